@@ -1,0 +1,6 @@
+#include "app/PexiloApp.h"
+
+int main(int argc, char *argv[])
+{
+    return PexiloApp::main(argc, argv);
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// One line per event on standard output, flushed at once so that a line is
+// visible to whoever watches the process even if it dies right after.
+// Lines begin with a mark: "✅" success, "❌" failure, "⚠️" warning or
+// fallback, "💾" saving, "📂" loading, "🔧" window handling, "🔥" hot key,
+// "💬" chat, "📸" overlay, "🗑️" removal.
+class Log
+{
+public:
+    using Sink = std::function<void(const QString &line)>;
+
+    static void line(const QString &text);
+
+    // Replaces where lines go (tests collect them); an empty sink restores
+    // standard output. Returns the sink that was installed before.
+    static Sink setSink(Sink sink);
+};

@@ -1,0 +1,66 @@
+#include "NetworkEndpoints.h"
+
+#include <QStringList>
+
+namespace NetworkEndpoints {
+
+namespace {
+QUrl baseFromEnvironment(const char *variable, const char *fallback)
+{
+    const QString value = qEnvironmentVariable(variable).trimmed();
+    const QString base = value.isEmpty() ? QString::fromLatin1(fallback) : value;
+    return QUrl(base.endsWith(QLatin1Char('/')) ? base.chopped(1) : base);
+}
+
+QUrl withPath(QUrl base, const char *path)
+{
+    base.setPath(base.path() + QLatin1String(path));
+    return base;
+}
+} // namespace
+
+QUrl apiBase()
+{
+    return baseFromEnvironment("PEXILO_API_BASE", serviceBase);
+}
+
+QUrl apiFallbackBase()
+{
+    return baseFromEnvironment("PEXILO_API_FALLBACK_BASE", fallbackBase);
+}
+
+QUrl chatCompletionsUrl()
+{
+    return withPath(apiBase(), chatCompletionsPath);
+}
+
+QUrl chatCompletionsFallbackUrl()
+{
+    return withPath(apiFallbackBase(), chatCompletionsPath);
+}
+
+QUrl modelsUrl()
+{
+    return withPath(apiBase(), modelsPath);
+}
+
+QList<QUrl> probeUrls()
+{
+    const QString value = qEnvironmentVariable("PEXILO_PROBE_URLS").trimmed();
+    if (value.isEmpty())
+        return { QUrl(QLatin1String(probeUrl1)), QUrl(QLatin1String(probeUrl2)),
+            QUrl(QLatin1String(probeUrl3)) };
+    QList<QUrl> urls;
+    for (const QString &part : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        urls.append(QUrl(part.trimmed()));
+    return urls;
+}
+
+QList<QUrl> allContactedUrls()
+{
+    QList<QUrl> urls { chatCompletionsUrl(), chatCompletionsFallbackUrl(), modelsUrl() };
+    urls.append(probeUrls());
+    return urls;
+}
+
+} // namespace NetworkEndpoints

@@ -1,0 +1,17 @@
+#include "ScreenCapturePermission.h"
+
+#include <QGuiApplication>
+
+namespace ScreenCapturePermission {
+
+bool preflight()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+bool request()
+{
+    return preflight();
+}
+
+} // namespace ScreenCapturePermission

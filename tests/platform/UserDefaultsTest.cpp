@@ -1,0 +1,246 @@
+#include "platform/UserDefaults.h"
+
+#include "support/LogCapture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace {
+
+class UserDefaultsTest : public ::testing::Test
+{
+protected:
+    QString pathIn(const QString &relative) const { return m_dir.filePath(relative); }
+
+    QTemporaryDir m_dir;
+};
+
+int modeOf(const QString &path)
+{
+    struct stat info = {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return int(info.st_mode & 0777);
+}
+
+} // namespace
+
+TEST_F(UserDefaultsTest, AbsentKeysYieldNothingAndFalse)
+{
+    UserDefaults defaults(pathIn(QStringLiteral("defaults.sqlite3")));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("missing")));
+    EXPECT_FALSE(defaults.objectForKey(QStringLiteral("missing")).has_value());
+    EXPECT_FALSE(defaults.stringForKey(QStringLiteral("missing")).has_value());
+    EXPECT_FALSE(defaults.dataForKey(QStringLiteral("missing")).has_value());
+    EXPECT_FALSE(defaults.boolForKey(QStringLiteral("missing")));
+}
+
+TEST_F(UserDefaultsTest, EachKindReadsOnlyAsItself)
+{
+    UserDefaults defaults(pathIn(QStringLiteral("defaults.sqlite3")));
+    ASSERT_TRUE(defaults.setString(QStringLiteral("text"), QStringLiteral("Grüße 👋")));
+    ASSERT_TRUE(defaults.setBool(QStringLiteral("flag"), true));
+    ASSERT_TRUE(defaults.setData(QStringLiteral("bytes"), QByteArray("\x00\x01\xff", 3)));
+
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("text")), QStringLiteral("Grüße 👋"));
+    EXPECT_FALSE(defaults.dataForKey(QStringLiteral("text")).has_value());
+
+    EXPECT_TRUE(defaults.boolForKey(QStringLiteral("flag")));
+    EXPECT_FALSE(defaults.stringForKey(QStringLiteral("flag")).has_value());
+    EXPECT_FALSE(defaults.dataForKey(QStringLiteral("flag")).has_value());
+    EXPECT_EQ(defaults.objectForKey(QStringLiteral("flag")), QVariant(qlonglong(1)));
+
+    EXPECT_EQ(defaults.dataForKey(QStringLiteral("bytes")), QByteArray("\x00\x01\xff", 3));
+    EXPECT_FALSE(defaults.stringForKey(QStringLiteral("bytes")).has_value());
+    EXPECT_FALSE(defaults.boolForKey(QStringLiteral("bytes")));
+}
+
+TEST_F(UserDefaultsTest, EmptyValuesArePresentAndStayEmpty)
+{
+    UserDefaults defaults(pathIn(QStringLiteral("defaults.sqlite3")));
+    ASSERT_TRUE(defaults.setString(QStringLiteral("name"), QString()));
+    ASSERT_TRUE(defaults.setData(QStringLiteral("blob"), QByteArray()));
+
+    EXPECT_TRUE(defaults.contains(QStringLiteral("name")));
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("name")), QString(QLatin1String("")));
+    EXPECT_TRUE(defaults.contains(QStringLiteral("blob")));
+    EXPECT_EQ(defaults.dataForKey(QStringLiteral("blob")), QByteArray());
+}
+
+TEST_F(UserDefaultsTest, ReadsBooleansFromNumbersAndTexts)
+{
+    UserDefaults defaults(pathIn(QStringLiteral("defaults.sqlite3")));
+    const struct
+    {
+        QVariant stored;
+        bool expected;
+    } cases[] = {
+        { QVariant(true), true },
+        { QVariant(false), false },
+        { QVariant(qlonglong(2)), true },
+        { QVariant(qlonglong(0)), false },
+        { QVariant(0.5), true },
+        { QVariant(0.0), false },
+        { QVariant(QStringLiteral("true")), true },
+        { QVariant(QStringLiteral("YES")), true },
+        { QVariant(QStringLiteral("1")), true },
+        { QVariant(QStringLiteral("  +007")), true },
+        { QVariant(QStringLiteral("false")), false },
+        { QVariant(QStringLiteral("NO")), false },
+        { QVariant(QStringLiteral("0")), false },
+        { QVariant(QStringLiteral("")), false },
+        { QVariant(QStringLiteral("maybe")), false },
+        { QVariant(QByteArray("1")), false },
+    };
+    for (const auto &testCase : cases) {
+        ASSERT_TRUE(defaults.setObject(QStringLiteral("key"), testCase.stored));
+        EXPECT_EQ(defaults.boolForKey(QStringLiteral("key")), testCase.expected)
+            << testCase.stored.toString().toStdString();
+    }
+}
+
+TEST_F(UserDefaultsTest, OverwriteChangesKindAndRemoveForgets)
+{
+    UserDefaults defaults(pathIn(QStringLiteral("defaults.sqlite3")));
+    ASSERT_TRUE(defaults.setString(QStringLiteral("key"), QStringLiteral("text")));
+    ASSERT_TRUE(defaults.setData(QStringLiteral("key"), QByteArray("data")));
+    EXPECT_FALSE(defaults.stringForKey(QStringLiteral("key")).has_value());
+    EXPECT_EQ(defaults.dataForKey(QStringLiteral("key")), QByteArray("data"));
+
+    ASSERT_TRUE(defaults.setObject(QStringLiteral("key"), QVariant()));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("key")));
+
+    ASSERT_TRUE(defaults.setBool(QStringLiteral("other"), false));
+    ASSERT_TRUE(defaults.removeObject(QStringLiteral("other")));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("other")));
+    EXPECT_TRUE(defaults.removeObject(QStringLiteral("never-there")));
+}
+
+TEST_F(UserDefaultsTest, AnotherProcessReadsEveryValueBack)
+{
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    QByteArray large(9 * 1024 * 1024 + 17, Qt::Uninitialized); // spans several write pieces
+    for (qsizetype i = 0; i < large.size(); ++i)
+        large[i] = char((i * 7919) % 251);
+    {
+        UserDefaults defaults(path);
+        ASSERT_TRUE(defaults.setString(QStringLiteral("userName"), QStringLiteral("Zoë")));
+        ASSERT_TRUE(defaults.setString(QStringLiteral("empty"), QString()));
+        ASSERT_TRUE(defaults.setBool(QStringLiteral("on"), true));
+        ASSERT_TRUE(defaults.setBool(QStringLiteral("off"), false));
+        ASSERT_TRUE(defaults.setData(QStringLiteral("small"), QByteArray("\x00zero", 5)));
+        ASSERT_TRUE(defaults.setData(QStringLiteral("large"), large));
+    }
+
+    QProcess dump;
+    dump.start(QStringLiteral(DEFAULTS_DUMP),
+        { path, QStringLiteral("userName"), QStringLiteral("empty"), QStringLiteral("on"),
+            QStringLiteral("off"), QStringLiteral("small"), QStringLiteral("large"),
+            QStringLiteral("missing") });
+    ASSERT_TRUE(dump.waitForFinished(20000));
+    ASSERT_EQ(dump.exitCode(), 0);
+    const QStringList lines
+        = QString::fromUtf8(dump.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList expected = {
+        QStringLiteral("userName=string:Zoë"),
+        QStringLiteral("empty=string:"),
+        QStringLiteral("on=bool:true"),
+        QStringLiteral("off=bool:false"),
+        QStringLiteral("small=data:") + QString::fromLatin1(QByteArray("\x00zero", 5).toBase64()),
+        QStringLiteral("large=data:") + QString::fromLatin1(large.toBase64()),
+        QStringLiteral("missing=absent"),
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST_F(UserDefaultsTest, CreatesPrivateFileInPrivateFolder)
+{
+    const QString path = pathIn(QStringLiteral("config/Pexilo/defaults.sqlite3"));
+    UserDefaults defaults(path);
+    ASSERT_TRUE(defaults.setString(QStringLiteral("apiKey"), QStringLiteral("sk-secret")));
+    EXPECT_EQ(modeOf(path), 0600);
+    EXPECT_EQ(modeOf(QFileInfo(path).absolutePath()), 0700);
+}
+
+TEST_F(UserDefaultsTest, StandardStoreLivesUnderTheConfigHome)
+{
+    EXPECT_EQ(UserDefaults::standardPath(),
+        qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Pexilo/defaults.sqlite3"));
+    ASSERT_TRUE(UserDefaults::standard().setBool(QStringLiteral("probe"), true));
+    EXPECT_TRUE(QFileInfo::exists(UserDefaults::standardPath()));
+}
+
+TEST_F(UserDefaultsTest, UnreadableFileIsSetAsideAndANewStoreStarts)
+{
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    const QByteArray garbage
+        = QByteArray("this is not a database, but it may be someone's data\n").repeated(200);
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(garbage);
+    }
+
+    LogCapture log;
+    UserDefaults defaults(path);
+    ASSERT_TRUE(defaults.setString(QStringLiteral("userName"), QStringLiteral("Ada")));
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("userName")), QStringLiteral("Ada"));
+
+    const QStringList aside
+        = QDir(m_dir.path()).entryList({ QStringLiteral("defaults.sqlite3.unreadable-*") });
+    ASSERT_EQ(aside.size(), 1);
+    QFile kept(m_dir.filePath(aside.first()));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), garbage);
+
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("⚠️")));
+    EXPECT_TRUE(log.lines().first().contains(aside.first()));
+}
+
+TEST_F(UserDefaultsTest, FailedWriteIsLoggedAndKeepsTheOldValue)
+{
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    UserDefaults defaults(path);
+    ASSERT_TRUE(defaults.setString(QStringLiteral("userName"), QStringLiteral("old")));
+    ASSERT_TRUE(defaults.setData(QStringLiteral("blob"), QByteArray("old bytes")));
+
+    // Another program holds the file locked for writing.
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    LogCapture log;
+    EXPECT_FALSE(defaults.setString(QStringLiteral("userName"), QStringLiteral("new")));
+    EXPECT_FALSE(defaults.setData(QStringLiteral("blob"), QByteArray("new bytes")));
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    ASSERT_EQ(log.lines().size(), 2);
+    for (const QString &line : log.lines()) {
+        EXPECT_TRUE(line.startsWith(QStringLiteral("❌"))) << line.toStdString();
+    }
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("userName")), QStringLiteral("old"));
+    EXPECT_EQ(defaults.dataForKey(QStringLiteral("blob")), QByteArray("old bytes"));
+}
+
+TEST_F(UserDefaultsTest, StoreThatCannotBeOpenedFailsQuietly)
+{
+    QFile blocker(pathIn(QStringLiteral("not-a-folder")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    LogCapture log;
+    UserDefaults defaults(pathIn(QStringLiteral("not-a-folder/defaults.sqlite3")));
+    EXPECT_FALSE(defaults.setBool(QStringLiteral("flag"), true));
+    EXPECT_FALSE(defaults.boolForKey(QStringLiteral("flag")));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("flag")));
+    ASSERT_FALSE(log.lines().isEmpty());
+    EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("❌")));
+}
