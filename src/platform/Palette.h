@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QColor>
+#include <QLinearGradient>
+#include <QRectF>
+
+// The semantic colours that views draw with, in one place. Each has a light
+// and a dark variant, chosen by the application palette's window colour.
+// Materials are fixed translucent fills; nothing behind them is blurred.
+namespace Palette {
+
+// Whether the application palette is a dark one.
+bool isDark();
+
+// Label text, from ordinary to most subdued.
+QColor primaryLabel();
+QColor secondaryLabel();
+QColor tertiaryLabel();
+QColor quaternaryLabel();
+
+// The system accent colours.
+QColor blue();
+QColor orange();
+QColor green();
+QColor red();
+QColor yellow();
+QColor purple();
+QColor gray();
+
+// The settings window's accent, the same in light and dark.
+QColor settingsAccent();
+
+// Backgrounds and lines.
+QColor windowBackground();
+QColor controlBackground();
+QColor separator();
+
+// The translucent materials, from most to least opaque.
+QColor regularMaterial();
+QColor thinMaterial();
+QColor ultraThinMaterial();
+
+// The soft top-to-bottom gradient that a filled colour is given.
+QLinearGradient standardGradient(const QColor &colour, const QRectF &rect);
+
+} // namespace Palette
