@@ -1,0 +1,281 @@
+#include "TextBlock.h"
+
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTextBoundaryFinder>
+#include <QtMath>
+
+namespace {
+// Wide enough that no line of any answer has to wrap.
+constexpr qreal unboundedWidth = 1e6;
+} // namespace
+
+TextBlock::TextBlock(const QString &text, QWidget *parent)
+    : QWidget(parent)
+    , m_text(text)
+{
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void TextBlock::setText(const QString &text, const QList<QTextLayout::FormatRange> &formats)
+{
+    m_text = text;
+    m_formats = formats;
+    m_anchor = m_position = 0;
+    invalidateLayout();
+}
+
+void TextBlock::setTextColor(const QColor &color)
+{
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::WindowText, color);
+    setPalette(palette);
+}
+
+void TextBlock::setTextSelectable(bool selectable)
+{
+    m_selectable = selectable;
+    setFocusPolicy(selectable ? Qt::ClickFocus : Qt::NoFocus);
+    if (selectable) {
+        setCursor(Qt::IBeamCursor);
+    } else {
+        unsetCursor();
+        select(0, 0);
+    }
+}
+
+QString TextBlock::selectedText() const
+{
+    return m_text.mid(qMin(m_anchor, m_position), qAbs(m_position - m_anchor));
+}
+
+int TextBlock::heightForWidth(int width) const
+{
+    if (width != m_heightForWidthKey) {
+        const QMargins margins = contentsMargins();
+        const int textWidth = qMax(1, width - margins.left() - margins.right());
+        QTextLayout layout;
+        m_heightForWidthValue = qCeil(layOut(layout, textWidth)) + margins.top() + margins.bottom();
+        m_heightForWidthKey = width;
+    }
+    return m_heightForWidthValue;
+}
+
+QSize TextBlock::sizeHint() const
+{
+    const QMargins margins = contentsMargins();
+    const int width = qCeil(naturalWidth()) + margins.left() + margins.right();
+    return QSize(width, heightForWidth(width));
+}
+
+QSize TextBlock::minimumSizeHint() const
+{
+    // A few characters: narrower than that, wrapping stops being readable.
+    const QMargins margins = contentsMargins();
+    const int width = qMin(qCeil(naturalWidth()), 4 * fontMetrics().averageCharWidth()) + margins.left()
+        + margins.right();
+    return QSize(width, fontMetrics().height() + margins.top() + margins.bottom());
+}
+
+void TextBlock::changeEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::LayoutDirectionChange:
+    case QEvent::ContentsRectChange:
+        invalidateLayout();
+        break;
+    default:
+        break;
+    }
+    QWidget::changeEvent(event);
+}
+
+void TextBlock::paintEvent(QPaintEvent *)
+{
+    const QTextLayout &layout = paintedLayout();
+    QList<QTextLayout::FormatRange> selections;
+    if (hasSelection()) {
+        QTextLayout::FormatRange selection;
+        selection.start = qMin(m_anchor, m_position);
+        selection.length = qAbs(m_position - m_anchor);
+        selection.format.setBackground(palette().brush(QPalette::Highlight));
+        selection.format.setForeground(palette().brush(QPalette::HighlightedText));
+        selections.append(selection);
+    }
+    QPainter painter(this);
+    painter.setPen(palette().color(foregroundRole()));
+    layout.draw(&painter, contentsRect().topLeft(), selections);
+}
+
+void TextBlock::mousePressEvent(QMouseEvent *event)
+{
+    if (!m_selectable || event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const int position = positionAt(event->position().toPoint());
+    select(position, position);
+}
+
+void TextBlock::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_selectable || !(event->buttons() & Qt::LeftButton)) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    select(m_anchor, positionAt(event->position().toPoint()));
+}
+
+void TextBlock::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (!m_selectable || event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    // On X11 a selection is also offered for pasting with the middle button.
+    if (hasSelection() && QGuiApplication::clipboard()->supportsSelection())
+        copySelection(QClipboard::Selection);
+}
+
+void TextBlock::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (!m_selectable || event->button() != Qt::LeftButton) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    const int position = positionAt(event->position().toPoint());
+    QTextBoundaryFinder words(QTextBoundaryFinder::Word, m_text);
+    words.setPosition(position);
+    qsizetype start = position;
+    if (!words.isAtBoundary() || !words.boundaryReasons().testFlag(QTextBoundaryFinder::StartOfItem))
+        start = words.toPreviousBoundary();
+    words.setPosition(qMax<qsizetype>(0, start));
+    const qsizetype end = words.toNextBoundary();
+    select(int(qMax<qsizetype>(0, start)), int(end < 0 ? m_text.size() : end));
+}
+
+void TextBlock::keyPressEvent(QKeyEvent *event)
+{
+    if (m_selectable && event->matches(QKeySequence::Copy)) {
+        copySelection(QClipboard::Clipboard);
+    } else if (m_selectable && event->matches(QKeySequence::SelectAll)) {
+        select(0, int(m_text.size()));
+    } else {
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void TextBlock::focusOutEvent(QFocusEvent *event)
+{
+    // Like a label: the selection goes when another block takes the focus,
+    // but stays while the context menu is open or the window is inactive.
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
+        select(0, 0);
+    QWidget::focusOutEvent(event);
+}
+
+void TextBlock::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!m_selectable) {
+        QWidget::contextMenuEvent(event);
+        return;
+    }
+    QMenu menu(this);
+    QAction *copy
+        = menu.addAction(QStringLiteral("Copy"), this, [this] { copySelection(QClipboard::Clipboard); });
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(hasSelection());
+    QAction *selectAll
+        = menu.addAction(QStringLiteral("Select All"), this, [this] { select(0, int(m_text.size())); });
+    selectAll->setShortcut(QKeySequence::SelectAll);
+    menu.exec(event->globalPos());
+}
+
+qreal TextBlock::layOut(QTextLayout &layout, qreal width) const
+{
+    QTextOption option(Qt::AlignLeft);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTextDirection(layoutDirection());
+    layout.setText(m_text);
+    layout.setFont(font());
+    layout.setFormats(m_formats);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+
+    qreal height = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLeadingIncluded(true);
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    layout.endLayout();
+    return height;
+}
+
+qreal TextBlock::naturalWidth() const
+{
+    if (m_naturalWidth < 0) {
+        QTextLayout layout;
+        layOut(layout, unboundedWidth);
+        m_naturalWidth = 0;
+        for (int i = 0; i < layout.lineCount(); ++i)
+            m_naturalWidth = qMax(m_naturalWidth, layout.lineAt(i).naturalTextWidth());
+    }
+    return m_naturalWidth;
+}
+
+const QTextLayout &TextBlock::paintedLayout()
+{
+    const int width = qMax(1, contentsRect().width());
+    if (width != m_layoutWidth) {
+        layOut(m_layout, width);
+        m_layoutWidth = width;
+    }
+    return m_layout;
+}
+
+int TextBlock::positionAt(const QPoint &point)
+{
+    const QTextLayout &layout = paintedLayout();
+    if (layout.lineCount() == 0)
+        return 0;
+    const QPointF local = point - contentsRect().topLeft();
+    QTextLine line = layout.lineAt(0);
+    for (int i = 1; i < layout.lineCount() && local.y() >= line.y() + line.height(); ++i)
+        line = layout.lineAt(i);
+    return line.xToCursor(local.x());
+}
+
+void TextBlock::select(int anchor, int position)
+{
+    if (anchor == m_anchor && position == m_position)
+        return;
+    m_anchor = anchor;
+    m_position = position;
+    update();
+}
+
+void TextBlock::copySelection(QClipboard::Mode mode) const
+{
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(selectedText(), mode);
+}
+
+void TextBlock::invalidateLayout()
+{
+    m_layoutWidth = -1;
+    m_naturalWidth = -1;
+    m_heightForWidthKey = -1;
+    updateGeometry();
+    update();
+}
