@@ -10,7 +10,7 @@
 #include <QtMath>
 
 namespace {
-// Wide enough that no line of any answer has to wrap.
+// Wider than any view: text laid out at this width keeps its natural lines.
 constexpr qreal unboundedWidth = 1e6;
 } // namespace
 
