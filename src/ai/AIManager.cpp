@@ -349,7 +349,8 @@ QCoro::Task<Result<QString>> AIManager::sendRequest(
     const QString urlText = url.toString();
     Log::line(QStringLiteral("🌐 Attempting to connect to: ") + urlText);
     if (!url.isValid() || url.isRelative()) {
-        Log::line(QStringLiteral("❌ Invalid URL: ") + urlText);
+        // An address that does not parse has no text of its own; Qt's error names it.
+        Log::line(QStringLiteral("❌ Invalid URL: ") + (urlText.isEmpty() ? url.errorString() : urlText));
         co_return AIError::invalidURL();
     }
 

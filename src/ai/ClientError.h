@@ -25,6 +25,7 @@ using ClientError = std::variant<AIError, URLError, OtherError>;
 template<typename T> class Result
 {
 public:
+    Result() = default; // an empty value; QCoro::waitFor needs one to fill in
     Result(T value)
         : m_state(std::in_place_index<0>, std::move(value))
     { }
