@@ -3,6 +3,7 @@
 #include "OpenAIRequest.h"
 #include "OpenAIResponse.h"
 #include "QtHttpTransport.h"
+#include "platform/Background.h"
 #include "platform/ImageData.h"
 #include "platform/Log.h"
 #include "platform/NetworkEndpoints.h"
@@ -264,7 +265,10 @@ QCoro::Task<std::optional<QByteArray>> AIManager::convertToBase64(QImage image)
     const QByteArray png = co_await ImageData::pngDataAsync(image);
     if (png.isEmpty())
         co_return std::nullopt;
-    co_return png.toBase64();
+    // Named first: GCC 12 destroys a lambda that is a temporary of a co_await
+    // expression twice.
+    const QFuture<QByteArray> base64 = Background::run([png] { return png.toBase64(); });
+    co_return co_await base64;
 }
 
 std::unique_ptr<HttpSession> AIManager::createCustomSession()
@@ -366,8 +370,11 @@ QCoro::Task<Result<QString>> AIManager::sendRequest(
         request.peerVerifyName = QLatin1String(NetworkEndpoints::serviceHost);
     }
     request.timeout = requestTimeout;
-    request.body = OpenAIRequest::forImage(prompt, base64Image).toJson();
-    base64Image.clear(); // the body holds its own copy; keep one, not two
+    // Megabytes to copy for a screenshot: done off the GUI thread (and the
+    // future named, as above).
+    const QFuture<QByteArray> body = Background::run(
+        [prompt, base64Image] { return OpenAIRequest::forImage(prompt, base64Image).toJson(); });
+    request.body = co_await body;
 
     const std::unique_ptr<HttpSession> session = createCustomSession();
     Log::line(QStringLiteral("📤 Request prepared, sending..."));

@@ -1,15 +1,13 @@
 #include "ImageData.h"
 
+#include "Background.h"
 #include "PngEncoder.h"
 
 #include <QBuffer>
 #include <QImageReader>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QPromise>
-#include <QThreadPool>
 
-#include <memory>
 #include <optional>
 
 namespace ImageData {
@@ -78,20 +76,16 @@ QFuture<QByteArray> pngDataAsync(const QImage &image)
     if (const auto known = knownBytes(image))
         return *known;
 
-    auto promise = std::make_shared<QPromise<QByteArray>>();
-    const QFuture<QByteArray> future = promise->future();
-    promise->start();
-    remember(image, future);
-    QThreadPool::globalInstance()->start([promise, image] {
-        const QByteArray bytes = PngEncoder::encode(image);
-        promise->addResult(bytes);
-        promise->finish();
+    const QFuture<QByteArray> future = Background::run([image] {
+        QByteArray bytes = PngEncoder::encode(image);
         if (bytes.isEmpty()) { // nothing worth keeping: let the next call try again
             QMutexLocker locker(&cacheMutex());
             if (lastEncoded().cacheKey == image.cacheKey())
                 lastEncoded() = {};
         }
+        return bytes;
     });
+    remember(image, future);
     return future;
 }
 

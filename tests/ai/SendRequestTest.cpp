@@ -27,7 +27,7 @@ TEST_F(SendRequestTest, TheRequestCarriesKeyBodyAndTimeOut)
     ASSERT_TRUE(send().hasValue());
 
     ASSERT_EQ(scripted->requests().size(), 1);
-    const HttpRequest &request = scripted->requests().first();
+    const HttpRequest request = scripted->requests().first();
     EXPECT_EQ(request.method, "POST");
     EXPECT_EQ(request.url, serviceUrl("/v1/chat/completions"));
     EXPECT_EQ(request.header("Content-Type"), "application/json");
