@@ -87,6 +87,10 @@ BENCHMARK(FollowUpLocalWork)->Unit(benchmark::kMillisecond)->UseRealTime()->MinW
 class SummaryReporter : public benchmark::ConsoleReporter
 {
 public:
+    SummaryReporter()
+        : ConsoleReporter(OO_Tabular) // plain text, readable in a log
+    { }
+
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
