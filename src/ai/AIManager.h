@@ -1,11 +1,18 @@
 #pragma once
 
 #include "AIResponse.h"
+#include "ClientError.h"
 #include "ConversationContext.h"
+#include "HttpTransport.h"
 
+#include <QByteArray>
+#include <QCoro/QCoroTask>
+#include <QImage>
 #include <QList>
 #include <QObject>
+#include <QUrl>
 
+#include <memory>
 #include <optional>
 
 // The one AI client of the application. It publishes the answers about the
@@ -38,8 +45,59 @@ public:
 
     const std::optional<ConversationContext> &conversationContext() const { return m_conversationContext; }
 
-    // Clears the state for a new screenshot.
+    // Clears the state for a new screenshot. An analysis still running then
+    // hands its answer to its own caller only: it publishes nothing.
     void resetForNewScreenshot();
+
+    // Whether the user has set a usable key for the AI service (the "apiKey"
+    // user default, which the settings window edits).
+    bool hasAPIKey() const;
+
+    // Asks the AI service about the image and publishes the outcome, answer or
+    // failure text, as lastResponse and at the end of responses; yields the
+    // same record. A question about a screenshot that already has an answer
+    // goes out as a follow-up quoting the exchange so far. Never fails.
+    QCoro::Task<AIResponse> analyzeImage(
+        const QImage &image, const QString &question, std::optional<QuickAction> action = std::nullopt);
+    QCoro::Task<AIResponse> analyzeImageWithFollowUp(const QImage &image, const QString &followUpQuestion);
+    // Runs the action with its short question (getQuestionForAction).
+    QCoro::Task<AIResponse> handleQuickAction(QuickAction action, const QImage &image);
+
+    // The steps of an analysis, each usable on its own. The coroutines take
+    // their arguments by value: they outlive the caller's expressions.
+
+    // The prompt for an action or question; with includeContext and a
+    // context, the follow-up prompt that quotes the exchange so far.
+    QString buildPrompt(
+        std::optional<QuickAction> action, const QString &question, bool includeContext) const;
+    static QString getQuestionForAction(QuickAction action);
+    // Standard base64 text of the image as PNG; nothing when it cannot be
+    // encoded. The encoding runs on a worker thread, once per image.
+    QCoro::Task<std::optional<QByteArray>> convertToBase64(QImage image);
+    // Whether the network is usable: the resolver probes, then the service's
+    // model list. Never fails.
+    QCoro::Task<bool> testConnectivity();
+    // The text the user reads for a failed request.
+    static QString formatError(const ClientError &error);
+    // One exchange with the service, repeated once at the fixed address when
+    // the service's name cannot be resolved. Yields the first answer's text.
+    QCoro::Task<Result<QString>> sendRequestWithFallback(
+        QByteArray base64Image, QString prompt, QString apiKey);
+    // One attempt, through the service's name or its fixed address.
+    QCoro::Task<Result<QString>> sendRequest(
+        QByteArray base64Image, QString prompt, QString apiKey, bool useIPFallback);
+    // A new session for one probe run or one attempt.
+    std::unique_ptr<HttpSession> createCustomSession();
+
+    // The endpoints: through the service's name, and through its fixed address.
+    static QUrl baseURL();
+    static QUrl baseURLWithIP();
+    // The user's key as stored now; empty when none is set.
+    static QString apiKey();
+
+    // Replaces how requests travel (tests script failures through it); the
+    // default is Qt Network.
+    void setTransport(std::shared_ptr<HttpTransport> transport);
 
 Q_SIGNALS:
     void isProcessingChanged();
@@ -48,7 +106,9 @@ Q_SIGNALS:
     void conversationContextChanged();
 
 private:
-    AIManager() = default;
+    AIManager();
+
+    QCoro::Task<AIResponse> runAnalysis(QImage image, QString question, std::optional<QuickAction> action);
 
     void setConversationContext(const std::optional<ConversationContext> &context);
     void appendResponse(const AIResponse &response);
@@ -57,4 +117,9 @@ private:
     std::optional<AIResponse> m_lastResponse;
     QList<AIResponse> m_responses;
     std::optional<ConversationContext> m_conversationContext;
+
+    // Counts the resets, so that an analysis can tell whether the exchange it
+    // belongs to is still the current one when its answer arrives.
+    quint64 m_exchange = 0;
+    std::shared_ptr<HttpTransport> m_transport;
 };

@@ -14,6 +14,10 @@ QUrl baseFromEnvironment(const char *variable, const char *fallback)
 
 QUrl withPath(QUrl base, const char *path)
 {
+    // QUrl::setPath would quietly make an unparsable base valid again (a bad
+    // port becomes the default one): keep it invalid so that it is refused.
+    if (!base.isValid())
+        return base;
     base.setPath(base.path() + QLatin1String(path));
     return base;
 }

@@ -33,3 +33,11 @@ TEST(NetworkEndpointsTest, WithoutOverridesTheServiceAddressesHold)
         (QList<QUrl> { QUrl(QStringLiteral("https://1.1.1.1")), QUrl(QStringLiteral("https://8.8.8.8")),
             QUrl(QStringLiteral("https://9.9.9.9")) }));
 }
+
+TEST(NetworkEndpointsTest, AnOverrideThatDoesNotParseStaysInvalid)
+{
+    ScopedEndpoints restoreAfterwards(QUrl(QStringLiteral("https://127.0.0.1:1")));
+    qputenv("PEXILO_API_BASE", "http://127.0.0.1:99999");
+    EXPECT_FALSE(NetworkEndpoints::chatCompletionsUrl().isValid());
+    EXPECT_FALSE(NetworkEndpoints::modelsUrl().isValid());
+}

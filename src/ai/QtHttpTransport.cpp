@@ -1,0 +1,131 @@
+#include "QtHttpTransport.h"
+
+#include <QCoro/QCoroNetworkReply>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+// Ends a reply that makes no progress for too long or takes too long as a
+// whole, and remembers that it did: Qt reports such an abort as a plain
+// cancellation. Lives as a child of the reply.
+class ReplyWatch : public QObject
+{
+public:
+    ReplyWatch(
+        QNetworkReply *reply, std::chrono::milliseconds idleLimit, std::chrono::milliseconds totalLimit)
+        : QObject(reply)
+    {
+        m_idle.setSingleShot(true);
+        m_idle.setInterval(idleLimit);
+        m_total.setSingleShot(true);
+        m_total.setInterval(totalLimit);
+        const auto expire = [this, reply] {
+            m_timedOut = true;
+            reply->abort();
+        };
+        connect(&m_idle, &QTimer::timeout, this, expire);
+        connect(&m_total, &QTimer::timeout, this, expire);
+        const auto progress = [this] { m_idle.start(); };
+        connect(reply, &QNetworkReply::uploadProgress, this, progress);
+        connect(reply, &QNetworkReply::downloadProgress, this, progress);
+        connect(reply, &QNetworkReply::metaDataChanged, this, progress);
+        connect(reply, &QNetworkReply::sslErrors, this, [this] { m_certificateRejected = true; });
+        connect(reply, &QNetworkReply::finished, this, [this] {
+            m_idle.stop();
+            m_total.stop();
+        });
+        m_idle.start();
+        m_total.start();
+    }
+
+    bool timedOut() const { return m_timedOut; }
+    bool certificateRejected() const { return m_certificateRejected; }
+
+private:
+    QTimer m_idle;
+    QTimer m_total;
+    bool m_timedOut = false;
+    bool m_certificateRejected = false;
+};
+
+bool isTransportFailure(QNetworkReply::NetworkError error)
+{
+    // Qt numbers connection and proxy failures below 200; above are the
+    // errors it derives from an HTTP answer that did arrive.
+    return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
+}
+
+class QtHttpSession : public HttpSession
+{
+public:
+    explicit QtHttpSession(const HttpSessionConfiguration &configuration)
+        : m_configuration(configuration)
+        , m_manager(new QNetworkAccessManager)
+    {
+        m_manager->setProxy(QNetworkProxy::NoProxy);
+    }
+
+    ~QtHttpSession() override
+    {
+        // The last reply may still be delivering its finished signal to the
+        // coroutine that ends this session; let it return first.
+        m_manager->deleteLater();
+    }
+
+    QCoro::Task<HttpResult> send(HttpRequest request) override
+    {
+        QNetworkRequest networkRequest(request.url);
+        for (const auto &[name, value] : request.headers)
+            networkRequest.setRawHeader(name, value);
+        if (!request.peerVerifyName.isEmpty())
+            networkRequest.setPeerVerifyName(request.peerVerifyName);
+        // Over HTTP/2 the server's name travels in a pseudo-header of its own,
+        // not in a "Host" line; a request that names its host must go out as
+        // HTTP/1.1 for the name to arrive.
+        if (!request.header("Host").isEmpty())
+            networkRequest.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+
+        QNetworkReply *reply = nullptr;
+        if (request.method == "GET")
+            reply = m_manager->get(networkRequest);
+        else if (request.method == "HEAD")
+            reply = m_manager->head(networkRequest);
+        else
+            reply = m_manager->sendCustomRequest(networkRequest, request.method, request.body);
+
+        const auto idleLimit = request.timeout.count() > 0 ? request.timeout : m_configuration.requestTimeout;
+        const QPointer<ReplyWatch> watch = new ReplyWatch(reply, idleLimit, m_configuration.resourceTimeout);
+
+        co_await reply;
+
+        const QNetworkReply::NetworkError error = reply->error();
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        HttpResult result = HttpResponse {};
+        if (isTransportFailure(error) || (error != QNetworkReply::NoError && !status.isValid())) {
+            const QString host
+                = request.peerVerifyName.isEmpty() ? request.url.host() : request.peerVerifyName;
+            result = URLError::fromNetworkError(
+                error, watch && watch->timedOut(), watch && watch->certificateRejected(), host);
+        } else {
+            result = HttpResponse { status.isValid() ? std::optional<int>(status.toInt()) : std::nullopt,
+                reply->readAll() };
+        }
+        reply->deleteLater();
+        co_return result;
+    }
+
+private:
+    HttpSessionConfiguration m_configuration;
+    QNetworkAccessManager *m_manager;
+};
+
+} // namespace
+
+std::unique_ptr<HttpSession> QtHttpTransport::createSession(const HttpSessionConfiguration &configuration)
+{
+    return std::make_unique<QtHttpSession>(configuration);
+}

@@ -1,0 +1,149 @@
+#include "ai/QtHttpTransport.h"
+
+#include "support/FakeAIService.h"
+#include "support/TestCertificates.h"
+
+#include <QCoro/QCoroTask>
+#include <QElapsedTimer>
+#include <QNetworkProxy>
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+HttpResult sendOnce(HttpRequest request, HttpSessionConfiguration configuration = {})
+{
+    QtHttpTransport transport;
+    std::unique_ptr<HttpSession> session = transport.createSession(configuration);
+    HttpResult result = QCoro::waitFor(session->send(std::move(request)));
+    session.reset();
+    // Closes the connection now rather than when the service stops.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return result;
+}
+
+HttpRequest requestTo(const QUrl &base, const QByteArray &method, const QString &path)
+{
+    HttpRequest request;
+    request.method = method;
+    request.url = base;
+    request.url.setPath(path);
+    return request;
+}
+
+URLError::Code failureCode(const HttpResult &result)
+{
+    const auto *failure = std::get_if<URLError>(&result);
+    return failure ? failure->code() : URLError::Code(0);
+}
+
+} // namespace
+
+TEST(QtHttpTransportTest, AnswersOfAnyStatusArriveAsResponses)
+{
+    FakeAIService service;
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::withStatus(429, R"({"error":"slow"})"));
+
+    HttpRequest post = requestTo(service.baseUrl(), "POST", QStringLiteral("/v1/chat/completions"));
+    post.headers.emplaceBack("Content-Type", "application/json");
+    post.body = R"({"model":"gpt-4o"})";
+    const HttpResult refused = sendOnce(post);
+    ASSERT_TRUE(std::holds_alternative<HttpResponse>(refused));
+    EXPECT_EQ(std::get<HttpResponse>(refused).statusCode, 429);
+    EXPECT_EQ(std::get<HttpResponse>(refused).body, R"({"error":"slow"})");
+
+    const HttpResult head = sendOnce(requestTo(service.baseUrl(), "HEAD", QStringLiteral("/")));
+    ASSERT_TRUE(std::holds_alternative<HttpResponse>(head));
+    EXPECT_EQ(std::get<HttpResponse>(head).statusCode, 200);
+
+    ASSERT_EQ(service.requests().size(), 2);
+    EXPECT_EQ(service.requests()[0].body, R"({"model":"gpt-4o"})");
+    EXPECT_EQ(service.requests()[1].method, "HEAD");
+}
+
+TEST(QtHttpTransportTest, GoesStraightToTheServerWhateverTheApplicationProxy)
+{
+    FakeAIService service;
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), 1));
+    const HttpResult result = sendOnce(requestTo(service.baseUrl(), "GET", QStringLiteral("/v1/models")));
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    ASSERT_TRUE(std::holds_alternative<HttpResponse>(result));
+    EXPECT_EQ(std::get<HttpResponse>(result).statusCode, 200);
+}
+
+TEST(QtHttpTransportTest, ConnectionFailuresCarryTheirCodes)
+{
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QUrl refusing(QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort()));
+    closed.close();
+    EXPECT_EQ(failureCode(sendOnce(requestTo(refusing, "HEAD", QStringLiteral("/")))),
+        URLError::cannotConnectToHost);
+
+    FakeAIService service;
+    service.setDefault("POST", "/v1/chat/completions", FakeReply::dropped());
+    EXPECT_EQ(
+        failureCode(sendOnce(requestTo(service.baseUrl(), "POST", QStringLiteral("/v1/chat/completions")))),
+        URLError::networkConnectionLost);
+}
+
+TEST(QtHttpTransportTest, SilenceLongerThanTheRequestTimeOutIsATimeOut)
+{
+    FakeAIService service;
+    FakeReply slow = FakeReply::withStatus(200);
+    slow.delay = 3s;
+    service.setDefault("HEAD", "/", slow);
+
+    HttpRequest probe = requestTo(service.baseUrl(), "HEAD", QStringLiteral("/"));
+    probe.timeout = 300ms;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(failureCode(sendOnce(probe)), URLError::timedOut);
+    EXPECT_LT(clock.elapsed(), 2000);
+
+    // Without a time-out of its own the request waits as long as the session says.
+    probe.timeout = 0ms;
+    clock.restart();
+    EXPECT_EQ(failureCode(sendOnce(probe, { 300ms, 60s })), URLError::timedOut);
+    EXPECT_LT(clock.elapsed(), 2000);
+}
+
+TEST(QtHttpTransportTest, ARequestMayNotTakeLongerThanTheSessionAllowsInAll)
+{
+    FakeAIService service;
+    FakeReply slow = FakeReply::withStatus(200);
+    slow.delay = 3s;
+    service.setDefault("HEAD", "/", slow);
+
+    HttpRequest probe = requestTo(service.baseUrl(), "HEAD", QStringLiteral("/"));
+    probe.timeout = 10s;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(failureCode(sendOnce(probe, { 30s, 400ms })), URLError::timedOut);
+    EXPECT_LT(clock.elapsed(), 2000);
+}
+
+TEST(QtHttpTransportTest, CertificatesAreCheckedAgainstTheNameAsked)
+{
+    TestCertificates::trustTestAuthority();
+    FakeAIService service(FakeAIService::Transport::Tls);
+
+    HttpRequest named = requestTo(service.baseUrl(), "POST", QStringLiteral("/v1/chat/completions"));
+    named.headers.emplaceBack("Host", "api.openai.com");
+    named.peerVerifyName = QStringLiteral("api.openai.com");
+    const HttpResult accepted = sendOnce(named);
+    ASSERT_TRUE(std::holds_alternative<HttpResponse>(accepted));
+    EXPECT_EQ(std::get<HttpResponse>(accepted).statusCode, 200);
+    ASSERT_EQ(service.requests().size(), 1);
+    EXPECT_EQ(service.requests()[0].header("Host"), "api.openai.com");
+
+    HttpRequest wrongName = named;
+    wrongName.peerVerifyName = QStringLiteral("service.invalid");
+    const HttpResult refused = sendOnce(wrongName);
+    EXPECT_EQ(failureCode(refused), URLError::serverCertificateUntrusted);
+    EXPECT_EQ(service.requests().size(), 1);
+}
