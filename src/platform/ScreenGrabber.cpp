@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -73,7 +74,7 @@ QImage ScreenGrabber::grabDisplay(const ScreenDisplay &display)
     return installedSource ? installedSource->grab(display) : grabScreen(display);
 }
 
-void ScreenGrabber::setSource(const Source *source)
+const ScreenGrabber::Source *ScreenGrabber::setSource(const Source *source)
 {
-    installedSource = source;
+    return std::exchange(installedSource, source);
 }

@@ -40,7 +40,7 @@ public:
     static QImage grabDisplay(const ScreenDisplay &display);
 
     // Makes `source` the origin of displays and pictures; nullptr restores the
-    // session's screens. The caller keeps ownership and removes the source
-    // before destroying it.
-    static void setSource(const Source *source);
+    // session's screens. Returns the source installed before. The caller keeps
+    // ownership and removes the source before destroying it.
+    static const Source *setSource(const Source *source);
 };

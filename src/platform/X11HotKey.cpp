@@ -36,7 +36,7 @@ using KeySymbols = std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter>;
 // interface may exist with no connection behind it, so the platform decides.
 xcb_connection_t *applicationConnection()
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !qGuiApp)
         return nullptr;
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t *connection = x11 ? x11->connection() : nullptr;

@@ -3,13 +3,13 @@
 #include <QColor>
 
 FakeScreenSource::FakeScreenSource()
+    : m_previous(ScreenGrabber::setSource(this))
 {
-    ScreenGrabber::setSource(this);
 }
 
 FakeScreenSource::~FakeScreenSource()
 {
-    ScreenGrabber::setSource(nullptr);
+    ScreenGrabber::setSource(m_previous);
 }
 
 ScreenDisplay FakeScreenSource::display(const QString &id, const QRectF &bounds, qreal devicePixelRatio)

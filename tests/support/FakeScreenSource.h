@@ -6,7 +6,7 @@
 #include <QPair>
 
 // Displays and their pictures of a test's choosing, in place of the session's
-// screens for the life of the object.
+// screens (or of the source installed before) for the life of the object.
 class FakeScreenSource : public ScreenGrabber::Source
 {
 public:
@@ -32,6 +32,7 @@ public:
     QImage grab(const ScreenDisplay &display) const override;
 
 private:
+    const ScreenGrabber::Source *m_previous;
     QList<QPair<ScreenDisplay, QImage>> m_displays;
     mutable int m_grabCount = 0;
 };
