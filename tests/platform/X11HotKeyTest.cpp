@@ -103,13 +103,14 @@ public:
 class X11HotKeyTest : public ::testing::Test
 {
 protected:
-    // Waits long enough for a press to arrive, then tells how many did.
-    int pressesAfter(const QString &keys)
+    // Types the keys and tells how many presses the hot key announced: waits
+    // up to `timeoutMs` for the first and a little longer for any more.
+    int pressesAfter(const QString &keys, int timeoutMs = 3000)
     {
         const int before = int(m_pressed.count());
         press(keys);
-        m_pressed.wait(1000);
-        QTest::qWait(200);
+        m_pressed.wait(timeoutMs);
+        QTest::qWait(300);
         return int(m_pressed.count()) - before;
     }
 
@@ -138,7 +139,9 @@ TEST_F(X11HotKeyTest, OtherCombinationsOfTheKeyDoNothing)
 {
     ASSERT_EQ(m_hotKey.registerHotKey(X11HotKey::Keysym2, Qt::ControlModifier | Qt::ShiftModifier),
         X11HotKey::Success);
-    EXPECT_EQ(pressesAfter(QStringLiteral("2 ctrl+2 shift+2 ctrl+alt+shift+2")), 0);
+    // The server delivers events in order: once the hot key's own press is
+    // in, the other combinations before it have been seen too.
+    EXPECT_EQ(pressesAfter(QStringLiteral("2 ctrl+2 shift+2 ctrl+alt+shift+2 ctrl+shift+2")), 1);
 }
 
 TEST_F(X11HotKeyTest, HoldingTheKeysDownIsOnePress)
@@ -207,7 +210,7 @@ TEST_F(X11HotKeyTest, KeyHeldByAnotherProgramIsRefusedAndNothingStaysGrabbed)
     EXPECT_EQ(m_hotKey.registerHotKey(X11HotKey::Keysym2, Qt::ControlModifier | Qt::ShiftModifier),
         X11HotKey::BadAccess);
     EXPECT_FALSE(m_hotKey.isRegistered());
-    EXPECT_EQ(pressesAfter(QStringLiteral("ctrl+shift+2")), 0);
+    EXPECT_EQ(pressesAfter(QStringLiteral("ctrl+shift+2"), 1000), 0);
 
     other.ungrab(controlShift | XCB_MOD_MASK_LOCK);
     EXPECT_TRUE(other.keyIsFree());
@@ -226,7 +229,7 @@ TEST_F(X11HotKeyTest, UnregisteringReleasesTheKeyAndIsHarmlessWhenRepeated)
 
     EXPECT_FALSE(m_hotKey.isRegistered());
     EXPECT_TRUE(other.keyIsFree());
-    EXPECT_EQ(pressesAfter(QStringLiteral("ctrl+shift+2")), 0);
+    EXPECT_EQ(pressesAfter(QStringLiteral("ctrl+shift+2"), 1000), 0);
 }
 
 TEST_F(X11HotKeyTest, DestroyingTheHotKeyReleasesTheKey)
