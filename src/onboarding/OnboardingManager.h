@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+// The answers of the first-start flow and whether it has been completed.
+//
+// Every owner makes its own instance. An instance loads its values from the
+// user defaults once, when it is made, and writes them back only when
+// onboarding completes; instances share state only through the user defaults
+// and the application-wide "onboarding completed" announcement.
+//
+// Every write of a property stores the value and then emits its change
+// signal, also when the value is equal to the old one.
+class OnboardingManager : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool hasCompletedOnboarding READ hasCompletedOnboarding WRITE setHasCompletedOnboarding NOTIFY
+            hasCompletedOnboardingChanged)
+    Q_PROPERTY(QString userName READ userName WRITE setUserName NOTIFY userNameChanged)
+    Q_PROPERTY(QString preferredAIModel READ preferredAIModel WRITE setPreferredAIModel NOTIFY
+            preferredAIModelChanged)
+    Q_PROPERTY(bool autoLaunchAtLogin READ autoLaunchAtLogin WRITE setAutoLaunchAtLogin NOTIFY
+            autoLaunchAtLoginChanged)
+    Q_PROPERTY(bool showKeyboardShortcuts READ showKeyboardShortcuts WRITE setShowKeyboardShortcuts NOTIFY
+            showKeyboardShortcutsChanged)
+    Q_PROPERTY(QString keyboardShortcut READ keyboardShortcut WRITE setKeyboardShortcut NOTIFY
+            keyboardShortcutChanged)
+
+public:
+    // The user-defaults keys of onboarding; the settings store shares
+    // userName, autoLaunchAtLogin, showKeyboardShortcuts and keyboardShortcut.
+    static inline const QString hasCompletedOnboardingKey = QStringLiteral("hasCompletedOnboarding");
+    static inline const QString userNameKey = QStringLiteral("userName");
+    static inline const QString preferredAIModelKey = QStringLiteral("preferredAIModel");
+    static inline const QString autoLaunchAtLoginKey = QStringLiteral("autoLaunchAtLogin");
+    static inline const QString showKeyboardShortcutsKey = QStringLiteral("showKeyboardShortcuts");
+    static inline const QString keyboardShortcutKey = QStringLiteral("keyboardShortcut");
+
+    static inline const QString defaultPreferredAIModel = QStringLiteral("gpt-4o");
+    static inline const QString defaultKeyboardShortcut = QStringLiteral("Ctrl+Shift+2");
+
+    explicit OnboardingManager(QObject *parent = nullptr);
+
+    bool hasCompletedOnboarding() const { return m_hasCompletedOnboarding; }
+    void setHasCompletedOnboarding(bool completed);
+
+    QString userName() const { return m_userName; }
+    void setUserName(const QString &name);
+
+    QString preferredAIModel() const { return m_preferredAIModel; }
+    void setPreferredAIModel(const QString &model);
+
+    bool autoLaunchAtLogin() const { return m_autoLaunchAtLogin; }
+    void setAutoLaunchAtLogin(bool launch);
+
+    bool showKeyboardShortcuts() const { return m_showKeyboardShortcuts; }
+    void setShowKeyboardShortcuts(bool show);
+
+    // Display text only; the hot key itself is fixed.
+    QString keyboardShortcut() const { return m_keyboardShortcut; }
+    void setKeyboardShortcut(const QString &shortcut);
+
+    // Marks onboarding as completed and writes every answer to the user defaults.
+    void completeOnboarding();
+    // Completes onboarding, then announces it to the whole application.
+    void completeOnboardingWithNotification();
+
+Q_SIGNALS:
+    void hasCompletedOnboardingChanged();
+    void userNameChanged();
+    void preferredAIModelChanged();
+    void autoLaunchAtLoginChanged();
+    void showKeyboardShortcutsChanged();
+    void keyboardShortcutChanged();
+
+private:
+    void setupLoginItem();
+
+    bool m_hasCompletedOnboarding = false;
+    QString m_userName;
+    QString m_preferredAIModel;
+    bool m_autoLaunchAtLogin = false;
+    bool m_showKeyboardShortcuts = false;
+    QString m_keyboardShortcut;
+};

@@ -1,0 +1,218 @@
+#include "onboarding/OnboardingManager.h"
+
+#include "platform/AppEvents.h"
+#include "platform/UserDefaults.h"
+#include "support/LogCapture.h"
+
+#include <QMetaProperty>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+const QStringList allKeys = { QStringLiteral("hasCompletedOnboarding"), QStringLiteral("userName"),
+    QStringLiteral("preferredAIModel"), QStringLiteral("autoLaunchAtLogin"),
+    QStringLiteral("showKeyboardShortcuts"), QStringLiteral("keyboardShortcut") };
+
+UserDefaults &defaults()
+{
+    return UserDefaults::standard();
+}
+
+bool allKeysStored()
+{
+    return std::all_of(
+        allKeys.cbegin(), allKeys.cend(), [](const QString &key) { return defaults().contains(key); });
+}
+
+// The keys of the store in the order they were first written.
+QStringList keysInWriteOrder()
+{
+    QStringList keys;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(
+            QFile::encodeName(UserDefaults::standardPath()).constData(), &db, SQLITE_OPEN_READONLY, nullptr)
+        == SQLITE_OK) {
+        sqlite3_stmt *select = nullptr;
+        sqlite3_prepare_v2(db, "SELECT key FROM defaults ORDER BY rowid", -1, &select, nullptr);
+        while (select && sqlite3_step(select) == SQLITE_ROW)
+            keys.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(select, 0))));
+        sqlite3_finalize(select);
+    }
+    sqlite3_close(db);
+    return keys;
+}
+
+// Reads a property each time its change signal arrives, so that a test sees
+// the value a listener would see.
+class PropertyWatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    PropertyWatcher(QObject *object, const QMetaProperty &property)
+        : m_object(object)
+        , m_property(property)
+    {
+        const int slot = metaObject()->indexOfSlot("record()");
+        QObject::connect(object, property.notifySignal(), this, metaObject()->method(slot));
+    }
+
+    QVariantList seen;
+
+public Q_SLOTS:
+    void record() { seen.append(m_property.read(m_object)); }
+
+private:
+    QObject *m_object;
+    QMetaProperty m_property;
+};
+
+} // namespace
+
+TEST(OnboardingManagerTest, FirstStartHasTheDefaults)
+{
+    OnboardingManager manager;
+    EXPECT_FALSE(manager.hasCompletedOnboarding());
+    EXPECT_EQ(manager.userName(), QString());
+    EXPECT_EQ(manager.preferredAIModel(), QStringLiteral("gpt-4o"));
+    EXPECT_FALSE(manager.autoLaunchAtLogin());
+    EXPECT_FALSE(manager.showKeyboardShortcuts());
+    EXPECT_EQ(manager.keyboardShortcut(), QStringLiteral("Ctrl+Shift+2"));
+    EXPECT_TRUE(keysInWriteOrder().isEmpty()) << "making an instance writes nothing";
+}
+
+TEST(OnboardingManagerTest, LoadsStoredValues)
+{
+    defaults().setBool(QStringLiteral("hasCompletedOnboarding"), true);
+    defaults().setString(QStringLiteral("userName"), QStringLiteral("Ada"));
+    defaults().setString(QStringLiteral("preferredAIModel"), QStringLiteral("gpt-4o-mini"));
+    defaults().setBool(QStringLiteral("autoLaunchAtLogin"), true);
+    defaults().setBool(QStringLiteral("showKeyboardShortcuts"), true);
+    defaults().setString(QStringLiteral("keyboardShortcut"), QStringLiteral("Ctrl+Alt+P"));
+
+    OnboardingManager manager;
+    EXPECT_TRUE(manager.hasCompletedOnboarding());
+    EXPECT_EQ(manager.userName(), QStringLiteral("Ada"));
+    EXPECT_EQ(manager.preferredAIModel(), QStringLiteral("gpt-4o-mini"));
+    EXPECT_TRUE(manager.autoLaunchAtLogin());
+    EXPECT_TRUE(manager.showKeyboardShortcuts());
+    EXPECT_EQ(manager.keyboardShortcut(), QStringLiteral("Ctrl+Alt+P"));
+}
+
+TEST(OnboardingManagerTest, EveryWriteStoresThenAnnouncesEvenWhenUnchanged)
+{
+    OnboardingManager manager;
+    const QMetaObject *meta = manager.metaObject();
+    ASSERT_EQ(meta->propertyCount() - meta->propertyOffset(), 6);
+    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        SCOPED_TRACE(property.name());
+        const QVariant value
+            = property.typeId() == QMetaType::Bool ? QVariant(true) : QVariant(QStringLiteral("changed"));
+
+        PropertyWatcher watcher(&manager, property);
+        ASSERT_TRUE(property.write(&manager, value));
+        ASSERT_TRUE(property.write(&manager, value));
+        EXPECT_EQ(watcher.seen, QVariantList({ value, value }));
+    }
+    EXPECT_TRUE(keysInWriteOrder().isEmpty()) << "answers are stored only when onboarding completes";
+}
+
+TEST(OnboardingManagerTest, CompletionWritesEveryAnswerInOrder)
+{
+    OnboardingManager manager;
+    manager.setUserName(QStringLiteral("Ada"));
+    QSignalSpy completed(&manager, &OnboardingManager::hasCompletedOnboardingChanged);
+    LogCapture log;
+
+    manager.completeOnboarding();
+
+    EXPECT_TRUE(manager.hasCompletedOnboarding());
+    EXPECT_EQ(completed.count(), 1);
+    EXPECT_EQ(keysInWriteOrder(), allKeys);
+    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("hasCompletedOnboarding")));
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("userName")), QStringLiteral("Ada"));
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("preferredAIModel")), QStringLiteral("gpt-4o"));
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("autoLaunchAtLogin")));
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("showKeyboardShortcuts")));
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("keyboardShortcut")), QStringLiteral("Ctrl+Shift+2"));
+    EXPECT_TRUE(log.lines().isEmpty()) << "no login item without launch at login";
+}
+
+TEST(OnboardingManagerTest, CompletionStoresTheLoadedValuesOverLaterWrites)
+{
+    OnboardingManager manager;
+    // The settings window changes a shared key while onboarding is open.
+    defaults().setBool(QStringLiteral("showKeyboardShortcuts"), true);
+
+    manager.completeOnboarding();
+
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("showKeyboardShortcuts")));
+}
+
+TEST(OnboardingManagerTest, LaunchAtLoginSetsUpTheLoginItemAfterTheWrites)
+{
+    OnboardingManager manager;
+    manager.setAutoLaunchAtLogin(true);
+
+    QStringList lines;
+    bool storedBeforeLine = false;
+    const Log::Sink previous = Log::setSink([&](const QString &line) {
+        lines.append(line);
+        storedBeforeLine = allKeysStored();
+    });
+    manager.completeOnboarding();
+    Log::setSink(previous);
+
+    EXPECT_EQ(lines, QStringList { QStringLiteral("Setting up login item...") });
+    EXPECT_TRUE(storedBeforeLine);
+    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("autoLaunchAtLogin")));
+}
+
+TEST(OnboardingManagerTest, NotificationIsPostedOnceAfterTheWrites)
+{
+    OnboardingManager manager;
+    manager.setUserName(QStringLiteral("Grace"));
+
+    int posted = 0;
+    bool storedWhenPosted = false;
+    QObject receiver;
+    QObject::connect(&AppEvents::instance(), &AppEvents::onboardingCompleted, &receiver, [&] {
+        ++posted;
+        storedWhenPosted = allKeysStored()
+            && defaults().stringForKey(QStringLiteral("userName")) == QStringLiteral("Grace");
+    });
+
+    manager.completeOnboardingWithNotification();
+
+    EXPECT_EQ(posted, 1);
+    EXPECT_TRUE(storedWhenPosted);
+}
+
+TEST(OnboardingManagerTest, InstancesShareOnlyWhatCompletionStored)
+{
+    {
+        OnboardingManager abandoned;
+        abandoned.setUserName(QStringLiteral("Not stored"));
+        abandoned.setAutoLaunchAtLogin(true);
+    }
+    OnboardingManager older;
+    EXPECT_EQ(older.userName(), QString());
+    EXPECT_FALSE(older.autoLaunchAtLogin());
+
+    OnboardingManager flow;
+    flow.setUserName(QStringLiteral("Grace"));
+    flow.completeOnboarding();
+
+    EXPECT_FALSE(older.hasCompletedOnboarding()) << "an instance never re-reads the store";
+    EXPECT_EQ(older.userName(), QString());
+
+    OnboardingManager newer;
+    EXPECT_TRUE(newer.hasCompletedOnboarding());
+    EXPECT_EQ(newer.userName(), QStringLiteral("Grace"));
+}
+
+#include "OnboardingManagerTest.moc"
