@@ -179,7 +179,7 @@ std::optional<QVariant> UserDefaults::objectForKey(const QString &key) const
 {
     QMutexLocker locker(&m_mutex);
     Statement select(
-        m_db, "SELECT rowid, typeof(value), length(CAST(value AS BLOB)) FROM defaults WHERE key = ?1");
+        m_db, "SELECT rowid, typeof(value), length(value) FROM defaults WHERE key = ?1");
     if (!select)
         return std::nullopt;
     select.bindText(1, key);
