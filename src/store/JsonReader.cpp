@@ -1,5 +1,7 @@
 #include "JsonReader.h"
 
+#include "platform/FreshMemory.h"
+
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -22,6 +24,20 @@ constexpr std::array<unsigned char, 256> makeBase64Table()
     return table;
 }
 constexpr std::array<unsigned char, 256> base64Table = makeBase64Table();
+
+// For the fast path: the value of a digit already shifted into its place in
+// a group of four (first digit highest), or notInGroup for anything else.
+constexpr quint32 notInGroup = 1u << 24;
+constexpr std::array<std::array<quint32, 256>, 4> makeShiftedTables()
+{
+    std::array<std::array<quint32, 256>, 4> tables {};
+    for (int position = 0; position < 4; ++position)
+        for (int c = 0; c < 256; ++c)
+            tables[position][c]
+                = base64Table[c] == notBase64 ? notInGroup : quint32(base64Table[c]) << (18 - 6 * position);
+    return tables;
+}
+constexpr std::array<std::array<quint32, 256>, 4> shiftedTables = makeShiftedTables();
 
 bool isDigit(char c)
 {
@@ -257,6 +273,7 @@ std::optional<QByteArray> JsonReader::readBase64String()
     }
 
     QByteArray bytes(characters / 4 * 3, Qt::Uninitialized);
+    FreshMemory::prepareForWriting(bytes.data(), bytes.size());
     auto *out = reinterpret_cast<unsigned char *>(bytes.data());
     const auto *in = reinterpret_cast<const unsigned char *>(start);
     const auto *const inEnd = reinterpret_cast<const unsigned char *>(close);
@@ -273,11 +290,10 @@ std::optional<QByteArray> JsonReader::readBase64String()
         // Whole groups of four plain digits, the common case.
         if (have == 0) {
             while (inEnd - in >= 4) {
-                const unsigned a = base64Table[in[0]], b = base64Table[in[1]], c = base64Table[in[2]],
-                               d = base64Table[in[3]];
-                if ((a | b | c | d) & 0xC0) // an escape, padding or no digit
+                const quint32 group = shiftedTables[0][in[0]] | shiftedTables[1][in[1]]
+                    | shiftedTables[2][in[2]] | shiftedTables[3][in[3]];
+                if (group & notInGroup) // an escape, padding or no digit
                     break;
-                const unsigned group = a << 18 | b << 12 | c << 6 | d;
                 out[0] = static_cast<unsigned char>(group >> 16);
                 out[1] = static_cast<unsigned char>(group >> 8);
                 out[2] = static_cast<unsigned char>(group);

@@ -1,5 +1,7 @@
 #include "JsonWriter.h"
 
+#include "platform/FreshMemory.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -80,6 +82,7 @@ JsonWriter::JsonWriter(qsizetype capacity)
     : m_measuring(false)
 {
     m_text.reserve(capacity);
+    FreshMemory::prepareForWriting(m_text.data(), capacity);
 }
 
 void JsonWriter::append(const char *bytes, qsizetype count)
