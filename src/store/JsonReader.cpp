@@ -39,6 +39,21 @@ constexpr std::array<std::array<quint32, 256>, 4> makeShiftedTables()
 }
 constexpr std::array<std::array<quint32, 256>, 4> shiftedTables = makeShiftedTables();
 
+// The 24 bits of four digits, with notInGroup set when one is no digit.
+quint32 decodeGroup(const unsigned char *digits)
+{
+    return shiftedTables[0][digits[0]] | shiftedTables[1][digits[1]] | shiftedTables[2][digits[2]]
+        | shiftedTables[3][digits[3]];
+}
+
+unsigned char *putGroup(unsigned char *out, quint32 group)
+{
+    out[0] = static_cast<unsigned char>(group >> 16);
+    out[1] = static_cast<unsigned char>(group >> 8);
+    out[2] = static_cast<unsigned char>(group);
+    return out + 3;
+}
+
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
@@ -287,18 +302,37 @@ std::optional<QByteArray> JsonReader::readBase64String()
     };
 
     while (in < inEnd) {
-        // Whole groups of four plain digits, the common case.
+        // Whole groups of four digits, the common case.
         if (have == 0) {
-            while (inEnd - in >= 4) {
-                const quint32 group = shiftedTables[0][in[0]] | shiftedTables[1][in[1]]
-                    | shiftedTables[2][in[2]] | shiftedTables[3][in[3]];
-                if (group & notInGroup) // an escape, padding or no digit
+            for (;;) {
+                if (inEnd - in >= 4) {
+                    const quint32 group = decodeGroup(in);
+                    if (!(group & notInGroup)) {
+                        out = putGroup(out, group);
+                        in += 4;
+                        continue;
+                    }
+                }
+                // A group with an escaped solidus, the one escape that
+                // writers of this format put into Base64.
+                unsigned char digits[4];
+                const unsigned char *next = in;
+                int count = 0;
+                while (count < 4 && next < inEnd) {
+                    if (*next == '\\' && next + 1 < inEnd && next[1] == '/') {
+                        digits[count++] = '/';
+                        next += 2;
+                    } else if (*next == '\\') {
+                        break;
+                    } else {
+                        digits[count++] = *next++;
+                    }
+                }
+                const quint32 group = count == 4 ? decodeGroup(digits) : notInGroup;
+                if (group & notInGroup) // padding, another escape or no digit
                     break;
-                out[0] = static_cast<unsigned char>(group >> 16);
-                out[1] = static_cast<unsigned char>(group >> 8);
-                out[2] = static_cast<unsigned char>(group);
-                out += 3;
-                in += 4;
+                out = putGroup(out, group);
+                in = next;
             }
             if (in == inEnd)
                 break;
