@@ -29,6 +29,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -114,6 +115,11 @@ constexpr double mib = 1024.0 * 1024.0;
 // The heap the process held before it touched the store.
 std::size_t baseline = 0;
 
+void reportPart(const char *name, double milliseconds)
+{
+    out << "PART " << name << ' ' << milliseconds << '\n';
+}
+
 int measureSave()
 {
     baseline = HeapCounter::inUse();
@@ -125,10 +131,21 @@ int measureSave()
     AIManager::shared().setResponses(threeAnswers(QDateTime::currentDateTimeUtc()));
     ChatWindowManager::shared().setCurrentScreenshot(screenshot);
 
+    // The save's log lines mark its steps: the screenshot's size is logged
+    // once its PNG is there, the count once the list is written.
+    QElapsedTimer timer;
+    double pngDone = 0;
+    double listWritten = 0;
+    Log::setSink([&](const QString &line) {
+        if (line.startsWith(QStringLiteral("💾 Screenshot data size")))
+            pngDone = timer.nsecsElapsed() / 1e6;
+        else if (line == QStringLiteral("💾 Saved %1 conversations").arg(conversationCount))
+            listWritten = timer.nsecsElapsed() / 1e6;
+    });
+
     resetResidentPeak();
     const long residentBefore = statusKiB("VmRSS");
     HeapCounter::resetPeak();
-    QElapsedTimer timer;
     timer.start();
     manager.saveCurrentConversation();
     const double milliseconds = timer.nsecsElapsed() / 1e6;
@@ -136,12 +153,18 @@ int measureSave()
         return 4;
     report({ milliseconds, (HeapCounter::peak() - baseline) / mib,
         (statusKiB("VmHWM") - residentBefore) / 1024.0 });
+    reportPart("screenshot-png", pngDone);
+    reportPart("list-encoded-and-written", listWritten - pngDone);
 
-    // How much of that was encoding the new screenshot once more.
+    // The two steps of writing the list, once more in the same process.
     timer.start();
-    ImageData::pngData(screenshot);
-    out << "PNG " << timer.nsecsElapsed() / 1e6 << '\n';
-    return 0;
+    const std::optional<QByteArray> json = ConversationJson::encode(manager.conversations());
+    reportPart("again-encode", timer.nsecsElapsed() / 1e6);
+    timer.start();
+    const bool written
+        = json && UserDefaults::standard().setData(QStringLiteral("SavedConversations"), *json);
+    reportPart("again-write", timer.nsecsElapsed() / 1e6);
+    return written ? 0 : 5;
 }
 
 int measureLoad()
@@ -158,8 +181,18 @@ int measureLoad()
         return 3;
     report({ milliseconds, (HeapCounter::peak() - baseline) / mib,
         (statusKiB("VmHWM") - residentBefore) / 1024.0 });
-    out << "KEPT " << (HeapCounter::inUse() - baseline) / mib << '\n';
-    return 0;
+    reportPart("list-kept-MiB", (HeapCounter::inUse() - baseline) / mib);
+
+    // The two steps of a load, once more in the same process: reading the
+    // stored bytes, and decoding them.
+    timer.start();
+    const std::optional<QByteArray> stored
+        = UserDefaults::standard().dataForKey(QStringLiteral("SavedConversations"));
+    reportPart("again-read", timer.nsecsElapsed() / 1e6);
+    timer.start();
+    const bool decoded = stored && ConversationJson::decode(*stored).has_value();
+    reportPart("again-decode", timer.nsecsElapsed() / 1e6);
+    return decoded ? 0 : 5;
 }
 
 // --- the driver -----------------------------------------------------------
@@ -167,8 +200,14 @@ int measureLoad()
 struct Results
 {
     QList<Measurement> runs;
-    QStringList extra;
+    QMap<QString, QList<double>> parts; // by name, one value per run
 };
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[values.size() / 2];
+}
 
 Results runMeasured(const QString &mode, const QString &preparedFile)
 {
@@ -192,8 +231,8 @@ Results runMeasured(const QString &mode, const QString &preparedFile)
             const QStringList fields = line.split(QLatin1Char(' '));
             if (fields.first() == QLatin1String("RESULT") && fields.size() == 4)
                 results.runs.append({ fields[1].toDouble(), fields[2].toDouble(), fields[3].toDouble() });
-            else if (fields.size() == 2)
-                results.extra.append(line);
+            else if (fields.first() == QLatin1String("PART") && fields.size() == 3)
+                results.parts[fields[1]].append(fields[2].toDouble());
         }
     }
     return results;
@@ -246,12 +285,16 @@ int drive()
     out << "\n" << runs << " runs each, each in a new process:\n";
     printSummary(QStringLiteral("save"), save, pngMiB);
     printSummary(QStringLiteral("load"), load, pngMiB);
-    for (const QString &line : save.extra)
-        if (line.startsWith(QLatin1String("PNG ")))
-            out << "  of a save, encoding the new screenshot again took " << line.mid(4) << " ms\n";
-    for (const QString &line : load.extra)
-        if (line.startsWith(QLatin1String("KEPT ")))
-            out << "  after a load, the list holds " << line.mid(5) << " MiB of heap\n";
+    out << "  save: turning the screenshot into PNG "
+        << median(save.parts.value(QStringLiteral("screenshot-png"))) << " ms, encoding and writing the list "
+        << median(save.parts.value(QStringLiteral("list-encoded-and-written")))
+        << " ms; writing the list again in the same process, encoding took "
+        << median(save.parts.value(QStringLiteral("again-encode"))) << " ms and storing "
+        << median(save.parts.value(QStringLiteral("again-write"))) << " ms (medians)\n";
+    out << "  load: the list keeps " << median(load.parts.value(QStringLiteral("list-kept-MiB")))
+        << " MiB of heap; loading again in the same process, reading the stored bytes took "
+        << median(load.parts.value(QStringLiteral("again-read"))) << " ms and decoding them "
+        << median(load.parts.value(QStringLiteral("again-decode"))) << " ms (medians)\n";
     return 0;
 }
 
