@@ -10,6 +10,8 @@
 
 #include <QTextBoundaryFinder>
 
+#include <functional>
+
 namespace {
 
 constexpr int titleLength = 50;
