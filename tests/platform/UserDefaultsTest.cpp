@@ -122,6 +122,17 @@ TEST_F(UserDefaultsTest, OverwriteChangesKindAndRemoveForgets)
     EXPECT_TRUE(defaults.removeObject(QStringLiteral("never-there")));
 }
 
+TEST_F(UserDefaultsTest, LargeDataIsReadBackWithoutASecondCopy)
+{
+    UserDefaults defaults(pathIn(QStringLiteral("defaults.sqlite3")));
+    const QByteArray large(32 * 1024 * 1024, 'x');
+    ASSERT_TRUE(defaults.setData(QStringLiteral("large"), large));
+
+    sqlite3_memory_highwater(1); // from here on
+    EXPECT_EQ(defaults.dataForKey(QStringLiteral("large")), large);
+    EXPECT_LT(sqlite3_memory_highwater(0), 8 * 1024 * 1024);
+}
+
 TEST_F(UserDefaultsTest, AnotherProcessReadsEveryValueBack)
 {
     const QString path = pathIn(QStringLiteral("defaults.sqlite3"));

@@ -1,0 +1,152 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+// The user's settings, each kept in the user defaults under a key spelled
+// like the setting. Every owner makes its own store; stores share state only
+// through the user defaults, when one saves and another loads afterwards.
+//
+// A store loads when it is made and whenever its owner asks, and writes only
+// when its owner asks: all twelve keys at once, so the last save wins. An
+// assignment changes the store in memory only.
+//
+// Every assignment, also of an equal value, stores the value and then emits
+// the setting's change signal.
+class SettingsManager : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString userName READ userName WRITE setUserName NOTIFY userNameChanged)
+    Q_PROPERTY(bool autoLaunchAtLogin READ autoLaunchAtLogin WRITE setAutoLaunchAtLogin NOTIFY
+            autoLaunchAtLoginChanged)
+    Q_PROPERTY(QString keyboardShortcut READ keyboardShortcut WRITE setKeyboardShortcut NOTIFY
+            keyboardShortcutChanged)
+    Q_PROPERTY(QString apiKey READ apiKey WRITE setApiKey NOTIFY apiKeyChanged)
+    Q_PROPERTY(
+        QString preferredModel READ preferredModel WRITE setPreferredModel NOTIFY preferredModelChanged)
+    Q_PROPERTY(bool showKeyboardShortcuts READ showKeyboardShortcuts WRITE setShowKeyboardShortcuts NOTIFY
+            showKeyboardShortcutsChanged)
+    Q_PROPERTY(bool autoSaveScreenshots READ autoSaveScreenshots WRITE setAutoSaveScreenshots NOTIFY
+            autoSaveScreenshotsChanged)
+    Q_PROPERTY(QString screenshotQuality READ screenshotQuality WRITE setScreenshotQuality NOTIFY
+            screenshotQualityChanged)
+    Q_PROPERTY(bool enableWorkflowAutomation READ enableWorkflowAutomation WRITE setEnableWorkflowAutomation
+            NOTIFY enableWorkflowAutomationChanged)
+    Q_PROPERTY(bool figmaPaletteExtraction READ figmaPaletteExtraction WRITE setFigmaPaletteExtraction NOTIFY
+            figmaPaletteExtractionChanged)
+    Q_PROPERTY(bool autoCSVExport READ autoCSVExport WRITE setAutoCSVExport NOTIFY autoCSVExportChanged)
+    Q_PROPERTY(bool enableScreenshotSearch READ enableScreenshotSearch WRITE setEnableScreenshotSearch NOTIFY
+            enableScreenshotSearchChanged)
+
+public:
+    // Starts from the defaults, then loads.
+    explicit SettingsManager(QObject *parent = nullptr);
+
+    // Assigns every setting from the user defaults: a text setting its stored
+    // text (an empty one included) or its default when none is stored, a
+    // Boolean setting its stored value or false.
+    void loadSettings();
+    // Writes all twelve settings.
+    void saveSettings();
+
+    QString userName() const { return m_userName; }
+    void setUserName(const QString &value) { assign(m_userName, value, &SettingsManager::userNameChanged); }
+
+    bool autoLaunchAtLogin() const { return m_autoLaunchAtLogin; }
+    void setAutoLaunchAtLogin(bool value)
+    {
+        assign(m_autoLaunchAtLogin, value, &SettingsManager::autoLaunchAtLoginChanged);
+    }
+
+    // Display text only: the hot key does not follow it.
+    QString keyboardShortcut() const { return m_keyboardShortcut; }
+    void setKeyboardShortcut(const QString &value)
+    {
+        assign(m_keyboardShortcut, value, &SettingsManager::keyboardShortcutChanged);
+    }
+
+    QString apiKey() const { return m_apiKey; }
+    void setApiKey(const QString &value) { assign(m_apiKey, value, &SettingsManager::apiKeyChanged); }
+
+    QString preferredModel() const { return m_preferredModel; }
+    void setPreferredModel(const QString &value)
+    {
+        assign(m_preferredModel, value, &SettingsManager::preferredModelChanged);
+    }
+
+    bool showKeyboardShortcuts() const { return m_showKeyboardShortcuts; }
+    void setShowKeyboardShortcuts(bool value)
+    {
+        assign(m_showKeyboardShortcuts, value, &SettingsManager::showKeyboardShortcutsChanged);
+    }
+
+    bool autoSaveScreenshots() const { return m_autoSaveScreenshots; }
+    void setAutoSaveScreenshots(bool value)
+    {
+        assign(m_autoSaveScreenshots, value, &SettingsManager::autoSaveScreenshotsChanged);
+    }
+
+    QString screenshotQuality() const { return m_screenshotQuality; }
+    void setScreenshotQuality(const QString &value)
+    {
+        assign(m_screenshotQuality, value, &SettingsManager::screenshotQualityChanged);
+    }
+
+    bool enableWorkflowAutomation() const { return m_enableWorkflowAutomation; }
+    void setEnableWorkflowAutomation(bool value)
+    {
+        assign(m_enableWorkflowAutomation, value, &SettingsManager::enableWorkflowAutomationChanged);
+    }
+
+    bool figmaPaletteExtraction() const { return m_figmaPaletteExtraction; }
+    void setFigmaPaletteExtraction(bool value)
+    {
+        assign(m_figmaPaletteExtraction, value, &SettingsManager::figmaPaletteExtractionChanged);
+    }
+
+    bool autoCSVExport() const { return m_autoCSVExport; }
+    void setAutoCSVExport(bool value)
+    {
+        assign(m_autoCSVExport, value, &SettingsManager::autoCSVExportChanged);
+    }
+
+    bool enableScreenshotSearch() const { return m_enableScreenshotSearch; }
+    void setEnableScreenshotSearch(bool value)
+    {
+        assign(m_enableScreenshotSearch, value, &SettingsManager::enableScreenshotSearchChanged);
+    }
+
+Q_SIGNALS:
+    void userNameChanged();
+    void autoLaunchAtLoginChanged();
+    void keyboardShortcutChanged();
+    void apiKeyChanged();
+    void preferredModelChanged();
+    void showKeyboardShortcutsChanged();
+    void autoSaveScreenshotsChanged();
+    void screenshotQualityChanged();
+    void enableWorkflowAutomationChanged();
+    void figmaPaletteExtractionChanged();
+    void autoCSVExportChanged();
+    void enableScreenshotSearchChanged();
+
+private:
+    template<typename T> void assign(T &setting, const T &value, void (SettingsManager::*changed)())
+    {
+        setting = value;
+        Q_EMIT(this->*changed)();
+    }
+
+    QString m_userName;
+    bool m_autoLaunchAtLogin = false;
+    QString m_keyboardShortcut;
+    QString m_apiKey;
+    QString m_preferredModel;
+    bool m_showKeyboardShortcuts = true;
+    bool m_autoSaveScreenshots = true;
+    QString m_screenshotQuality;
+    bool m_enableWorkflowAutomation = false;
+    bool m_figmaPaletteExtraction = false;
+    bool m_autoCSVExport = false;
+    bool m_enableScreenshotSearch = false;
+};

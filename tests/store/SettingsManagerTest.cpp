@@ -1,0 +1,153 @@
+#include "store/SettingsManager.h"
+
+#include "StoreTestSupport.h"
+#include "platform/UserDefaults.h"
+
+#include <QJsonObject>
+#include <QMetaProperty>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace StoreTestSupport;
+
+namespace {
+
+// Every setting's name and value, in declaration order.
+QVariantMap values(const SettingsManager &settings)
+{
+    QVariantMap result;
+    const QMetaObject *meta = settings.metaObject();
+    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i)
+        result.insert(QLatin1String(meta->property(i).name()), meta->property(i).read(&settings));
+    return result;
+}
+
+const QVariantMap defaultsWithNothingStored {
+    { QStringLiteral("userName"), QString() },
+    { QStringLiteral("autoLaunchAtLogin"), false },
+    { QStringLiteral("keyboardShortcut"), QStringLiteral("Ctrl+Shift+2") },
+    { QStringLiteral("apiKey"), QString() },
+    { QStringLiteral("preferredModel"), QStringLiteral("gpt-4o") },
+    { QStringLiteral("showKeyboardShortcuts"), false },
+    { QStringLiteral("autoSaveScreenshots"), false },
+    { QStringLiteral("screenshotQuality"), QStringLiteral("High") },
+    { QStringLiteral("enableWorkflowAutomation"), false },
+    { QStringLiteral("figmaPaletteExtraction"), false },
+    { QStringLiteral("autoCSVExport"), false },
+    { QStringLiteral("enableScreenshotSearch"), false },
+};
+
+} // namespace
+
+TEST(SettingsManagerTest, WithNothingStoredTextsHaveTheirDefaultsAndSwitchesAreOff)
+{
+    SettingsManager settings;
+    EXPECT_EQ(values(settings), defaultsWithNothingStored);
+    EXPECT_EQ(settings.metaObject()->propertyCount() - settings.metaObject()->propertyOffset(), 12);
+}
+
+TEST(SettingsManagerTest, AStoredEmptyTextStaysEmptyAndOtherKindsFallBack)
+{
+    UserDefaults &defaults = UserDefaults::standard();
+    defaults.setString(QStringLiteral("keyboardShortcut"), QString());
+    defaults.setString(QStringLiteral("preferredModel"), QString());
+    defaults.setString(QStringLiteral("screenshotQuality"), QString());
+    defaults.setBool(QStringLiteral("userName"), true); // not a text: the default
+    defaults.setString(QStringLiteral("showKeyboardShortcuts"), QStringLiteral("YES"));
+
+    SettingsManager settings;
+    EXPECT_EQ(settings.keyboardShortcut(), QString());
+    EXPECT_EQ(settings.preferredModel(), QString());
+    EXPECT_EQ(settings.screenshotQuality(), QString());
+    EXPECT_EQ(settings.userName(), QString());
+    EXPECT_TRUE(settings.showKeyboardShortcuts());
+}
+
+TEST(SettingsManagerTest, SaveWritesAllTwelveForAnotherProcessToLoad)
+{
+    const QVariantMap chosen {
+        { QStringLiteral("userName"), QStringLiteral("Zoë") },
+        { QStringLiteral("autoLaunchAtLogin"), true },
+        { QStringLiteral("keyboardShortcut"), QStringLiteral("") },
+        { QStringLiteral("apiKey"), QStringLiteral("sk-test") },
+        { QStringLiteral("preferredModel"), QStringLiteral("claude-3-opus") },
+        { QStringLiteral("showKeyboardShortcuts"), true },
+        { QStringLiteral("autoSaveScreenshots"), false },
+        { QStringLiteral("screenshotQuality"), QStringLiteral("Low") },
+        { QStringLiteral("enableWorkflowAutomation"), true },
+        { QStringLiteral("figmaPaletteExtraction"), false },
+        { QStringLiteral("autoCSVExport"), true },
+        { QStringLiteral("enableScreenshotSearch"), true },
+    };
+    SettingsManager settings;
+    for (auto it = chosen.cbegin(); it != chosen.cend(); ++it)
+        settings.setProperty(it.key().toLatin1().constData(), it.value());
+    settings.saveSettings();
+
+    // Each key holds its own kind: a text, or a Boolean stored as 0 or 1.
+    for (auto it = chosen.cbegin(); it != chosen.cend(); ++it) {
+        SCOPED_TRACE(it.key().toStdString());
+        const std::optional<QVariant> stored = UserDefaults::standard().objectForKey(it.key());
+        ASSERT_TRUE(stored.has_value());
+        if (it.value().typeId() == QMetaType::Bool)
+            EXPECT_EQ(*stored, QVariant(qlonglong(it.value().toBool())));
+        else
+            EXPECT_EQ(*stored, it.value());
+    }
+    EXPECT_EQ(SettingsManager().property("autoSaveScreenshots"), false);
+
+    const QJsonObject loaded = readStoreInNewProcess().state[QLatin1String("settings")].toObject();
+    EXPECT_EQ(loaded.toVariantMap(), chosen);
+}
+
+TEST(SettingsManagerTest, TheLastSaveWins)
+{
+    SettingsManager first;
+    SettingsManager second;
+    first.setUserName(QStringLiteral("Ada"));
+    first.setApiKey(QStringLiteral("key-from-first"));
+    first.saveSettings();
+    EXPECT_EQ(second.userName(), QString());
+
+    second.loadSettings();
+    EXPECT_EQ(second.userName(), QStringLiteral("Ada"));
+
+    // The first store changes the key again, but the second one saves after
+    // it with what it loaded before.
+    first.setApiKey(QStringLiteral("newer"));
+    first.saveSettings();
+    second.setUserName(QStringLiteral("Grace"));
+    second.saveSettings();
+    first.loadSettings();
+    EXPECT_EQ(first.userName(), QStringLiteral("Grace"));
+    EXPECT_EQ(first.apiKey(), QStringLiteral("key-from-first"));
+}
+
+TEST(SettingsManagerTest, LoadUndoesAnUnsavedAssignment)
+{
+    SettingsManager settings;
+    settings.setPreferredModel(QStringLiteral("other"));
+    settings.setAutoCSVExport(true);
+    settings.loadSettings();
+    EXPECT_EQ(values(settings), defaultsWithNothingStored);
+    EXPECT_FALSE(UserDefaults::standard().contains(QStringLiteral("preferredModel")));
+}
+
+TEST(SettingsManagerTest, EveryLoadSignalsEverySettingOnce)
+{
+    SettingsManager settings;
+    const QMetaObject *meta = settings.metaObject();
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i)
+        spies.push_back(std::make_unique<QSignalSpy>(&settings, meta->property(i).notifySignal()));
+
+    settings.loadSettings();
+    for (const auto &spy : spies)
+        EXPECT_EQ(spy->count(), 1);
+
+    // An assignment of the same value signals too.
+    settings.setUserName(settings.userName());
+    EXPECT_EQ(spies.front()->count(), 2);
+}
