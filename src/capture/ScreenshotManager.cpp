@@ -29,3 +29,8 @@ void ScreenshotManager::setSelectedRect(const QRectF &rect)
     m_selectedRect = rect;
     Q_EMIT selectedRectChanged();
 }
+
+void ScreenshotManager::startScreenshotSelection()
+{
+    // The selection road arrives with the capture windows.
+}

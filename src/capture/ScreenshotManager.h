@@ -39,6 +39,10 @@ public:
     QRectF selectedRect() const { return m_selectedRect; }
     void setSelectedRect(const QRectF &rect);
 
+    // Clears the previous capture, closes the capture windows and, a moment
+    // later, shows the selection window over the main screen. Safe at any time.
+    void startScreenshotSelection();
+
 Q_SIGNALS:
     void isShowingOverlayChanged();
     void screenshotImageChanged();
