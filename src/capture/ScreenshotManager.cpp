@@ -1,6 +1,23 @@
 #include "ScreenshotManager.h"
 
+#include "CustomOverlayView.h"
+#include "FirstResponderHostingView.h"
+#include "ScreenSelectionView.h"
 #include "ai/AIManager.h"
+#include "platform/Log.h"
+#include "platform/ScreenGrabber.h"
+#include "store/ConversationManager.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int selectionDelayMs = 100;
+// A selection must be wider and higher than this, in logical pixels.
+constexpr qreal minimumSelection = 10;
+constexpr int captureAlignment = 16;
+
+} // namespace
 
 ScreenshotManager &ScreenshotManager::shared()
 {
@@ -10,7 +27,12 @@ ScreenshotManager &ScreenshotManager::shared()
 
 ScreenshotManager::ScreenshotManager()
     : m_aiManager(AIManager::shared())
-{ }
+{
+    m_selectionDelay.setSingleShot(true);
+    m_selectionDelay.setInterval(selectionDelayMs);
+    m_selectionDelay.setTimerType(Qt::PreciseTimer);
+    connect(&m_selectionDelay, &QTimer::timeout, this, &ScreenshotManager::showSelectionOverlay);
+}
 
 void ScreenshotManager::setIsShowingOverlay(bool showing)
 {
@@ -32,5 +54,169 @@ void ScreenshotManager::setSelectedRect(const QRectF &rect)
 
 void ScreenshotManager::startScreenshotSelection()
 {
-    // The selection road arrives with the capture windows.
+    // Left open, the overlay's answers would stay with the AI client and be
+    // saved later under the next screenshot.
+    if (m_isShowingOverlay)
+        closeOverlay();
+
+    setIsShowingOverlay(false);
+    setScreenshotImage(std::nullopt);
+    setSelectedRect(QRectF());
+    m_overlayController.closeWindow();
+    m_selectionController.closeWindow();
+    m_frozenFrame.reset();
+    m_selectionDelay.start();
+}
+
+void ScreenshotManager::showSelectionOverlay()
+{
+    const std::optional<ScreenDisplay> screen = ScreenGrabber::mainDisplay();
+    if (!screen)
+        return;
+
+    // Taken while no window of ours covers the screen.
+    m_frozenFrame = FrozenFrame { *screen, ScreenGrabber::grabDisplay(*screen) };
+
+    KeyableOverlayWindow *window = m_selectionController.createWindow(
+        screen->bounds.toRect(), KeyableOverlayWindow::Level::ScreenSaver);
+    window->setBackgroundFrame(m_frozenFrame->image, screen->bounds.topLeft());
+    auto *selectionView = new ScreenSelectionView(
+        [this](const QRectF &rect) { handleSelectionComplete(rect); }, [this] { handleSelectionCancel(); });
+    auto *host = new FirstResponderHostingView(selectionView);
+    window->setContentView(host);
+    window->present();
+    host->setFocus();
+}
+
+void ScreenshotManager::handleSelectionComplete(const QRectF &rect)
+{
+    m_selectionController.closeWindow();
+    if (rect.width() > minimumSelection && rect.height() > minimumSelection) {
+        setSelectedRect(rect);
+        captureScreenshot(rect);
+    } else {
+        m_frozenFrame.reset();
+    }
+}
+
+void ScreenshotManager::handleSelectionCancel()
+{
+    m_selectionController.closeWindow();
+    m_frozenFrame.reset();
+}
+
+void ScreenshotManager::captureScreenshot(const QRectF &rect)
+{
+    // The crop of a frame already in memory: nothing to wait for.
+    std::optional<QImage> image;
+    if (m_frozenFrame)
+        image = captureImage(rect, ScreenGrabber::displays(), m_frozenFrame->display, m_frozenFrame->image);
+    if (!image) {
+        showOverlayWithoutImage();
+        return;
+    }
+    setScreenshotImage(*image);
+    showOverlay();
+}
+
+void ScreenshotManager::showOverlayWithoutImage()
+{
+    setScreenshotImage(std::nullopt);
+    showOverlay();
+}
+
+void ScreenshotManager::showOverlay()
+{
+    const std::optional<ScreenDisplay> screen = ScreenGrabber::mainDisplay();
+    if (!screen)
+        return;
+
+    KeyableOverlayWindow *window
+        = m_overlayController.createWindow(screen->bounds.toRect(), KeyableOverlayWindow::Level::Floating);
+    if (m_frozenFrame)
+        window->setBackgroundFrame(m_frozenFrame->image, m_frozenFrame->display.bounds.topLeft());
+    window->setContentView(new CustomOverlayView(
+        m_selectedRect, m_screenshotImage, [this](QuickAction action) { handleQuickAction(action); },
+        [this] { closeOverlay(); }));
+    window->present();
+    setIsShowingOverlay(true);
+}
+
+void ScreenshotManager::closeOverlay()
+{
+    // The save takes this capture's image when the chat window holds none,
+    // so it comes before the image is cleared.
+    if (!m_aiManager.responses().isEmpty())
+        ConversationManager::shared().saveCurrentConversation();
+    m_overlayController.closeWindow();
+    setIsShowingOverlay(false);
+    setSelectedRect(QRectF());
+    setScreenshotImage(std::nullopt);
+    m_frozenFrame.reset();
+    ConversationManager::shared().startNewConversation(std::nullopt);
+    Log::line(QStringLiteral("📸 Overlay closed and new conversation started"));
+}
+
+void ScreenshotManager::handleQuickAction(QuickAction action)
+{
+    if (!m_screenshotImage)
+        return;
+    // The client publishes the answer itself; the task runs on after its
+    // handle is dropped here.
+    QCoro::Task<AIResponse> analysis = m_aiManager.handleQuickAction(action, *m_screenshotImage);
+    Q_UNUSED(analysis)
+}
+
+int ScreenshotManager::alignedDown(qreal value)
+{
+    const int whole = int(value);
+    return std::max(captureAlignment, whole & ~(captureAlignment - 1));
+}
+
+std::optional<ScreenDisplay> ScreenshotManager::displayForPoint(
+    const QPointF &point, const QList<ScreenDisplay> &displays)
+{
+    if (displays.isEmpty())
+        return std::nullopt;
+    const auto holding
+        = std::find_if(displays.cbegin(), displays.cend(), [&point](const ScreenDisplay &display) {
+              const QRectF &bounds = display.bounds;
+              return point.x() >= bounds.left() && point.x() < bounds.right() && point.y() >= bounds.top()
+                  && point.y() < bounds.bottom();
+          });
+    return holding != displays.cend() ? *holding : displays.first();
+}
+
+std::optional<CaptureRegion> ScreenshotManager::captureRegion(
+    const QRectF &rect, const ScreenDisplay &display)
+{
+    const QRectF &bounds = display.bounds;
+    const qreal scaleX = display.pixelWidth / bounds.width();
+    const qreal scaleY = display.pixelHeight / bounds.height();
+    const QRectF local = rect.translated(-bounds.topLeft());
+    const QRectF scaled(
+        local.x() * scaleX, local.y() * scaleY, local.width() * scaleX, local.height() * scaleY);
+    const QRectF clipped = scaled.intersected(QRectF(0, 0, display.pixelWidth, display.pixelHeight));
+    if (clipped.isEmpty())
+        return std::nullopt;
+    return CaptureRegion { clipped, alignedDown(clipped.width()), alignedDown(clipped.height()), scaleX,
+        scaleY, QSize(display.pixelWidth, display.pixelHeight) };
+}
+
+std::optional<QImage> ScreenshotManager::captureImage(const QRectF &rect,
+    const QList<ScreenDisplay> &displays, const ScreenDisplay &frameDisplay, const QImage &frame)
+{
+    if (frame.isNull())
+        return std::nullopt;
+    const std::optional<ScreenDisplay> display = displayForPoint(rect.center(), displays);
+    if (!display || *display != frameDisplay)
+        return std::nullopt;
+    const std::optional<CaptureRegion> region = captureRegion(rect, *display);
+    if (!region)
+        return std::nullopt;
+    QImage image = frame.copy(region->sourceRect());
+    // One ratio for both directions: they differ only by the rounding of a
+    // fractional scale.
+    image.setDevicePixelRatio(region->scaleX);
+    return image;
 }
