@@ -12,8 +12,6 @@ public:
     // Takes ownership of the view.
     explicit FirstResponderHostingView(QWidget *rootView, QWidget *parent = nullptr);
 
-    QWidget *rootView() const { return m_rootView; }
-
 protected:
     void resizeEvent(QResizeEvent *event) override;
 

@@ -32,7 +32,6 @@ public:
     // The widget that fills the window. The window takes ownership; a new
     // content view replaces (and deletes) the previous one.
     void setContentView(QWidget *view);
-    QWidget *contentView() const { return m_contentView; }
 
     // Shows the window in front and gives it the keyboard focus.
     void present();

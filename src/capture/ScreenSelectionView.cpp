@@ -14,8 +14,6 @@
 
 namespace {
 
-// A selection must be wider and higher than this, in logical pixels.
-constexpr qreal minimumSelection = 10;
 // How far the pointer must move with the button down before a drag begins.
 constexpr qreal dragThreshold = 1;
 

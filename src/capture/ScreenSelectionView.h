@@ -18,6 +18,9 @@ class ScreenSelectionView : public QWidget
     Q_OBJECT
 
 public:
+    // A selection must be wider and higher than this, in logical pixels.
+    static constexpr qreal minimumSelection = 10;
+
     ScreenSelectionView(std::function<void(const QRectF &)> onSelectionComplete,
         std::function<void()> onCancel, QWidget *parent = nullptr);
 

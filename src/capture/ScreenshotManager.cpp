@@ -13,8 +13,6 @@
 namespace {
 
 constexpr int selectionDelayMs = 100;
-// A selection must be wider and higher than this, in logical pixels.
-constexpr qreal minimumSelection = 10;
 constexpr int captureAlignment = 16;
 
 } // namespace
@@ -82,16 +80,15 @@ void ScreenshotManager::showSelectionOverlay()
     window->setBackgroundFrame(m_frozenFrame->image, screen->bounds.topLeft());
     auto *selectionView = new ScreenSelectionView(
         [this](const QRectF &rect) { handleSelectionComplete(rect); }, [this] { handleSelectionCancel(); });
-    auto *host = new FirstResponderHostingView(selectionView);
-    window->setContentView(host);
+    window->setContentView(new FirstResponderHostingView(selectionView));
     window->present();
-    host->setFocus();
 }
 
 void ScreenshotManager::handleSelectionComplete(const QRectF &rect)
 {
     m_selectionController.closeWindow();
-    if (rect.width() > minimumSelection && rect.height() > minimumSelection) {
+    const qreal minimum = ScreenSelectionView::minimumSelection;
+    if (rect.width() > minimum && rect.height() > minimum) {
         setSelectedRect(rect);
         captureScreenshot(rect);
     } else {
