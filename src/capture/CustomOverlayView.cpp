@@ -117,8 +117,6 @@ CustomOverlayView::CustomOverlayView(const QRectF &selectedRect, const std::opti
     layOutChildren();
 }
 
-CustomOverlayView::~CustomOverlayView() = default;
-
 QString CustomOverlayView::userQuestion() const
 {
     return m_textBox->questionField()->text();
@@ -193,6 +191,7 @@ void CustomOverlayView::handleAction(QuickAction action)
 {
     if (!m_screenshotImage)
         return;
+    // Nothing waits for the record: the answer shows through lastResponse.
     QCoro::connect(AIManager::shared().handleQuickAction(action, *m_screenshotImage), this, [] {});
 }
 

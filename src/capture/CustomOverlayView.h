@@ -37,7 +37,6 @@ public:
     CustomOverlayView(const QRectF &selectedRect, const std::optional<QImage> &screenshotImage,
         std::function<void(QuickAction)> onQuickAction, std::function<void()> onClose,
         QWidget *parent = nullptr);
-    ~CustomOverlayView() override;
 
     QRectF selectedRect() const { return m_selectedRect; }
     const std::optional<QImage> &screenshotImage() const { return m_screenshotImage; }
