@@ -47,6 +47,9 @@ void AnimatedValue::setValue(qreal value)
 
 void AnimatedValue::animateTo(qreal target, const Motion &motion)
 {
+    // Already there, or on the way: the motion under way carries on.
+    if (target == m_to && (isMoving() || m_value == target))
+        return;
     if (finishAtOnce && !motion.repeats) {
         setValue(target);
         return;

@@ -23,7 +23,8 @@ public:
 
     // Puts the value at once where it is told; stops any motion.
     void setValue(qreal value);
-    // Moves the value from where it stands to the target.
+    // Moves the value from where it stands to the target. A value already
+    // there, or already moving there, keeps its course.
     void animateTo(qreal target, const Motion &motion);
 
     // For tests: motions that end arrive at once; repeating ones still run.

@@ -1,6 +1,5 @@
 #include "capture/OverlayGeometry.h"
 
-#include "capture/Motion.h"
 #include "platform/Fonts.h"
 
 #include <QFontMetricsF>
@@ -129,32 +128,4 @@ TEST(OverlayGeometryTest, TheAnswerIsMeasuredInTheSixteenPixelFontAtFourHundred)
     const qreal wordsWidth = QFontMetricsF(Fonts::system(16)).horizontalAdvance(words);
     EXPECT_GE(measuredAnswerHeight(words), std::floor(wordsWidth / 400) * line);
     EXPECT_GE(measuredAnswerHeight(QString(200, u'x')), 2 * line);
-}
-
-TEST(OverlayGeometryTest, SpringsLandOnTheirTargetAndOnlyUnderdampedOnesSwingPast)
-{
-    const Motion underdamped = Motion::spring(0.8, 0.7);
-    const Motion critical = Motion::spring(0.5, 1);
-    EXPECT_EQ(underdamped.durationMs, 800);
-    EXPECT_EQ(underdamped.curve(0), 0);
-    EXPECT_EQ(underdamped.curve(1), 1);
-    qreal highest = 0;
-    qreal previous = 0;
-    bool monotonic = true;
-    for (int step = 1; step <= 100; ++step) {
-        highest = qMax(highest, underdamped.curve(step / 100.0));
-        const qreal position = critical.curve(step / 100.0);
-        monotonic = monotonic && position >= previous && position <= 1;
-        previous = position;
-    }
-    EXPECT_GT(highest, 1.03);
-    EXPECT_LT(highest, 1.06);
-    EXPECT_TRUE(monotonic);
-    EXPECT_NEAR(springPosition(0.8, 0.8, 0.7), 1, 0.02);
-
-    const Motion easeOut = Motion::easeOut(0.5);
-    EXPECT_EQ(easeOut.durationMs, 500);
-    EXPECT_GT(easeOut.curve(0.5), 0.6); // fast first, slow at the end
-    EXPECT_EQ(easeOut.curve(1), 1);
-    EXPECT_TRUE(Motion::repeatingLinear(4).repeats);
 }
