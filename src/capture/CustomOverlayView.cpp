@@ -9,6 +9,7 @@
 #include "TransitionEffect.h"
 #include "ai/AIManager.h"
 #include "chat/ChatWindowManager.h"
+#include "platform/Palette.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -25,11 +26,6 @@ namespace {
 constexpr qreal groupSpacing = 12;
 // How far outside the control group its shadows reach.
 constexpr QMargins shadowReach(24, 24, 24, 32);
-
-QColor black(qreal opacity)
-{
-    return QColor::fromRgbF(0, 0, 0, float(opacity));
-}
 
 template<typename T> T mix(const T &from, const T &to, qreal t)
 {
@@ -389,7 +385,7 @@ void CustomOverlayView::resizeEvent(QResizeEvent *event)
 void CustomOverlayView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), black(0.4));
+    painter.fillRect(rect(), Palette::withOpacity(Qt::black, 0.4));
     const QRectF frame = screenshotFrame();
     if (!frame.isEmpty()) {
         ScreenshotLayer::paint(painter, frame, m_screenshotImage);
@@ -405,7 +401,8 @@ void CustomOverlayView::paintControlShadows(QPainter &painter) const
     // the box's two shadows.
     const QRectF box = m_textBox->geometry();
     const qreal radius = m_textBox->cornerRadius();
-    SoftShadow::paintRoundedRect(painter, box, radius, black(0.15), 12, QPointF(0, 6));
+    SoftShadow::paintRoundedRect(
+        painter, box, radius, Palette::withOpacity(Qt::black, 0.15), 12, QPointF(0, 6));
     if (m_actionRow->isVisible()) {
         const qreal presence = m_rowPresence.value();
         const QPointF centre = QRectF(m_actionRow->geometry()).center();
@@ -413,12 +410,14 @@ void CustomOverlayView::paintControlShadows(QPainter &painter) const
         for (const SpotlightActionButton *button : m_actionRow->buttons()) {
             const QRectF pill = QRectF(button->geometry()).translated(m_actionRow->pos());
             const QRectF shown(centre + (pill.topLeft() - centre) * scale, pill.size() * scale);
-            SoftShadow::paintRoundedRect(
-                painter, shown, shown.height() / 2, black(0.15 * presence), 12, QPointF(0, 6));
+            SoftShadow::paintRoundedRect(painter, shown, shown.height() / 2,
+                Palette::withOpacity(Qt::black, 0.15 * presence), 12, QPointF(0, 6));
         }
     }
-    SoftShadow::paintRoundedRect(painter, box, radius, black(0.1), 20, QPointF(0, 8));
-    SoftShadow::paintRoundedRect(painter, box, radius, black(0.05), 1, QPointF(0, 1));
+    SoftShadow::paintRoundedRect(
+        painter, box, radius, Palette::withOpacity(Qt::black, 0.1), 20, QPointF(0, 8));
+    SoftShadow::paintRoundedRect(
+        painter, box, radius, Palette::withOpacity(Qt::black, 0.05), 1, QPointF(0, 1));
 }
 
 // The backdrop

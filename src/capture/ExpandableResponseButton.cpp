@@ -50,10 +50,8 @@ void ExpandableResponseButton::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
 
     const QRectF capsule(0, 0, qMin<qreal>(width(), pillWidth(look)), height());
-    QColor fill = Palette::ultraThinMaterial();
-    fill.setAlphaF(fill.alphaF() * 0.8f);
-    QColor outline = Qt::white;
-    outline.setAlphaF(0.3f);
+    const QColor fill = Palette::withOpacity(Palette::ultraThinMaterial(), 0.8);
+    const QColor outline = Palette::withOpacity(Qt::white, 0.3);
     const qreal radius = capsule.height() / 2;
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);

@@ -23,12 +23,6 @@ constexpr int stackSpacing = 16;
 constexpr int headerSymbolFrame = 20;
 constexpr int headerHeight = 20 + headerSymbolFrame;
 
-QColor withOpacity(QColor colour, qreal opacity)
-{
-    colour.setAlphaF(float(colour.alphaF() * opacity));
-    return colour;
-}
-
 // A single-line field without a frame or a background of its own.
 QLineEdit *plainField(const QString &placeholder, QWidget *parent)
 {
@@ -57,8 +51,8 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF pill = QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25);
-        painter.setPen(QPen(withOpacity(Qt::white, 0.2), 0.5));
-        painter.setBrush(withOpacity(Palette::ultraThinMaterial(), 0.5));
+        painter.setPen(QPen(Palette::withOpacity(Qt::white, 0.2), 0.5));
+        painter.setBrush(Palette::withOpacity(Palette::ultraThinMaterial(), 0.5));
         painter.drawRoundedRect(pill, 20, 20);
     }
 };
@@ -262,10 +256,10 @@ void OverlayTextBox::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box = QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25);
-    painter.setPen(QPen(withOpacity(Qt::white, 0.15), 0.5));
+    painter.setPen(QPen(Palette::withOpacity(Qt::white, 0.15), 0.5));
     // Nothing behind the box is blurred, so it takes the densest material:
     // a thinner one lets the screen's details run through the answer.
-    painter.setBrush(withOpacity(Palette::regularMaterial(), 0.95));
+    painter.setBrush(Palette::withOpacity(Palette::regularMaterial(), 0.95));
     painter.drawRoundedRect(box, m_cornerRadius, m_cornerRadius);
 }
 

@@ -30,10 +30,8 @@ void ResponseButton::paintEvent(QPaintEvent *)
 
     QRectF disc(0, 0, discSide, discSide);
     disc.moveCenter(centre);
-    QColor fill = Palette::ultraThinMaterial();
-    fill.setAlphaF(fill.alphaF() * 0.8f);
-    QColor outline = Qt::white;
-    outline.setAlphaF(0.3f);
+    const QColor fill = Palette::withOpacity(Palette::ultraThinMaterial(), 0.8);
+    const QColor outline = Palette::withOpacity(Qt::white, 0.3);
     painter.setPen(QPen(outline, 1));
     painter.setBrush(fill);
     painter.drawRoundedRect(disc, discSide / 2, discSide / 2);

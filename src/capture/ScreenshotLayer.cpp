@@ -11,12 +11,6 @@
 
 namespace {
 
-QColor withOpacity(QColor colour, qreal opacity)
-{
-    colour.setAlphaF(float(colour.alphaF() * opacity));
-    return colour;
-}
-
 QPainterPath roundedFrame(const QRectF &frame)
 {
     QPainterPath path;
@@ -41,7 +35,7 @@ namespace ScreenshotLayer {
 void paint(QPainter &painter, const QRectF &frame, const std::optional<QImage> &image)
 {
     SoftShadow::paintRoundedRect(
-        painter, frame, cornerRadius, withOpacity(Qt::black, 0.25), 12, QPointF(0, 4));
+        painter, frame, cornerRadius, Palette::withOpacity(Qt::black, 0.25), 12, QPointF(0, 4));
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -57,7 +51,7 @@ void paint(QPainter &painter, const QRectF &frame, const std::optional<QImage> &
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(withOpacity(Qt::white, 0.3), 2));
+    painter.setPen(QPen(Palette::withOpacity(Qt::white, 0.3), 2));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(roundedFrame(frame));
     painter.restore();
@@ -72,9 +66,9 @@ void paintWorkingLayer(QPainter &painter, const QRectF &frame, qreal gradientOff
     };
     QLinearGradient gradient(
         unitPoint(-0.3 + 0.6 * gradientOffset, 0), unitPoint(0.7 + 0.6 * gradientOffset, 1));
-    gradient.setColorAt(0, withOpacity(Palette::blue(), 0.15));
-    gradient.setColorAt(0.5, withOpacity(Palette::purple(), 0.2));
-    gradient.setColorAt(1, withOpacity(Palette::blue(), 0.15));
+    gradient.setColorAt(0, Palette::withOpacity(Palette::blue(), 0.15));
+    gradient.setColorAt(0.5, Palette::withOpacity(Palette::purple(), 0.2));
+    gradient.setColorAt(1, Palette::withOpacity(Palette::blue(), 0.15));
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -82,7 +76,7 @@ void paintWorkingLayer(QPainter &painter, const QRectF &frame, qreal gradientOff
     painter.translate(frame.center());
     painter.scale(presence, presence);
     painter.translate(-frame.center());
-    painter.setPen(QPen(withOpacity(Palette::blue(), 0.3), 1));
+    painter.setPen(QPen(Palette::withOpacity(Palette::blue(), 0.3), 1));
     painter.setBrush(gradient);
     painter.drawPath(roundedFrame(frame));
     painter.restore();

@@ -51,10 +51,8 @@ void SpotlightActionButton::paintEvent(QPaintEvent *)
 
     // The capsule, its outline drawn just inside its edge.
     const QRectF capsule(0, 0, qMin<qreal>(width(), pillWidth(look)), height());
-    QColor fill = Palette::ultraThinMaterial();
-    fill.setAlphaF(fill.alphaF() * 0.9f);
-    QColor outline = Qt::white;
-    outline.setAlphaF(0.2f);
+    const QColor fill = Palette::withOpacity(Palette::ultraThinMaterial(), 0.9);
+    const QColor outline = Palette::withOpacity(Qt::white, 0.2);
     const qreal radius = capsule.height() / 2;
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);

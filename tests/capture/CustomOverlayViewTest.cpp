@@ -1,4 +1,5 @@
 #include "OverlayFixture.h"
+#include "PointerEvents.h"
 #include "capture/MarkdownText.h"
 #include "capture/OverlayGeometry.h"
 #include "capture/QuickActionRow.h"
@@ -9,7 +10,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
-#include <QEnterEvent>
 #include <QScreen>
 #include <QSignalSpy>
 
@@ -19,19 +19,6 @@ namespace {
 
 const QString summarizeInstruction
     = QStringLiteral("Summarize what you see in this image. Be concise but comprehensive.");
-
-void pointerEnters(QWidget *widget)
-{
-    const QPointF inside = QRectF(widget->rect()).center();
-    QEnterEvent enter(inside, inside, widget->mapToGlobal(inside));
-    QApplication::sendEvent(widget, &enter);
-}
-
-void pointerLeaves(QWidget *widget)
-{
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(widget, &leave);
-}
 
 } // namespace
 

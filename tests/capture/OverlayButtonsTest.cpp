@@ -1,3 +1,4 @@
+#include "PointerEvents.h"
 #include "capture/AnimatedValue.h"
 #include "capture/ExpandableResponseButton.h"
 #include "capture/QuickActionRow.h"
@@ -5,25 +6,11 @@
 #include "capture/SpotlightActionButton.h"
 
 #include <QApplication>
-#include <QEnterEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-void pointerEnters(QWidget *button)
-{
-    const QPointF inside = QRectF(button->rect()).center();
-    QEnterEvent enter(inside, inside, button->mapToGlobal(inside));
-    QApplication::sendEvent(button, &enter);
-}
-
-void pointerLeaves(QWidget *button)
-{
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(button, &leave);
-}
 
 // Records the hover reports together with the hover look at each report.
 struct HoverLog
