@@ -217,10 +217,10 @@ void CustomOverlayView::openChatWindow(const AIResponse &)
     ChatWindowManager &chat = ChatWindowManager::shared();
     chat.setCurrentScreenshot(*m_screenshotImage);
     chat.openChatWindowWithHistory(*m_screenshotImage, responses);
-    close();
+    requestClose();
 }
 
-void CustomOverlayView::close()
+void CustomOverlayView::requestClose()
 {
     // The owner may take the overlay down from inside the call; nothing of
     // this object is touched after it.
@@ -325,7 +325,7 @@ bool CustomOverlayView::eventFilter(QObject *watched, QEvent *event)
     }
     if (m_watchingKeys && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && !QApplication::activePopupWidget()) {
-        close();
+        requestClose();
         return true;
     }
     return false;
@@ -436,5 +436,5 @@ void CustomOverlayView::mouseReleaseEvent(QMouseEvent *event)
     m_backdropPressed = false;
     event->accept();
     if (tapped)
-        close();
+        requestClose();
 }

@@ -100,7 +100,7 @@ private:
     void processQuestion();
     void handleAction(QuickAction action);
     void copyAnswer();
-    void close();
+    void requestClose();
 
     void processingChanged(bool processing);
     void lastResponseChanged(const AIResponse &response);

@@ -13,9 +13,6 @@ public:
     ExpandableResponseButton(const QString &icon, const QString &label, bool isHovered,
         std::function<void()> onTap, std::function<void(bool)> onHover, QWidget *parent = nullptr);
 
-    QString icon() const { return m_icon; }
-    QString label() const { return text(); }
-
     // The pill's width for a hover look.
     static qreal pillWidth(qreal look);
     static constexpr int pillHeight = 40;

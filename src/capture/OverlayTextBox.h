@@ -33,7 +33,6 @@ public:
 
     // The answer layout while an answer is given, the question layout otherwise.
     void setAnswer(const std::optional<AIResponse> &answer);
-    bool showsAnswer() const { return m_answer.has_value(); }
 
     // While an analysis runs the fields are disabled and the question field
     // shows a spinner to its right.

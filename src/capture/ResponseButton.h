@@ -12,7 +12,6 @@ public:
     ResponseButton(const QString &icon, bool isHovered, std::function<void()> onTap,
         std::function<void(bool)> onHover, QWidget *parent = nullptr);
 
-    QString icon() const { return m_icon; }
     // The disc's scale for the current look: 1 at rest, 1.05 hovered.
     qreal discScale() const { return 1 + 0.05 * hoverLook(); }
 

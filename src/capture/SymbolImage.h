@@ -12,8 +12,6 @@ public:
     SymbolImage(
         const QString &name, const QColor &colour, int symbolSize, int frameSide, QWidget *parent = nullptr);
 
-    QString name() const { return m_name; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

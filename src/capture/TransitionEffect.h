@@ -14,9 +14,6 @@ public:
     explicit TransitionEffect(QObject *parent = nullptr);
 
     void setLook(qreal opacity, qreal scale, const QPointF &offset = QPointF());
-    qreal opacity() const { return m_opacity; }
-    qreal scale() const { return m_scale; }
-    QPointF offset() const { return m_offset; }
 
     QRectF boundingRectFor(const QRectF &rect) const override;
 

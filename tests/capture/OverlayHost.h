@@ -13,7 +13,6 @@ public:
 
     // Takes the overlay; it fills the window.
     void setOverlay(QWidget *overlay);
-    QWidget *overlay() const { return m_overlay; }
 
     // Hides the window now and deletes it later, as the capture manager does
     // when the overlay asks to close.
