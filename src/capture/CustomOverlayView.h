@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AnimatedValue.h"
+#include "ai/AIResponse.h"
 #include "ai/QuickAction.h"
 
 #include <QImage>
@@ -9,21 +11,134 @@
 #include <functional>
 #include <optional>
 
+class OverlayTextBox;
+class QuickActionRow;
+
 // The floating analysis overlay that covers the main screen after a capture:
 // the captured image where it was selected, the question and answer box and
-// the quick actions. It fills the result window.
+// the quick actions. It fills the result window, which paints the frozen
+// screen behind it; the overlay dims that and draws its contents.
+//
+// It watches the shared AI client: a running analysis hides the quick
+// actions, disables the fields and runs a colour band over the image; a new
+// answer grows the box and, a moment later, brings in the follow-up field
+// with Copy and Chat. Every way of dismissing it (Escape, a click on the
+// backdrop, Chat) calls onClose; the owner then takes it down, and must do
+// so with deleteLater, not at once.
 class CustomOverlayView : public QWidget
 {
     Q_OBJECT
 
 public:
+    // selectedRect is in the overlay's own space (logical pixels, origin at
+    // the main screen's top-left corner); the image is absent when the
+    // capture failed. The overlay never calls onQuickAction: its own row
+    // runs quick actions through the AI client.
     CustomOverlayView(const QRectF &selectedRect, const std::optional<QImage> &screenshotImage,
-                      std::function<void(QuickAction)> onQuickAction, std::function<void()> onClose,
-                      QWidget *parent = nullptr);
+        std::function<void(QuickAction)> onQuickAction, std::function<void()> onClose,
+        QWidget *parent = nullptr);
+
+    QRectF selectedRect() const { return m_selectedRect; }
+    const std::optional<QImage> &screenshotImage() const { return m_screenshotImage; }
+
+    // The view's state.
+    QString userQuestion() const;
+    std::optional<QuickAction> hoveredAction() const { return m_hoveredAction; }
+    bool isTextFieldFocused() const;
+    bool showActionButtons() const { return m_showActionButtons; }
+    qreal textBoxHeight() const { return m_textBoxHeight; }
+    qreal responseHeight() const { return m_responseHeight; }
+    bool showResponseButtons() const { return m_showResponseButtons; }
+    std::optional<QString> hoveredResponseButton() const { return m_hoveredResponseButton; }
+    QString followUpQuestion() const;
+    bool showFollowUpField() const { return m_showFollowUpField; }
+    // The phase (0 to 1) of the colour band over the image, as drawn now.
+    qreal gradientOffset() const { return m_gradientOffset.value(); }
+    bool isFollowUpFocused() const;
+
+    // The layout, in the overlay's own space.
+    QRectF screenBounds() const;
+    bool isFullScreenOrLargeSelection() const;
+    // Where the control group's centre belongs for the current box height.
+    QPointF controlsPosition() const;
+    // The frame the image (or its placeholder) is drawn in; empty in the
+    // large-selection layout, which draws no image.
+    QRectF screenshotFrame() const;
+    // Where the text box is drawn now.
+    QRectF textBoxFrame() const;
+
+    // The answer area's height for a text: its measured height rounded up
+    // plus 40, held between 80 and 250.
+    static qreal calculateResponseHeight(const QString &text);
+
+    // Sends the follow-up field's text about the image; the field keeps it
+    // until the answer is in. Does nothing with an empty field or no image.
+    void processFollowUp();
+    // Hands the image and every answer about it to the chat window, then
+    // closes the overlay. Does nothing without an image.
+    void openChatWindow(const AIResponse &response);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    // The text box and its place: what the box's spring moves.
+    struct GroupLook
+    {
+        QPointF centre;
+        QSizeF boxSize;
+        qreal cornerRadius = 0;
+        qreal responseHeight = 0;
+    };
+
+    void processQuestion();
+    void handleAction(QuickAction action);
+    void copyAnswer();
+    void requestClose();
+
+    void processingChanged(bool processing);
+    void lastResponseChanged(const AIResponse &response);
+    void resetForAppear();
+    void setTextBoxHeight(qreal height, qreal responseHeight);
+    void showFollowUpAfterAnswer();
+
+    GroupLook targetLook() const;
+    GroupLook currentLook() const;
+    void layOutChildren();
+    void paintControlShadows(QPainter &painter) const;
+
     QRectF m_selectedRect;
     std::optional<QImage> m_screenshotImage;
     std::function<void(QuickAction)> m_onQuickAction;
     std::function<void()> m_onClose;
+
+    std::optional<QuickAction> m_hoveredAction;
+    bool m_showActionButtons = true;
+    qreal m_textBoxHeight;
+    qreal m_responseHeight = 0;
+    bool m_showResponseButtons = false;
+    std::optional<QString> m_hoveredResponseButton;
+    bool m_showFollowUpField = false;
+
+    // What was last seen of the AI client, to react to real changes only.
+    bool m_seenProcessing;
+    std::optional<AIResponse> m_seenLastResponse;
+
+    GroupLook m_boxFrom;
+    AnimatedValue m_boxMotion { 1 };
+    AnimatedValue m_rowPresence { 1 };
+    AnimatedValue m_gradientOffset { 0 };
+    AnimatedValue m_workingPresence { 0 };
+
+    OverlayTextBox *m_textBox;
+    QuickActionRow *m_actionRow;
+    QRect m_groupPaintArea;
+    bool m_watchingKeys = false;
+    bool m_backdropPressed = false;
 };

@@ -31,6 +31,13 @@ void MarkdownText::setTextSelectable(bool selectable)
         block->setTextSelectable(selectable);
 }
 
+void MarkdownText::setLineSpacing(qreal spacing)
+{
+    m_lineSpacing = spacing;
+    for (TextBlock *block : findChildren<TextBlock *>())
+        block->setLineSpacing(spacing);
+}
+
 void MarkdownText::changeEvent(QEvent *event)
 {
     // The rows take their colours from the palette of the moment. They are
@@ -58,4 +65,5 @@ void MarkdownText::buildRows()
     // Extra height goes below the last row.
     m_rows->addStretch(1);
     setTextSelectable(m_selectable);
+    setLineSpacing(m_lineSpacing);
 }

@@ -26,6 +26,10 @@ public:
     void setTextSelectable(bool selectable);
     bool isTextSelectable() const { return m_selectable; }
 
+    // Extra space between the lines of each row's text.
+    void setLineSpacing(qreal spacing);
+    qreal lineSpacing() const { return m_lineSpacing; }
+
 protected:
     void changeEvent(QEvent *event) override;
 
@@ -34,5 +38,6 @@ private:
 
     QString m_content;
     bool m_selectable = false;
+    qreal m_lineSpacing = 0;
     QVBoxLayout *m_rows;
 };

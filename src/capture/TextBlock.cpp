@@ -39,6 +39,12 @@ void TextBlock::setTextColor(const QColor &color)
     setPalette(palette);
 }
 
+void TextBlock::setLineSpacing(qreal spacing)
+{
+    m_lineSpacing = spacing;
+    invalidateLayout();
+}
+
 void TextBlock::setTextSelectable(bool selectable)
 {
     m_selectable = selectable;
@@ -215,6 +221,8 @@ qreal TextBlock::layOut(QTextLayout &layout, qreal width) const
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
         line.setLeadingIncluded(true);
         line.setLineWidth(width);
+        if (line.lineNumber() > 0)
+            height += m_lineSpacing;
         line.setPosition(QPointF(0, height));
         height += line.height();
     }

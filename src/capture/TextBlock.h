@@ -29,6 +29,10 @@ public:
 
     void setTextColor(const QColor &color);
 
+    // Extra space between the lines of the block (not above or below it).
+    void setLineSpacing(qreal spacing);
+    qreal lineSpacing() const { return m_lineSpacing; }
+
     // Lets the user select with the mouse (a double click selects a word) and
     // copy with Ctrl+C or the context menu.
     void setTextSelectable(bool selectable);
@@ -66,6 +70,7 @@ private:
     QString m_text;
     QList<QTextLayout::FormatRange> m_formats;
     bool m_selectable = false;
+    qreal m_lineSpacing = 0;
     int m_anchor = 0;
     int m_position = 0;
 

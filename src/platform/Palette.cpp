@@ -103,6 +103,12 @@ QColor ultraThinMaterial()
     return pick(withAlpha(252, 252, 252, 0.75), withAlpha(30, 30, 30, 0.75));
 }
 
+QColor withOpacity(QColor colour, qreal opacity)
+{
+    colour.setAlphaF(float(colour.alphaF() * opacity));
+    return colour;
+}
+
 QLinearGradient standardGradient(const QColor &colour, const QRectF &rect)
 {
     QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());

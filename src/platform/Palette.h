@@ -40,6 +40,11 @@ QColor regularMaterial();
 QColor thinMaterial();
 QColor ultraThinMaterial();
 
+// The colour at that opacity: its own alpha multiplied by it, so that
+// withOpacity(Qt::black, 0.4) is black at 40 % and a material at 0.5 is half
+// as dense as the material.
+QColor withOpacity(QColor colour, qreal opacity);
+
 // The soft top-to-bottom gradient that a filled colour is given.
 QLinearGradient standardGradient(const QColor &colour, const QRectF &rect);
 

@@ -188,6 +188,27 @@ TEST(MarkdownTextTest, LongTextWrapsToTheOfferedWidthAndGrows)
     EXPECT_GT(metrics.horizontalAdvance(longWord), 260);
 }
 
+TEST(MarkdownTextTest, LineSpacingOpensTheGapsBetweenTheLinesOfEachBlock)
+{
+    const QString paragraph = QString("a paragraph that wraps ").repeated(8);
+    auto *tight = new MarkdownText(paragraph + "\n\none line");
+    auto *spaced = new MarkdownText(paragraph + "\n\none line");
+    spaced->setLineSpacing(6);
+    Container tightContainer(tight, 300);
+    Container spacedContainer(spaced, 300);
+
+    const QList<TextBlock *> tightBlocks = tight->findChildren<TextBlock *>();
+    const QList<TextBlock *> spacedBlocks = spaced->findChildren<TextBlock *>();
+    ASSERT_EQ(spacedBlocks.size(), 2);
+    const int lines = qRound(tightBlocks[0]->height() / QFontMetricsF(tightBlocks[0]->font()).lineSpacing());
+    ASSERT_GT(lines, 1);
+    EXPECT_EQ(spacedBlocks[0]->height(), tightBlocks[0]->height() + 6 * (lines - 1));
+    // A single line gains nothing, and new rows keep the spacing.
+    EXPECT_EQ(spacedBlocks[1]->height(), tightBlocks[1]->height());
+    spaced->setContent(paragraph);
+    EXPECT_EQ(spaced->findChildren<TextBlock *>().first()->lineSpacing(), 6);
+}
+
 TEST(MarkdownTextTest, TheSameContentGivesTheSameRows)
 {
     const QString content = "# Head\nSome **bold** text\n- a\n- b\n7. seven\n12.  eight";

@@ -1,0 +1,23 @@
+#include "SymbolImage.h"
+
+#include "platform/Symbols.h"
+
+#include <QPainter>
+
+SymbolImage::SymbolImage(
+    const QString &name, const QColor &colour, int symbolSize, int frameSide, QWidget *parent)
+    : QWidget(parent)
+    , m_name(name)
+    , m_colour(colour)
+    , m_symbolSize(symbolSize)
+{
+    setFixedSize(frameSide, frameSide);
+}
+
+void SymbolImage::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    QRect symbol(0, 0, m_symbolSize, m_symbolSize);
+    symbol.moveCenter(rect().center());
+    Symbols::icon(m_name, m_colour, m_symbolSize).paint(&painter, symbol);
+}

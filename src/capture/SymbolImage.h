@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+// A symbol drawn in a colour, centred in a fixed square frame.
+class SymbolImage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    SymbolImage(
+        const QString &name, const QColor &colour, int symbolSize, int frameSide, QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_name;
+    QColor m_colour;
+    int m_symbolSize;
+};

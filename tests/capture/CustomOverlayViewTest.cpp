@@ -1,0 +1,403 @@
+#include "OverlayFixture.h"
+#include "PointerEvents.h"
+#include "capture/MarkdownText.h"
+#include "capture/OverlayGeometry.h"
+#include "capture/QuickActionRow.h"
+#include "capture/SpotlightActionButton.h"
+#include "chat/ChatWindowManager.h"
+#include "platform/Palette.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QSignalSpy>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString summarizeInstruction
+    = QStringLiteral("Summarize what you see in this image. Be concise but comprehensive.");
+
+} // namespace
+
+class CustomOverlayViewTest : public OverlayFixture
+{
+protected:
+    QString answerShown() const { return child<MarkdownText>("answerText")->content(); }
+    QAbstractButton *quickAction(QuickAction action) const
+    {
+        return child<QuickActionRow>("quickActionRow")->button(action);
+    }
+};
+
+TEST_F(CustomOverlayViewTest, CollapsedOverlayShowsTheImageWhereItWasAndTheBoxBelowIt)
+{
+    ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 800, 800));
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    show(QRectF(100, 100, 200, 100), sampleImage());
+
+    EXPECT_FALSE(overlay->isFullScreenOrLargeSelection());
+    EXPECT_EQ(overlay->screenshotFrame(), QRectF(100, 100, 200, 100));
+    EXPECT_EQ(overlay->textBoxHeight(), 52);
+    // Below the selection, clamped to x ≥ 270; the whole group (box, 12,
+    // four pills) then starts 20 from the left edge.
+    EXPECT_EQ(overlay->controlsPosition(), QPointF(270, 242));
+    EXPECT_EQ(overlay->textBoxFrame(), QRectF(20, 216, 460, 52));
+    const auto *row = child<QuickActionRow>("quickActionRow");
+    EXPECT_TRUE(row->isVisible());
+    EXPECT_EQ(row->geometry(), QRect(492, 220, QuickActionRow::restingWidth(), 44));
+    EXPECT_TRUE(overlay->showActionButtons());
+    EXPECT_FALSE(overlay->showFollowUpField());
+    EXPECT_EQ(questionField()->placeholderText(), QStringLiteral("Ask about this screenshot..."));
+
+    // The question field takes the keyboard a moment after the overlay shows.
+    EXPECT_FALSE(overlay->isTextFieldFocused());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return overlay->isTextFieldFocused(); }, 1000));
+    EXPECT_GE(sinceShown.elapsed(), 100);
+}
+
+TEST_F(CustomOverlayViewTest, ALargeSelectionShowsOnlyTheBoxCentredOnTheScreen)
+{
+    // 0.6 of 800 × 800 is 384000; 600 × 640 = 384000 is not large, 601 × 640 is.
+    show(QRectF(0, 0, 600, 640), sampleImage(QSize(600, 640)));
+    EXPECT_FALSE(overlay->isFullScreenOrLargeSelection());
+    delete host;
+
+    show(QRectF(0, 0, 601, 640), sampleImage(QSize(601, 640)));
+    EXPECT_TRUE(overlay->isFullScreenOrLargeSelection());
+    EXPECT_TRUE(overlay->screenshotFrame().isEmpty());
+    // The group is centred on the screen's centre; on this narrow screen it
+    // keeps to the inset instead, with room on its right for a widening pill.
+    EXPECT_EQ(overlay->textBoxFrame(), QRectF(20, 400 - 26, 460, 52));
+}
+
+TEST_F(CustomOverlayViewTest, AnImageIsDrawnAtItsSizeInPixelsOfTheScreenUpTo600By400)
+{
+    QImage sharp = sampleImage(QSize(1200, 1000));
+    sharp.setDevicePixelRatio(2); // 600 × 500 logical pixels
+    show(QRectF(100, 50, 600, 500), sharp);
+    EXPECT_EQ(overlay->screenshotFrame(), QRectF(100, 100, 600, 400));
+}
+
+TEST_F(CustomOverlayViewTest, ATypedQuestionRunsWithTheFieldDisabledAndTheAnswerGrowsTheBox)
+{
+    const QString answer = QStringLiteral("A **blue** window with a yellow bar.");
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(answer));
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return overlay->isTextFieldFocused(); }, 1000));
+
+    type(questionField(), QStringLiteral("What is this?"));
+    // The analysis has started: inputs are off until it ends.
+    EXPECT_TRUE(AIManager::shared().isProcessing());
+    EXPECT_FALSE(questionField()->isEnabled());
+    EXPECT_EQ(overlay->userQuestion(), QStringLiteral("What is this?"));
+    EXPECT_TRUE(child<QWidget>("spinner")->isVisible());
+    EXPECT_FALSE(overlay->showActionButtons());
+    EXPECT_FALSE(quickAction(QuickAction::summarize)->isEnabled());
+
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_EQ(chatRequests().size(), 1);
+    EXPECT_EQ(sentPrompt(0), QStringLiteral("What is this?"));
+    EXPECT_TRUE(sentImageUrl(0).startsWith(QStringLiteral("data:image/png;base64,")));
+
+    const qreal height = CustomOverlayView::calculateResponseHeight(answer);
+    EXPECT_EQ(height, 80);
+    EXPECT_EQ(overlay->responseHeight(), height);
+    EXPECT_EQ(overlay->textBoxHeight(), height + 160);
+    EXPECT_TRUE(overlay->userQuestion().isEmpty());
+    EXPECT_EQ(answerShown(), answer);
+    EXPECT_TRUE(child<MarkdownText>("answerText")->isTextSelectable());
+    EXPECT_FALSE(child<QWidget>("questionRow")->isVisible());
+    EXPECT_FALSE(child<QuickActionRow>("quickActionRow")->isVisible());
+    // The grown box is placed again: 240 high, below the selection, and
+    // 520 wide it is kept 20 from the screen's edge.
+    EXPECT_EQ(overlay->controlsPosition(), QPointF(270, 200 + 16 + 120));
+    EXPECT_EQ(overlay->textBoxFrame(), QRectF(20, 216, 520, 240));
+
+    // The follow-up field and the buttons come in a moment later.
+    EXPECT_FALSE(overlay->showFollowUpField());
+    ASSERT_TRUE(waitForFollowUpField());
+    EXPECT_TRUE(overlay->showResponseButtons());
+    EXPECT_TRUE(followUpField()->isVisible());
+    EXPECT_TRUE(followUpField()->isEnabled());
+    EXPECT_EQ(followUpField()->placeholderText(), QStringLiteral("Ask more about this..."));
+    EXPECT_TRUE(child<QWidget>("copyButton")->isVisible());
+    EXPECT_TRUE(child<QWidget>("chatButton")->isVisible());
+    EXPECT_EQ(quickActionCallbacks, 0);
+}
+
+TEST_F(CustomOverlayViewTest, AQuestionOfSpacesIsSentAsItIsAndAnEmptyOneNotAtAll)
+{
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    QTest::keyClick(questionField(), Qt::Key_Return);
+    EXPECT_FALSE(AIManager::shared().isProcessing());
+
+    type(questionField(), QStringLiteral("   "));
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_EQ(chatRequests().size(), 1);
+    EXPECT_EQ(sentPrompt(0), QStringLiteral("   "));
+    EXPECT_EQ(AIManager::shared().lastResponse()->question, QStringLiteral("   "));
+}
+
+TEST_F(CustomOverlayViewTest, WithoutAnImageThePlaceholderShowsAndNothingIsSent)
+{
+    show(QRectF(50, 50, 650, 300), std::nullopt);
+    EXPECT_EQ(overlay->screenshotFrame(), QRectF(75, 50, 600, 300));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return overlay->isTextFieldFocused(); }, 1000));
+
+    type(questionField(), QStringLiteral("What is this?"));
+    click(quickAction(QuickAction::summarize));
+    QTest::qWait(100);
+    EXPECT_FALSE(AIManager::shared().isProcessing());
+    EXPECT_TRUE(service.requests().isEmpty());
+    EXPECT_EQ(overlay->userQuestion(), QStringLiteral("What is this?"));
+    EXPECT_TRUE(questionField()->isEnabled());
+
+    // The placeholder: the window-background colour around the symbol.
+    const QImage picture = host->grab().toImage();
+    const qreal dpr = picture.devicePixelRatio();
+    EXPECT_EQ(picture.pixelColor(QPoint(90, 70) * dpr).rgb(), Palette::windowBackground().rgb());
+}
+
+TEST_F(CustomOverlayViewTest, AQuickActionRunsOnTheImageAndItsAnswerIsShown)
+{
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("A summary.")));
+    show(QRectF(100, 100, 200, 100), sampleImage());
+
+    click(quickAction(QuickAction::summarize));
+    EXPECT_TRUE(AIManager::shared().isProcessing());
+    EXPECT_FALSE(quickAction(QuickAction::explain)->isEnabled());
+    EXPECT_FALSE(questionField()->isEnabled());
+
+    ASSERT_TRUE(waitForAnswer());
+    EXPECT_EQ(sentPrompt(0), summarizeInstruction);
+    EXPECT_EQ(AIManager::shared().lastResponse()->action, QuickAction::summarize);
+    EXPECT_EQ(answerShown(), QStringLiteral("A summary."));
+    EXPECT_EQ(overlay->textBoxHeight(), 240);
+    // The overlay runs the action itself; the owner's callback stays unused.
+    EXPECT_EQ(quickActionCallbacks, 0);
+}
+
+TEST_F(CustomOverlayViewTest, AFollowUpCarriesTheContextAndKeepsItsTextUntilTheAnswerIsIn)
+{
+    service.enqueue(
+        "POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("First answer")));
+    FakeReply slow = FakeReply::chatCompletion(QStringLiteral("Second answer\nwith\nmore\nlines"));
+    slow.delay = 300ms;
+    service.enqueue("POST", "/v1/chat/completions", slow);
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    type(questionField(), QStringLiteral("What is this?"));
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_TRUE(waitForFollowUpField());
+
+    followUpField()->setFocus();
+    type(followUpField(), QStringLiteral("And the colours?"));
+    EXPECT_TRUE(AIManager::shared().isProcessing());
+    EXPECT_FALSE(followUpField()->isEnabled());
+    EXPECT_EQ(overlay->followUpQuestion(), QStringLiteral("And the colours?"));
+    // The previous answer stays while the follow-up runs.
+    EXPECT_EQ(answerShown(), QStringLiteral("First answer"));
+
+    ASSERT_TRUE(waitForAnswer());
+    EXPECT_EQ(sentPrompt(1),
+        QStringLiteral("Previous conversation context:\nOriginal question: What is this?\n"
+                       "Previous AI response: First answer\n\nFollow-up question: And the colours?\n\n"
+                       "Please answer the follow-up question while considering the previous conversation "
+                       "context. Reference specific details from your previous response when relevant."));
+    EXPECT_TRUE(overlay->followUpQuestion().isEmpty());
+    EXPECT_EQ(answerShown(), QStringLiteral("Second answer\nwith\nmore\nlines"));
+    EXPECT_EQ(AIManager::shared().responses().size(), 2);
+    const qreal height = CustomOverlayView::calculateResponseHeight(answerShown());
+    EXPECT_GT(height, 80);
+    EXPECT_EQ(overlay->textBoxHeight(), height + 160);
+    EXPECT_TRUE(overlay->showFollowUpField());
+    // Whoever sent the follow-up goes on typing in the same field.
+    EXPECT_TRUE(overlay->isFollowUpFocused());
+}
+
+TEST_F(CustomOverlayViewTest, CopyPutsTheAnswerAsWrittenOnTheClipboard)
+{
+    service.enqueue("POST", "/v1/chat/completions",
+        FakeReply::chatCompletion(QStringLiteral("# Title\nThe **bold** word")));
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    type(questionField(), QStringLiteral("What is this?"));
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_TRUE(waitForFollowUpField());
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    click(child<QWidget>("copyButton"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("# Title\nThe **bold** word"));
+    EXPECT_EQ(closes, 0);
+}
+
+TEST_F(CustomOverlayViewTest, AFailureArrivesAsAnAnswerThatShowsAndCopiesLikeAnyOther)
+{
+    service.setDefault("POST", "/v1/chat/completions", FakeReply::withStatus(500));
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    type(questionField(), QStringLiteral("What is this?"));
+    ASSERT_TRUE(waitForAnswer());
+
+    const QString error = QStringLiteral("OpenAI server error. Please try again later.");
+    EXPECT_EQ(answerShown(), error);
+    EXPECT_EQ(overlay->textBoxHeight(), 240);
+    ASSERT_TRUE(waitForFollowUpField());
+    click(child<QWidget>("copyButton"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), error);
+}
+
+TEST_F(CustomOverlayViewTest, ChatHandsTheImageAndEveryAnswerToTheChatWindowThenCloses)
+{
+    service.enqueue(
+        "POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("First answer")));
+    service.enqueue(
+        "POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Second answer")));
+    const QImage image = sampleImage();
+    show(QRectF(100, 100, 200, 100), image);
+    type(questionField(), QStringLiteral("What is this?"));
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_TRUE(waitForFollowUpField());
+    type(followUpField(), QStringLiteral("More?"));
+    ASSERT_TRUE(waitForAnswer());
+
+    ChatWindowManager &chat = ChatWindowManager::shared();
+    QStringList order;
+    QObject::connect(
+        &chat, &ChatWindowManager::currentScreenshotChanged, [&] { order.append("screenshot"); });
+    QObject::connect(&chat, &ChatWindowManager::isOpenChanged, [&] { order.append("open"); });
+    QObject::connect(host, &QObject::destroyed, [] {});
+    const int closesBefore = closes;
+    click(child<QWidget>("chatButton"));
+
+    EXPECT_EQ(closes, closesBefore + 1);
+    EXPECT_EQ(order.first(), QStringLiteral("screenshot"));
+    EXPECT_EQ(order.last(), QStringLiteral("open"));
+    EXPECT_TRUE(chat.isOpen());
+    ASSERT_TRUE(chat.currentScreenshot().has_value());
+    EXPECT_EQ(*chat.currentScreenshot(), image);
+    QStringList transcript;
+    for (const ChatMessage &message : chat.messages())
+        transcript.append(
+            (message.isUser() ? QStringLiteral("user: ") : QStringLiteral("ai: ")) + message.content());
+    EXPECT_EQ(transcript,
+        QStringList({ "user: What is this?", "ai: First answer", "user: More?", "ai: Second answer" }));
+}
+
+TEST_F(CustomOverlayViewTest, ChatWithoutAnImageHandsNothingOverAndTheOverlayStays)
+{
+    show(QRectF(100, 100, 200, 100), std::nullopt);
+    // A restored answer, as the conversation manager writes it.
+    const AIResponse restored { QStringLiteral("Restored"), QDateTime::currentDateTime(), std::nullopt,
+        QStringLiteral("Q") };
+    AIManager::shared().setResponses({ restored });
+    AIManager::shared().setLastResponse(restored);
+    ASSERT_TRUE(waitForFollowUpField());
+
+    click(child<QWidget>("chatButton"));
+    EXPECT_FALSE(ChatWindowManager::shared().isOpen());
+    EXPECT_FALSE(ChatWindowManager::shared().currentScreenshot().has_value());
+    EXPECT_EQ(closes, 0);
+    EXPECT_TRUE(host->isVisible());
+}
+
+TEST_F(CustomOverlayViewTest, EscapeClosesFromTheFocusedFieldWhileOtherKeysReachIt)
+{
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return overlay->isTextFieldFocused(); }, 1000));
+    QTest::keyClicks(questionField(), QStringLiteral("ab"));
+    EXPECT_EQ(overlay->userQuestion(), QStringLiteral("ab"));
+    EXPECT_EQ(closes, 0);
+
+    QTest::keyClick(questionField(), Qt::Key_Escape);
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(overlay->userQuestion(), QStringLiteral("ab"));
+
+    // Once the overlay is gone from the screen, Escape is no longer its.
+    ASSERT_FALSE(host->isVisible());
+    QWidget other;
+    other.show();
+    QTest::keyClick(&other, Qt::Key_Escape);
+    EXPECT_EQ(closes, 1);
+}
+
+TEST_F(CustomOverlayViewTest, AClickOnTheBackdropClosesButNotOnTheImageOrTheBox)
+{
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    QTest::mouseClick(overlay, Qt::LeftButton, {}, QPoint(150, 150)); // the image
+    QTest::mouseClick(child<QWidget>("textBox"), Qt::LeftButton, {}, QPoint(5, 26));
+    EXPECT_EQ(closes, 0);
+    QTest::mouseClick(overlay, Qt::LeftButton, {}, QPoint(700, 500));
+    EXPECT_EQ(closes, 1);
+}
+
+TEST_F(CustomOverlayViewTest, TheLastHoverEventOfTheResponseButtonsDecidesWhichIsHovered)
+{
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Answer")));
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    type(questionField(), QStringLiteral("What is this?"));
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_TRUE(waitForFollowUpField());
+    QWidget *copy = child<QWidget>("copyButton");
+    QWidget *chat = child<QWidget>("chatButton");
+
+    pointerEnters(copy);
+    EXPECT_EQ(overlay->hoveredResponseButton(), QStringLiteral("copy"));
+    pointerLeaves(copy);
+    pointerEnters(chat);
+    EXPECT_EQ(overlay->hoveredResponseButton(), QStringLiteral("chat"));
+    pointerLeaves(chat);
+    EXPECT_EQ(overlay->hoveredResponseButton(), std::nullopt);
+
+    pointerEnters(copy);
+    pointerEnters(chat);
+    pointerLeaves(copy);
+    EXPECT_EQ(overlay->hoveredResponseButton(), std::nullopt);
+}
+
+TEST_F(CustomOverlayViewTest, HoveringAQuickActionMarksItAndWidensItToTheRight)
+{
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    QAbstractButton *explain = quickAction(QuickAction::explain);
+    const QRectF boxBefore = overlay->textBoxFrame();
+    pointerEnters(explain);
+    EXPECT_EQ(overlay->hoveredAction(), QuickAction::explain);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(explain->width(), 160);
+    // The text box stays where it is; the row grows away from it.
+    EXPECT_EQ(overlay->textBoxFrame(), boxBefore);
+    pointerLeaves(explain);
+    EXPECT_EQ(overlay->hoveredAction(), std::nullopt);
+}
+
+TEST_F(CustomOverlayViewTest, TheColourBandRunsOverTheImageWhileAnAnalysisRuns)
+{
+    FakeReply slow = FakeReply::chatCompletion(QStringLiteral("Answer"));
+    slow.delay = 600ms;
+    service.enqueue("POST", "/v1/chat/completions", slow);
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    EXPECT_EQ(overlay->gradientOffset(), 0);
+
+    const QImage idle = host->grab(QRect(100, 100, 200, 100)).toImage();
+    type(questionField(), QStringLiteral("What is this?"));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return overlay->gradientOffset() > 0.05; }, 2000));
+    EXPECT_NE(host->grab(QRect(100, 100, 200, 100)).toImage(), idle);
+
+    ASSERT_TRUE(waitForAnswer());
+    EXPECT_EQ(overlay->gradientOffset(), 0);
+    EXPECT_EQ(host->grab(QRect(100, 100, 200, 100)).toImage(), idle);
+}
+
+TEST_F(CustomOverlayViewTest, ResettingTheClientBringsBackTheQuestionFieldAndKeepsTheSize)
+{
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Answer")));
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    type(questionField(), QStringLiteral("What is this?"));
+    ASSERT_TRUE(waitForAnswer());
+
+    AIManager::shared().resetForNewScreenshot();
+    EXPECT_TRUE(child<QWidget>("questionRow")->isVisible());
+    EXPECT_FALSE(child<QWidget>("answerPane")->isVisible());
+    EXPECT_EQ(overlay->textBoxHeight(), 240);
+}

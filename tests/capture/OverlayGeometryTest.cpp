@@ -1,0 +1,131 @@
+#include "capture/OverlayGeometry.h"
+
+#include "platform/Fonts.h"
+
+#include <QFontMetricsF>
+#include <QtMath>
+
+#include <gtest/gtest.h>
+
+using namespace OverlayGeometry;
+
+namespace {
+
+const QRectF screen1440(0, 0, 1440, 900);
+
+struct PlacementCase
+{
+    const char *name;
+    QRectF screen;
+    QRectF selection;
+    qreal textBoxHeight;
+    QPointF expected;
+};
+
+} // namespace
+
+TEST(OverlayGeometryTest, PlacesTheControlGroupAtTheFirstCandidateThatFitsThenClamps)
+{
+    const PlacementCase cases[] = {
+        // below = 880 - 200 = 680 fits; x is clamped to at least 20 + 250.
+        { "collapsed box below a small selection", screen1440, QRectF(100, 100, 200, 100), 52,
+            QPointF(270, 242) },
+        { "below, centred on the selection", screen1440, QRectF(600, 300, 240, 120), 52, QPointF(720, 462) },
+        { "selection touching the bottom: above", screen1440, QRectF(600, 700, 240, 200), 52,
+            QPointF(720, 658) },
+        // No room above or below; right = 1420 - 904 = 516 fits exactly.
+        { "516 free to the right", screen1440, QRectF(100, 50, 804, 800), 52, QPointF(1170, 450) },
+        { "only the left fits", screen1440, QRectF(600, 50, 820, 800), 52, QPointF(334, 450) },
+        { "nothing fits: inside the top-left corner", screen1440, QRectF(40, 40, 1360, 820), 52,
+            QPointF(310, 86) },
+        // The same selection: below while collapsed, above once answered.
+        { "collapsed below", screen1440, QRectF(600, 500, 240, 150), 52, QPointF(720, 692) },
+        { "answered box moves above", screen1440, QRectF(600, 500, 240, 150), 410, QPointF(720, 279) },
+        // A safe area narrower than the group: the lower bound wins.
+        { "narrow screen", QRectF(0, 0, 400, 300), QRectF(10, 10, 50, 50), 52, QPointF(270, 102) },
+        { "a screen not at the origin", QRectF(100, 50, 1440, 900), QRectF(700, 350, 240, 120), 52,
+            QPointF(820, 512) },
+    };
+    for (const PlacementCase &c : cases)
+        EXPECT_EQ(controlsPosition(c.selection, c.screen, c.textBoxHeight), c.expected) << c.name;
+}
+
+TEST(OverlayGeometryTest, WithoutAScreenTheLayoutAssumesFullHd)
+{
+    EXPECT_EQ(screenBounds(nullptr), QRectF(0, 0, 1920, 1080));
+}
+
+TEST(OverlayGeometryTest, OnlyASelectionLargerThanSixTenthsOfTheScreenIsLarge)
+{
+    // 0.6 × 1440 × 900 = 777600 = 1296 × 600.
+    EXPECT_FALSE(isFullScreenOrLargeSelection(QRectF(0, 0, 1296, 600), screen1440));
+    EXPECT_TRUE(isFullScreenOrLargeSelection(QRectF(0, 0, 1296, 600.5), screen1440));
+    EXPECT_TRUE(isFullScreenOrLargeSelection(screen1440, screen1440));
+    EXPECT_FALSE(isFullScreenOrLargeSelection(QRectF(100, 100, 200, 100), screen1440));
+}
+
+TEST(OverlayGeometryTest, TheGroupIsKeptOnScreenWhereItsRealWidthWouldCrossAnEdge)
+{
+    // The collapsed group is 460 + 12 + 194 wide, more than the 500 the
+    // placement assumes; 116 more stay free for a widening button.
+    const QSizeF collapsed(666, 52);
+    EXPECT_EQ(controlGroupFrame(QPointF(270, 242), collapsed, 116, screen1440), QRectF(20, 216, 666, 52));
+    EXPECT_EQ(controlGroupFrame(QPointF(1170, 450), collapsed, 116, screen1440), QRectF(638, 424, 666, 52));
+    EXPECT_EQ(controlGroupFrame(QPointF(720, 462), collapsed, 116, screen1440), QRectF(387, 436, 666, 52));
+    // An answered box without the row is 520 wide, 20 more than assumed.
+    EXPECT_EQ(
+        controlGroupFrame(QPointF(270, 400), QSizeF(520, 300), 0, screen1440), QRectF(20, 250, 520, 300));
+}
+
+TEST(OverlayGeometryTest, TheTextBoxWidensAndSharpensItsCornersAboveSixty)
+{
+    EXPECT_EQ(textBoxWidth(52), 460);
+    EXPECT_EQ(textBoxCornerRadius(52), 26);
+    EXPECT_EQ(textBoxWidth(60), 460);
+    EXPECT_EQ(textBoxCornerRadius(60), 26);
+    EXPECT_EQ(textBoxWidth(60.5), 520);
+    EXPECT_EQ(textBoxCornerRadius(60.5), 24);
+    EXPECT_EQ(textBoxWidth(410), 520);
+}
+
+TEST(OverlayGeometryTest, TheImageKeepsItsSizeUpTo600By400AndIsFittedBeyond)
+{
+    EXPECT_EQ(screenshotFrameSize(QSizeF(300, 200)), QSizeF(300, 200));
+    EXPECT_EQ(screenshotFrameSize(QSizeF(1200, 400)), QSizeF(600, 400));
+    EXPECT_EQ(screenshotFrameSize(QSizeF(500, 800)), QSizeF(500, 400));
+
+    const QRectF frame(100, 100, 600, 400);
+    EXPECT_EQ(fittedImageRect(QSizeF(600, 400), frame), frame);
+    EXPECT_EQ(fittedImageRect(QSizeF(1200, 400), frame), QRectF(100, 200, 600, 200));
+    EXPECT_EQ(fittedImageRect(QSizeF(500, 800), QRectF(0, 0, 500, 400)), QRectF(125, 0, 250, 400));
+}
+
+TEST(OverlayGeometryTest, TheAnswerHeightIsTheTextRoundedUpPlusFortyWithinEightyAndTwoFifty)
+{
+    const std::pair<qreal, qreal> cases[] = {
+        { 0, 80 },
+        { 40, 80 },
+        { 40.2, 81 },
+        { 41, 81 },
+        { 150, 190 },
+        { 209, 249 },
+        { 209.5, 250 },
+        { 500, 250 },
+    };
+    for (const auto &[measured, expected] : cases)
+        EXPECT_EQ(responseHeightForTextHeight(measured), expected) << measured;
+}
+
+TEST(OverlayGeometryTest, TheAnswerIsMeasuredInTheSixteenPixelFontAtFourHundred)
+{
+    const qreal line = QFontMetricsF(Fonts::system(16)).lineSpacing();
+    EXPECT_EQ(measuredAnswerHeight(QString()), 0);
+    EXPECT_NEAR(measuredAnswerHeight(QStringLiteral("One line")), line, 0.5);
+    // Every line break counts, however it is written.
+    EXPECT_NEAR(measuredAnswerHeight(QStringLiteral("1\n2\r\n3\r4")), 4 * line, 4 * 0.5);
+    // A paragraph wraps at 400 pixels; a word longer than a line is broken.
+    const QString words = QStringLiteral("word ").repeated(60);
+    const qreal wordsWidth = QFontMetricsF(Fonts::system(16)).horizontalAdvance(words);
+    EXPECT_GE(measuredAnswerHeight(words), std::floor(wordsWidth / 400) * line);
+    EXPECT_GE(measuredAnswerHeight(QString(200, u'x')), 2 * line);
+}
