@@ -60,11 +60,12 @@ wait_for_exit() {
     PEXILO_STATUS=$?
 }
 
-# The visible window of pexilo's tray icon, docked in the tray host.
+# The visible window of pexilo's tray icon, docked in the tray host: the one
+# of pexilo's windows no larger than a tray slot.
 tray_icon_window() {
     xdotool search --onlyvisible --classname pexilo 2>/dev/null | while read -r w; do
         eval "$(xdotool getwindowgeometry --shell "$w")"
-        [ "$WIDTH" -gt 4 ] && [ "$HEIGHT" -gt 4 ] && echo "$w" && break
+        [ "$WIDTH" -gt 4 ] && [ "$HEIGHT" -gt 4 ] && [ "$WIDTH" -le 64 ] && [ "$HEIGHT" -le 64 ] && echo "$w" && break
     done
 }
 
