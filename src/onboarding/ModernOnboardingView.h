@@ -15,7 +15,6 @@ class ModernOnboardingView : public QWidget
 public:
     explicit ModernOnboardingView(QWidget *parent = nullptr);
 
-    OnboardingManager &onboardingManager() const { return *m_onboardingManager; }
     QPushButton *getStartedButton() const { return m_getStartedButton; }
 
 protected:

@@ -1,8 +1,8 @@
 #!/bin/bash
-# A first start shows the onboarding window in the middle of the screen; its
-# button completes onboarding, closes the window and registers the hot key
-# again half a second later, and the program keeps running without windows.
-# The next start shows no onboarding.
+# A first start shows the onboarding window in the middle of the screen.
+# Dragging its background moves it; its button completes onboarding, closes
+# the window and registers the hot key again half a second later, and the
+# program keeps running without windows. The next start shows no onboarding.
 . "$(dirname "$0")/lib.sh"
 
 registered="✅ Global hotkey Ctrl+Shift+2 registered successfully"
@@ -63,6 +63,17 @@ corner=$(pixel "$ARTIFACTS/onboarding.png" "$X" "$Y")
 
 # The hot key is registered a second after the start, onboarding or not.
 wait_for_log "$registered" 3 || fail "the hot key was not registered after the start"
+
+# Dragging the card's background moves the window.
+xdotool mousemove $((X + 30)) $((Y + 30)) mousedown 1
+for step in 1 2 3 4 5; do
+    xdotool mousemove $((X + 30 + step * 10)) $((Y + 30 + step * 6))
+    sleep 0.05
+done
+xdotool mouseup 1
+sleep 0.3
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$X" -eq 440 ] && [ "$Y" -eq 140 ] || fail "dragging the background moved the window to $X,$Y, not 440,140"
 
 # "Get Started" spans the card's width above a 32-pixel margin.
 started=$(now_ms)
