@@ -30,7 +30,7 @@ fresh_home() {
 
 start_tray_host() {
     trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
-        --expand false --transparent false --tint 0xdddddd >/dev/null 2>&1 &
+        --expand false --transparent false --tint 0xdddddd >"$ARTIFACTS/trayer.log" 2>&1 &
     TRAYER_PID=$!
     wait_until 10 sh -c 'xdotool search --class trayer >/dev/null 2>&1' || fail "the tray host did not start"
     sleep 0.5

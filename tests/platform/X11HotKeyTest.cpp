@@ -177,7 +177,7 @@ TEST_F(X11HotKeyTest, UnregisteringReleasesTheKeyAndIsHarmlessWhenRepeated)
     m_hotKey.unregisterHotKey();
 
     EXPECT_FALSE(m_hotKey.isRegistered());
-    EXPECT_TRUE(other.keyIsFree());
+    EXPECT_TRUE(other.keyBecomesFree());
     EXPECT_EQ(pressesAfter(QStringLiteral("ctrl+shift+2"), 1000), 0);
 }
 
@@ -190,7 +190,7 @@ TEST_F(X11HotKeyTest, DestroyingTheHotKeyReleasesTheKey)
             X11HotKey::Success);
         EXPECT_FALSE(other.keyIsFree());
     }
-    EXPECT_TRUE(other.keyIsFree());
+    EXPECT_TRUE(other.keyBecomesFree());
 }
 
 TEST_F(X11HotKeyTest, KeyMissingFromTheKeyboardIsReported)

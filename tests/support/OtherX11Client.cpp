@@ -1,5 +1,7 @@
 #include "OtherX11Client.h"
 
+#include <QTest>
+
 #include <cstdlib>
 #include <xcb/xcb_keysyms.h>
 
@@ -45,4 +47,9 @@ bool OtherX11Client::keyIsFree()
         return false;
     ungrab(XCB_MOD_MASK_ANY);
     return true;
+}
+
+bool OtherX11Client::keyBecomesFree(int timeoutMs)
+{
+    return QTest::qWaitFor([this] { return keyIsFree(); }, timeoutMs);
 }

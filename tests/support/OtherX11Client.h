@@ -23,6 +23,9 @@ public:
     // True when no other program holds any grab of the "2" key: a grab with
     // every modifier combination at once succeeds only then.
     bool keyIsFree();
+    // Waits for the key to become free: the program under test releases its
+    // grabs on a connection of its own, which the server may serve later.
+    bool keyBecomesFree(int timeoutMs = 2000);
 
 private:
     xcb_connection_t *m_connection;
