@@ -32,7 +32,9 @@ start_tray_host() {
     trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
         --expand false --transparent false --tint 0xdddddd >"$ARTIFACTS/trayer.log" 2>&1 &
     TRAYER_PID=$!
-    wait_until 10 sh -c 'xdotool search --class trayer >/dev/null 2>&1' || fail "the tray host did not start"
+    # Rarely, on a loaded machine, the tray host takes several seconds to show.
+    wait_until 20 sh -c 'xdotool search --class trayer >/dev/null 2>&1' \
+        || fail "the tray host did not start: $(kill -0 "$TRAYER_PID" 2>/dev/null && echo running || echo ended) $(cat "$ARTIFACTS/trayer.log")"
     sleep 0.5
 }
 
