@@ -1,13 +1,13 @@
 #include "PexiloApp.h"
 
+#include "ai/AIManager.h"
+#include "capture/ScreenshotManager.h"
 #include "platform/Log.h"
 #include "platform/UnixSignalWatcher.h"
 #include "resources/Resources.h"
 
 #include <QApplication>
 #include <QCursor>
-#include <QMenu>
-#include <QSystemTrayIcon>
 
 #include <csignal>
 
@@ -15,29 +15,40 @@ int PexiloApp::main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pexilo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Pexilo"));
-    QApplication::setQuitOnLastWindowClosed(false);
 
     UnixSignalWatcher signalWatcher({ SIGTERM, SIGINT });
     QObject::connect(&signalWatcher, &UnixSignalWatcher::unixSignal, &app, &QApplication::quit);
 
-    QMenu trayMenu;
-    trayMenu.addAction(QStringLiteral("Quit Pexilo"), &app, &QApplication::quit);
-
-    QSystemTrayIcon trayIcon(Resources::menuBarIcon());
-    trayIcon.setToolTip(QStringLiteral("Pexilo"));
-    trayIcon.setContextMenu(&trayMenu);
-    QObject::connect(&trayIcon, &QSystemTrayIcon::activated, &trayMenu, [&trayMenu](auto reason) {
-        if (reason == QSystemTrayIcon::Trigger)
-            trayMenu.popup(QCursor::pos());
-    });
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        Log::line(
-            QStringLiteral("⚠️ No system tray is available; Pexilo keeps running without its tray icon"));
-    trayIcon.show();
+    PexiloApp pexilo;
+    pexilo.appDelegate().applicationDidFinishLaunching();
 
     Log::line(QStringLiteral("✅ Pexilo started"));
     const int status = QApplication::exec();
     Log::line(QStringLiteral("✅ Pexilo quit"));
     return status;
 }
+
+PexiloApp::PexiloApp(QObject *parent)
+    : QObject(parent)
+    , m_screenshotManager(ScreenshotManager::shared())
+    , m_aiManager(AIManager::shared())
+    , m_trayIcon(Resources::menuBarIcon())
+{
+    QApplication::setQuitOnLastWindowClosed(m_appDelegate.applicationShouldTerminateAfterLastWindowClosed());
+    connect(qApp, &QCoreApplication::aboutToQuit, &m_appDelegate, &AppDelegate::applicationWillTerminate);
+
+    m_trayMenu.addAction(QStringLiteral("Quit Pexilo"), qApp, &QCoreApplication::quit);
+    m_trayIcon.setToolTip(QStringLiteral("Pexilo"));
+    m_trayIcon.setContextMenu(&m_trayMenu);
+    connect(&m_trayIcon, &QSystemTrayIcon::activated, &m_trayMenu,
+        [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger)
+                m_trayMenu.popup(QCursor::pos());
+        });
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        Log::line(
+            QStringLiteral("⚠️ No system tray is available; Pexilo keeps running without its tray icon"));
+    m_trayIcon.show();
+}
+
+PexiloApp::~PexiloApp() = default;

@@ -1,11 +1,43 @@
 #pragma once
 
-// The application: a tray icon and the windows opened from it. There is no
-// main window; closing the last window leaves the process running, and only
-// "Quit Pexilo" (or SIGTERM) ends it.
-class PexiloApp
+#include "app/AppDelegate.h"
+#include "onboarding/OnboardingManager.h"
+
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+
+class AIManager;
+class ScreenshotManager;
+
+// The application: a tray icon, the delegate that starts and stops it, and
+// the state that the tray's window reads. There is no main window; closing the
+// last window leaves the process running, and only "Quit Pexilo" (or SIGTERM)
+// ends it, with the hot key released.
+class PexiloApp : public QObject
 {
+    Q_OBJECT
+
 public:
     // Runs the application; returns the process's exit status.
     static int main(int argc, char *argv[]);
+
+    // Builds the application's objects and shows the tray icon; needs the
+    // QApplication. Start-up itself is the delegate's.
+    explicit PexiloApp(QObject *parent = nullptr);
+    ~PexiloApp() override;
+
+    AppDelegate &appDelegate() { return m_appDelegate; }
+    ScreenshotManager &screenshotManager() const { return m_screenshotManager; }
+    AIManager &aiManager() const { return m_aiManager; }
+    // The application's own onboarding answers, as stored when it started.
+    OnboardingManager &onboardingManager() { return m_onboardingManager; }
+
+private:
+    AppDelegate m_appDelegate;
+    ScreenshotManager &m_screenshotManager;
+    AIManager &m_aiManager;
+    OnboardingManager m_onboardingManager;
+    QMenu m_trayMenu;
+    QSystemTrayIcon m_trayIcon;
 };

@@ -297,6 +297,10 @@ void CustomOverlayView::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     resetForAppear();
+    // Hold the keyboard on the view itself until the question field takes it
+    // a moment later; otherwise activating the window hands it to the first
+    // field at once.
+    setFocus(Qt::OtherFocusReason);
     QTimer::singleShot(100, this, [this] { m_textBox->questionField()->setFocus(Qt::OtherFocusReason); });
     // Escape closes the overlay from wherever it is pressed while the
     // overlay shows, before any field sees it.

@@ -30,9 +30,11 @@ fresh_home() {
 
 start_tray_host() {
     trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
-        --expand false --transparent false --tint 0xdddddd >/dev/null 2>&1 &
+        --expand false --transparent false --tint 0xdddddd >"$ARTIFACTS/trayer.log" 2>&1 &
     TRAYER_PID=$!
-    wait_until 10 sh -c 'xdotool search --class trayer >/dev/null 2>&1' || fail "the tray host did not start"
+    # Rarely, on a loaded machine, the tray host takes several seconds to show.
+    wait_until 20 sh -c 'xdotool search --class trayer >/dev/null 2>&1' \
+        || fail "the tray host did not start: $(kill -0 "$TRAYER_PID" 2>/dev/null && echo running || echo ended) $(cat "$ARTIFACTS/trayer.log")"
     sleep 0.5
 }
 
@@ -60,11 +62,12 @@ wait_for_exit() {
     PEXILO_STATUS=$?
 }
 
-# The visible window of pexilo's tray icon, docked in the tray host.
+# The visible window of pexilo's tray icon, docked in the tray host: the one
+# of pexilo's windows no larger than a tray slot.
 tray_icon_window() {
     xdotool search --onlyvisible --classname pexilo 2>/dev/null | while read -r w; do
         eval "$(xdotool getwindowgeometry --shell "$w")"
-        [ "$WIDTH" -gt 4 ] && [ "$HEIGHT" -gt 4 ] && echo "$w" && break
+        [ "$WIDTH" -gt 4 ] && [ "$HEIGHT" -gt 4 ] && [ "$WIDTH" -le 64 ] && [ "$HEIGHT" -le 64 ] && echo "$w" && break
     done
 }
 

@@ -3,16 +3,16 @@
 
 #include "platform/X11HotKey.h"
 
+#include "support/OtherX11Client.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 
 namespace {
 
@@ -29,57 +29,6 @@ void press(const QString &keys)
 {
     xdotool(QStringList { QStringLiteral("key") } + keys.split(QLatin1Char(' ')));
 }
-
-// Another program on the same display, with a connection of its own.
-class OtherClient
-{
-public:
-    OtherClient()
-        : m_connection(xcb_connect(nullptr, nullptr))
-    {
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(m_connection);
-        xcb_keycode_t *keycodes = xcb_key_symbols_get_keycode(symbols, X11HotKey::Keysym2);
-        m_keycode2 = keycodes ? keycodes[0] : 0;
-        std::free(keycodes);
-        xcb_key_symbols_free(symbols);
-    }
-    ~OtherClient() { xcb_disconnect(m_connection); }
-
-    xcb_keycode_t keycode2() const { return m_keycode2; }
-
-    // The X error code of grabbing the "2" key with these modifiers, or 0.
-    int grab(quint16 modifiers)
-    {
-        xcb_generic_error_t *error = xcb_request_check(m_connection,
-            xcb_grab_key_checked(
-                m_connection, 1, m_root, modifiers, m_keycode2, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        const int code = error ? error->error_code : 0;
-        std::free(error);
-        return code;
-    }
-
-    void ungrab(quint16 modifiers)
-    {
-        xcb_ungrab_key(m_connection, m_keycode2, m_root, modifiers);
-        xcb_flush(m_connection);
-    }
-
-    // True when no other program holds any grab of the "2" key: a grab with
-    // every modifier combination at once succeeds only then.
-    bool keyIsFree()
-    {
-        if (grab(XCB_MOD_MASK_ANY) != 0)
-            return false;
-        ungrab(XCB_MOD_MASK_ANY);
-        return true;
-    }
-
-private:
-    xcb_connection_t *m_connection;
-    xcb_window_t m_root = 0;
-    xcb_keycode_t m_keycode2 = 0;
-};
 
 // Counts the key presses of one key that reach the application, whether or
 // not the hot key lets them through.
@@ -169,7 +118,7 @@ TEST_F(X11HotKeyTest, RepeatsWithoutReleasesAreOnePress)
 {
     ASSERT_EQ(m_hotKey.registerHotKey(X11HotKey::Keysym2, Qt::ControlModifier | Qt::ShiftModifier),
         X11HotKey::Success);
-    const xcb_keycode_t keycode = OtherClient().keycode2();
+    const xcb_keycode_t keycode = OtherX11Client().keycode2();
     const auto deliver = [&](quint8 type, quint32 time) {
         xcb_key_press_event_t event = {};
         event.response_type = type;
@@ -202,7 +151,7 @@ TEST_F(X11HotKeyTest, RegisteringAgainKeepsOneRegistration)
 
 TEST_F(X11HotKeyTest, KeyHeldByAnotherProgramIsRefusedAndNothingStaysGrabbed)
 {
-    OtherClient other;
+    OtherX11Client other;
     // The other program holds only the Caps Lock variant, so the plain and
     // Num Lock variants of ours are granted before the refusal is known.
     ASSERT_EQ(other.grab(controlShift | XCB_MOD_MASK_LOCK), 0);
@@ -218,7 +167,7 @@ TEST_F(X11HotKeyTest, KeyHeldByAnotherProgramIsRefusedAndNothingStaysGrabbed)
 
 TEST_F(X11HotKeyTest, UnregisteringReleasesTheKeyAndIsHarmlessWhenRepeated)
 {
-    OtherClient other;
+    OtherX11Client other;
     m_hotKey.unregisterHotKey(); // nothing registered yet
     ASSERT_EQ(m_hotKey.registerHotKey(X11HotKey::Keysym2, Qt::ControlModifier | Qt::ShiftModifier),
         X11HotKey::Success);
@@ -228,20 +177,20 @@ TEST_F(X11HotKeyTest, UnregisteringReleasesTheKeyAndIsHarmlessWhenRepeated)
     m_hotKey.unregisterHotKey();
 
     EXPECT_FALSE(m_hotKey.isRegistered());
-    EXPECT_TRUE(other.keyIsFree());
+    EXPECT_TRUE(other.keyBecomesFree());
     EXPECT_EQ(pressesAfter(QStringLiteral("ctrl+shift+2"), 1000), 0);
 }
 
 TEST_F(X11HotKeyTest, DestroyingTheHotKeyReleasesTheKey)
 {
-    OtherClient other;
+    OtherX11Client other;
     {
         X11HotKey hotKey;
         ASSERT_EQ(hotKey.registerHotKey(X11HotKey::Keysym2, Qt::ControlModifier | Qt::ShiftModifier),
             X11HotKey::Success);
         EXPECT_FALSE(other.keyIsFree());
     }
-    EXPECT_TRUE(other.keyIsFree());
+    EXPECT_TRUE(other.keyBecomesFree());
 }
 
 TEST_F(X11HotKeyTest, KeyMissingFromTheKeyboardIsReported)

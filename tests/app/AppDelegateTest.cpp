@@ -1,0 +1,195 @@
+#include "app/AppDelegate.h"
+
+#include "AppTestSupport.h"
+#include "onboarding/ModernOnboardingView.h"
+#include "onboarding/OnboardingManager.h"
+#include "platform/AppEvents.h"
+#include "platform/UserDefaults.h"
+#include "settings/SettingsView.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString completedLine = QStringLiteral("🔧 Onboarding completed, closing window");
+
+QList<QWidget *> visibleWindows()
+{
+    QList<QWidget *> windows;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible())
+            windows.append(widget);
+    }
+    return windows;
+}
+
+// The windows' places below are those on the offscreen platform's screen.
+class AppDelegateTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 800, 800)); }
+};
+
+} // namespace
+
+TEST_F(AppDelegateTest, FirstStartShowsOnboardingAtOnceAndRegistersTheHotKeyASecondLater)
+{
+    LogCapture log;
+    AppDelegate delegate;
+    QElapsedTimer sinceLaunch;
+    sinceLaunch.start();
+    delegate.applicationDidFinishLaunching();
+
+    EXPECT_EQ(log.lines(),
+        QStringList({ QStringLiteral("🔧 showOnboardingWindow called"),
+            QStringLiteral("🔧 Creating window with frame: (150.0, 110.0, 500.0, 580.0)"),
+            QStringLiteral("🔧 Window created, setting up content view"),
+            QStringLiteral("🔧 Making window key and front"),
+            QStringLiteral("🔧 Window should now be visible") }));
+    QWidget *window = delegate.onboardingWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(visibleWindows(), QList<QWidget *> { window });
+    EXPECT_EQ(window->geometry(), QRect(150, 110, 500, 580));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(window->testAttribute(Qt::WA_TranslucentBackground));
+    EXPECT_NE(window->findChild<ModernOnboardingView *>(), nullptr);
+
+    const qint64 registeredAfter = msUntilLogged(log, registrationFailedOffscreen, sinceLaunch);
+    EXPECT_GE(registeredAfter, 1000);
+    EXPECT_LT(registeredAfter, 2500);
+    EXPECT_EQ(delegate.onboardingWindow(), window) << "the window stays until onboarding completes";
+}
+
+TEST_F(AppDelegateTest, LaterStartShowsNoWindowAndRegistersTheHotKeyASecondLater)
+{
+    UserDefaults::standard().setBool(OnboardingManager::hasCompletedOnboardingKey, true);
+    LogCapture log;
+    AppDelegate delegate;
+    QElapsedTimer sinceLaunch;
+    sinceLaunch.start();
+    delegate.applicationDidFinishLaunching();
+
+    const qint64 registeredAfter = msUntilLogged(log, registrationFailedOffscreen, sinceLaunch);
+    EXPECT_GE(registeredAfter, 1000);
+    EXPECT_EQ(log.lines(), QStringList { registrationFailedOffscreen }) << "start-up itself logs nothing";
+    EXPECT_EQ(delegate.onboardingWindow(), nullptr);
+    EXPECT_TRUE(visibleWindows().isEmpty());
+}
+
+TEST_F(AppDelegateTest, TheOnboardingButtonCompletesOnboardingAndTheHotKeyComesBackHalfASecondLater)
+{
+    AppDelegate delegate;
+    delegate.showOnboardingWindow();
+    QPointer<QWidget> window = delegate.onboardingWindow();
+    auto *view = window->findChild<ModernOnboardingView *>();
+    ASSERT_NE(view, nullptr);
+
+    LogCapture log;
+    QElapsedTimer sinceCompletion;
+    sinceCompletion.start();
+    QTest::mouseClick(view->getStartedButton(), Qt::LeftButton);
+
+    EXPECT_EQ(log.lines(), QStringList { completedLine });
+    EXPECT_TRUE(UserDefaults::standard().boolForKey(OnboardingManager::hasCompletedOnboardingKey));
+    EXPECT_EQ(delegate.onboardingWindow(), nullptr);
+    EXPECT_TRUE(visibleWindows().isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull(); })) << "the closed window is let go";
+
+    const qint64 registeredAfter = msUntilLogged(log, registrationFailedOffscreen, sinceCompletion);
+    EXPECT_GE(registeredAfter, 500);
+    EXPECT_LT(registeredAfter, 1500);
+
+    // A second announcement finds no window and only logs and registers again.
+    log.clear();
+    AppEvents::instance().postOnboardingCompleted();
+    EXPECT_NE(msUntilLogged(log, registrationFailedOffscreen, sinceCompletion), -1);
+    QTest::qWait(600);
+    EXPECT_EQ(log.lines(), QStringList({ completedLine, registrationFailedOffscreen }));
+}
+
+TEST_F(AppDelegateTest, EveryOnboardingWindowAddsAFollowerOfTheCompletion)
+{
+    AppDelegate delegate;
+    delegate.showOnboardingWindow();
+    QPointer<QWidget> first = delegate.onboardingWindow();
+
+    LogCapture log;
+    delegate.showOnboardingWindow();
+    EXPECT_EQ(log.lines().value(1), QStringLiteral("🔧 Closing existing onboarding window"));
+    EXPECT_TRUE(first.isNull() || !first->isVisible());
+    EXPECT_NE(delegate.onboardingWindow(), nullptr);
+    EXPECT_NE(delegate.onboardingWindow(), first.data());
+
+    log.clear();
+    QElapsedTimer sinceCompletion;
+    sinceCompletion.start();
+    AppEvents::instance().postOnboardingCompleted();
+    EXPECT_EQ(log.lines(), QStringList({ completedLine, completedLine }));
+    EXPECT_EQ(delegate.onboardingWindow(), nullptr);
+    EXPECT_NE(msUntilLogged(log, registrationFailedOffscreen, sinceCompletion, 2), -1);
+}
+
+TEST_F(AppDelegateTest, CompletionAfterTheDelegateIsGoneStillRegistersTheHotKey)
+{
+    {
+        AppDelegate delegate;
+        EXPECT_EQ(AppDelegate::shared(), &delegate);
+        delegate.showOnboardingWindow();
+    }
+    EXPECT_EQ(AppDelegate::shared(), nullptr);
+
+    LogCapture log;
+    QElapsedTimer sinceCompletion;
+    sinceCompletion.start();
+    AppEvents::instance().postOnboardingCompleted();
+    EXPECT_EQ(log.lines(), QStringList { completedLine });
+    EXPECT_GE(msUntilLogged(log, registrationFailedOffscreen, sinceCompletion), 500);
+}
+
+TEST_F(AppDelegateTest, OpeningSettingsAgainReplacesTheWindowAndItsView)
+{
+    AppDelegate delegate;
+    LogCapture log;
+    delegate.showSettingsWindow();
+
+    EXPECT_EQ(log.lines(),
+        QStringList({ QStringLiteral("🔧 showSettingsWindow called"),
+            QStringLiteral("🔧 Creating settings window with frame: (-50.0, 75.0, 900.0, 650.0)"),
+            QStringLiteral("Settings window created, setting up content view"),
+            QStringLiteral("🔧 Making settings window key and front"),
+            QStringLiteral("🔧 Settings window should now be visible") }));
+    QPointer<QWidget> first = delegate.settingsWindow();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->windowTitle(), QStringLiteral("Pexilo Settings"));
+    // Centring places the window with its frame.
+    EXPECT_EQ(first->frameGeometry().topLeft(), QPoint(-50, 75));
+    EXPECT_EQ(first->size(), QSize(900, 650));
+    const Qt::WindowFlags flags = first->windowFlags();
+    EXPECT_FALSE(flags.testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(first->testAttribute(Qt::WA_TranslucentBackground));
+    QPointer<SettingsView> firstView = first->findChild<SettingsView *>();
+    ASSERT_NE(firstView, nullptr);
+
+    // A window the user closed stays with the delegate until it is replaced.
+    first->close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delegate.settingsWindow(), first.data());
+
+    log.clear();
+    delegate.showSettingsWindow();
+    EXPECT_EQ(log.lines().value(1), QStringLiteral("🔧 Closing existing settings window"));
+    QWidget *second = delegate.settingsWindow();
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first.data());
+    EXPECT_TRUE(second->isVisible());
+    EXPECT_NE(second->findChild<SettingsView *>(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull() && firstView.isNull(); }));
+    EXPECT_EQ(visibleWindows(), QList<QWidget *> { second });
+}

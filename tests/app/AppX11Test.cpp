@@ -1,0 +1,98 @@
+// The hot key of the application against a real X server: presses come from
+// xdotool through the server's test extension, exactly as from a keyboard.
+
+#include "AppTestSupport.h"
+#include "app/GlobalHotkeyManager.h"
+#include "app/PexiloApp.h"
+#include "support/OtherX11Client.h"
+
+#include <QProcess>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString registered = QStringLiteral("✅ Global hotkey Ctrl+Shift+2 registered successfully");
+const QString unregistered = QStringLiteral("🗑️ Unregistered previous hotkey");
+const QString pressed = QStringLiteral("🔥 Global hotkey pressed! Starting screenshot...");
+constexpr quint16 controlShift = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
+
+// Types Ctrl+Shift+2 and tells how many press lines the log gained: waits up
+// to `timeoutMs` for the first and a little longer for any more.
+int pressesAfterTyping(const LogCapture &log, int timeoutMs = 3000)
+{
+    const qsizetype before = log.lines().count(pressed);
+    EXPECT_EQ(QProcess::execute(
+                  QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("ctrl+shift+2") }),
+        0);
+    (void)QTest::qWaitFor([&] { return log.lines().count(pressed) > before; }, timeoutMs);
+    QTest::qWait(300);
+    return int(log.lines().count(pressed) - before);
+}
+
+} // namespace
+
+TEST(AppX11Test, RegisteringTwiceKeepsOneRegistration)
+{
+    GlobalHotkeyManager &manager = GlobalHotkeyManager::shared();
+    LogCapture log;
+
+    manager.registerGlobalHotkey();
+    manager.registerGlobalHotkey();
+
+    EXPECT_EQ(log.lines(), QStringList({ registered, unregistered, registered }));
+    EXPECT_TRUE(manager.isRegistered());
+    EXPECT_EQ(pressesAfterTyping(log), 1);
+}
+
+TEST(AppX11Test, AKeyHeldByAnotherProgramIsRefusedWithTheXError)
+{
+    OtherX11Client other;
+    ASSERT_EQ(other.grab(controlShift), 0);
+    GlobalHotkeyManager &manager = GlobalHotkeyManager::shared();
+    LogCapture log;
+
+    manager.registerGlobalHotkey();
+    EXPECT_EQ(log.lines(), QStringList { QStringLiteral("❌ Failed to register global hotkey. Status: 10") });
+    EXPECT_FALSE(manager.isRegistered());
+    EXPECT_EQ(pressesAfterTyping(log, 1000), 0);
+
+    // Once the other program lets go, the next registration succeeds.
+    other.ungrab(controlShift);
+    log.clear();
+    manager.registerGlobalHotkey();
+    EXPECT_EQ(log.lines(), QStringList { registered });
+    EXPECT_EQ(pressesAfterTyping(log), 1);
+}
+
+TEST(AppX11Test, UnregisteringReleasesTheKeyOnce)
+{
+    OtherX11Client other;
+    GlobalHotkeyManager &manager = GlobalHotkeyManager::shared();
+    manager.registerGlobalHotkey();
+    ASSERT_FALSE(other.keyIsFree());
+
+    LogCapture log;
+    manager.unregisterGlobalHotkey();
+    manager.unregisterGlobalHotkey();
+
+    EXPECT_EQ(log.lines(), QStringList { unregistered });
+    EXPECT_TRUE(other.keyBecomesFree());
+    EXPECT_EQ(pressesAfterTyping(log, 1000), 0);
+}
+
+TEST(AppX11Test, QuittingTheApplicationReleasesTheHotKey)
+{
+    OtherX11Client other;
+    PexiloApp app;
+    GlobalHotkeyManager::shared().registerGlobalHotkey();
+    ASSERT_FALSE(other.keyIsFree());
+
+    LogCapture log;
+    QTimer::singleShot(0, &QCoreApplication::quit);
+    QApplication::exec();
+
+    EXPECT_EQ(log.lines(), QStringList { unregistered });
+    EXPECT_TRUE(other.keyBecomesFree());
+}

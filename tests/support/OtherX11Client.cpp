@@ -1,0 +1,55 @@
+#include "OtherX11Client.h"
+
+#include <QTest>
+
+#include <cstdlib>
+#include <xcb/xcb_keysyms.h>
+
+namespace {
+constexpr xcb_keysym_t keysym2 = 0x32;
+}
+
+OtherX11Client::OtherX11Client()
+    : m_connection(xcb_connect(nullptr, nullptr))
+{
+    m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+    xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(m_connection);
+    xcb_keycode_t *keycodes = xcb_key_symbols_get_keycode(symbols, keysym2);
+    m_keycode2 = keycodes ? keycodes[0] : 0;
+    std::free(keycodes);
+    xcb_key_symbols_free(symbols);
+}
+
+OtherX11Client::~OtherX11Client()
+{
+    xcb_disconnect(m_connection);
+}
+
+int OtherX11Client::grab(quint16 modifiers)
+{
+    xcb_generic_error_t *error = xcb_request_check(m_connection,
+        xcb_grab_key_checked(
+            m_connection, 1, m_root, modifiers, m_keycode2, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    const int code = error ? error->error_code : 0;
+    std::free(error);
+    return code;
+}
+
+void OtherX11Client::ungrab(quint16 modifiers)
+{
+    xcb_ungrab_key(m_connection, m_keycode2, m_root, modifiers);
+    xcb_flush(m_connection);
+}
+
+bool OtherX11Client::keyIsFree()
+{
+    if (grab(XCB_MOD_MASK_ANY) != 0)
+        return false;
+    ungrab(XCB_MOD_MASK_ANY);
+    return true;
+}
+
+bool OtherX11Client::keyBecomesFree(int timeoutMs)
+{
+    return QTest::qWaitFor([this] { return keyIsFree(); }, timeoutMs);
+}
