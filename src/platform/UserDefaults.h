@@ -15,6 +15,9 @@ struct sqlite3;
 //
 // Every write is its own transaction, committed before the call returns. The
 // file holds the user's API key, so it is created 0600 in a folder of mode 0700.
+// A value that is replaced or removed is overwritten with zeros in the file,
+// except for the pages a large one (longer than a page of the file) spills
+// onto: those are left as they are, free, until later writes reuse them.
 // A file that SQLite cannot read is moved aside, never deleted, and a new store
 // is started. Failures are logged and never thrown: a failed write leaves the
 // stored value as it was and returns false.
@@ -62,6 +65,7 @@ private:
     bool execute(const char *sql);
     bool writeValue(const QString &key, const QVariant &value);
     bool writeData(const QString &key, const QByteArray &value);
+    bool replaceData(const QString &key, const QByteArray &value);
     void logWriteFailure(const QString &key) const;
 
     QString m_path;

@@ -2,8 +2,14 @@
 
 #include "JsonReader.h"
 #include "JsonWriter.h"
+#include "platform/FreshMemory.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace ConversationJson {
 
@@ -22,61 +28,83 @@ bool writeDate(JsonWriter &writer, const QDateTime &date)
     return date.isValid() && writer.number(secondsSinceReferenceDate(date));
 }
 
-// Writes the whole list; false when a date cannot be written.
-bool writeConversations(JsonWriter &writer, const QList<Conversation> &conversations, QString *error)
+// Writes one conversation's object; false when a date cannot be written.
+bool writeConversation(JsonWriter &writer, const Conversation &conversation)
 {
-    auto invalidDate = [error](const QString &title) {
-        if (error)
-            *error = QStringLiteral("The conversation '%1' has a date without a value").arg(title);
+    writer.punctuation('{');
+    writer.key(QLatin1StringView("id"));
+    writer.string(uuidText(conversation.id()));
+    writer.punctuation(',');
+    writer.key(QLatin1StringView("title"));
+    writer.string(conversation.title());
+    writer.punctuation(',');
+    writer.key(QLatin1StringView("createdAt"));
+    if (!writeDate(writer, conversation.createdAt()))
         return false;
-    };
+    writer.punctuation(',');
+    if (conversation.screenshotData()) {
+        writer.key(QLatin1StringView("screenshotData"));
+        writer.base64String(*conversation.screenshotData());
+        writer.punctuation(',');
+    }
+    writer.key(QLatin1StringView("messages"));
     writer.punctuation('[');
-    for (qsizetype i = 0; i < conversations.size(); ++i) {
-        const Conversation &conversation = conversations.at(i);
-        if (i > 0)
+    for (qsizetype m = 0; m < conversation.messages().size(); ++m) {
+        const SavedMessage &message = conversation.messages().at(m);
+        if (m > 0)
             writer.punctuation(',');
         writer.punctuation('{');
         writer.key(QLatin1StringView("id"));
-        writer.string(uuidText(conversation.id()));
+        writer.string(uuidText(message.id()));
         writer.punctuation(',');
-        writer.key(QLatin1StringView("title"));
-        writer.string(conversation.title());
+        writer.key(QLatin1StringView("content"));
+        writer.string(message.content());
         writer.punctuation(',');
-        writer.key(QLatin1StringView("createdAt"));
-        if (!writeDate(writer, conversation.createdAt()))
-            return invalidDate(conversation.title());
+        writer.key(QLatin1StringView("isUser"));
+        writer.boolean(message.isUser());
         writer.punctuation(',');
-        if (conversation.screenshotData()) {
-            writer.key(QLatin1StringView("screenshotData"));
-            writer.base64String(*conversation.screenshotData());
-            writer.punctuation(',');
-        }
-        writer.key(QLatin1StringView("messages"));
-        writer.punctuation('[');
-        for (qsizetype m = 0; m < conversation.messages().size(); ++m) {
-            const SavedMessage &message = conversation.messages().at(m);
-            if (m > 0)
-                writer.punctuation(',');
-            writer.punctuation('{');
-            writer.key(QLatin1StringView("id"));
-            writer.string(uuidText(message.id()));
-            writer.punctuation(',');
-            writer.key(QLatin1StringView("content"));
-            writer.string(message.content());
-            writer.punctuation(',');
-            writer.key(QLatin1StringView("isUser"));
-            writer.boolean(message.isUser());
-            writer.punctuation(',');
-            writer.key(QLatin1StringView("timestamp"));
-            if (!writeDate(writer, message.timestamp()))
-                return invalidDate(conversation.title());
-            writer.punctuation('}');
-        }
-        writer.punctuation(']');
+        writer.key(QLatin1StringView("timestamp"));
+        if (!writeDate(writer, message.timestamp()))
+            return false;
         writer.punctuation('}');
     }
     writer.punctuation(']');
+    writer.punctuation('}');
     return true;
+}
+
+// Calls work(i) for every i below `count`, on this thread and on up to
+// `threads - 1` others, each taking the next index as it comes free. The
+// conversations are only read meanwhile, which Qt's shared containers allow
+// from several threads at once.
+template<typename Work> void forEachIndex(qsizetype count, int threads, Work work)
+{
+    std::atomic<qsizetype> next = 0;
+    auto drain = [&] {
+        for (qsizetype i = next++; i < count; i = next++)
+            work(i);
+    };
+    std::vector<std::jthread> helpers;
+    for (int t = 1; t < threads && t < count; ++t) {
+        try {
+            helpers.emplace_back(drain);
+        } catch (const std::system_error &) {
+            break; // this thread does the rest
+        }
+    }
+    drain();
+}
+
+// Encoding takes about a millisecond per megabyte of screenshots; a thread
+// of its own only pays for itself with a few of those.
+int threadsFor(const QList<Conversation> &conversations)
+{
+    constexpr qsizetype bytesPerThread = 4 * 1024 * 1024;
+    qsizetype bytes = 0;
+    for (const Conversation &conversation : conversations)
+        bytes += conversation.screenshotData() ? conversation.screenshotData()->size() : 0;
+    return int(
+        std::clamp<qsizetype>(bytes / bytesPerThread, 1, std::max(1u, std::thread::hardware_concurrency())));
 }
 
 class ConversationDecoder
@@ -278,13 +306,53 @@ std::optional<QDateTime> dateFromSecondsSinceReferenceDate(double seconds)
 
 std::optional<QByteArray> encode(const QList<Conversation> &conversations, QString *error)
 {
-    JsonWriter measure = JsonWriter::measuring();
-    if (!writeConversations(measure, conversations, error))
+    // Each conversation's object is measured, then written into its own place
+    // in one buffer of the exact size; both steps on several threads.
+    const qsizetype count = conversations.size();
+    const int threads = threadsFor(conversations);
+    constexpr qsizetype undated = -1;
+    std::vector<qsizetype> sizes(count);
+    forEachIndex(count, threads, [&](qsizetype i) {
+        JsonWriter measure = JsonWriter::measuring();
+        sizes[i] = writeConversation(measure, conversations.at(i)) ? measure.size() : undated;
+    });
+
+    std::vector<qsizetype> offsets(count);
+    qsizetype size = 1; // "["
+    for (qsizetype i = 0; i < count; ++i) {
+        if (sizes[i] == undated) {
+            if (error)
+                *error = QStringLiteral("The conversation '%1' has a date without a value")
+                             .arg(conversations.at(i).title());
+            return std::nullopt;
+        }
+        size += i > 0 ? 1 : 0; // ","
+        offsets[i] = size;
+        size += sizes[i];
+    }
+    size += 1; // "]"
+
+    QByteArray text(size, Qt::Uninitialized);
+    FreshMemory::prepareForWriting(text.data(), size);
+    char *out = text.data();
+    out[0] = '[';
+    for (qsizetype i = 1; i < count; ++i)
+        out[offsets[i] - 1] = ',';
+    out[size - 1] = ']';
+    std::atomic<bool> asMeasured = true;
+    forEachIndex(count, threads, [&](qsizetype i) {
+        JsonWriter writer(out + offsets[i], sizes[i]);
+        writeConversation(writer, conversations.at(i));
+        if (writer.size() != sizes[i])
+            asMeasured = false;
+    });
+    if (!asMeasured) {
+        // Only a fault in the writer can get here; never store such a text.
+        if (error)
+            *error = QStringLiteral("The conversations were not written as they were measured");
         return std::nullopt;
-    JsonWriter writer(measure.size());
-    writeConversations(writer, conversations, nullptr);
-    Q_ASSERT(writer.size() == measure.size());
-    return writer.takeText();
+    }
+    return text;
 }
 
 std::optional<QList<Conversation>> decode(QByteArrayView json, QString *error)

@@ -7,7 +7,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -27,6 +29,12 @@ int modeOf(const QString &path)
     struct stat info = {};
     ::stat(QFile::encodeName(path).constData(), &info);
     return int(info.st_mode & 0777);
+}
+
+QByteArray fileContents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -254,4 +262,57 @@ TEST_F(UserDefaultsTest, StoreThatCannotBeOpenedFailsQuietly)
     EXPECT_FALSE(defaults.contains(QStringLiteral("flag")));
     ASSERT_FALSE(log.lines().isEmpty());
     EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("❌")));
+}
+
+TEST_F(UserDefaultsTest, ReplacedAndRemovedValuesAreErasedFromTheFile)
+{
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    UserDefaults defaults(path);
+    const struct
+    {
+        const char *replacement;
+        std::function<bool()> replace;
+    } cases[] = {
+        { "longer data", [&] { return defaults.setData(QStringLiteral("key"), QByteArray(100, 'x')); } },
+        { "a text", [&] { return defaults.setString(QStringLiteral("key"), QStringLiteral("sk-new-key")); } },
+        { "nothing", [&] { return defaults.removeObject(QStringLiteral("key")); } },
+    };
+    for (const auto &testCase : cases) {
+        SCOPED_TRACE(testCase.replacement);
+        ASSERT_TRUE(defaults.setData(QStringLiteral("key"), QByteArray("sk-old-secret-1234")));
+        ASSERT_TRUE(fileContents(path).contains("sk-old-secret-1234"));
+        ASSERT_TRUE(testCase.replace());
+        EXPECT_FALSE(fileContents(path).contains("sk-old-secret-1234"));
+    }
+}
+
+TEST_F(UserDefaultsTest, AWriteCutOffByAKillLeavesTheOldOrTheNewValue)
+{
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    const qsizetype size = 24 * 1024 * 1024;
+    const QByteArray first(size, 'a');
+    const QByteArray second(size + 4097, 'b');
+    int cutOffMidWrite = 0;
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        SCOPED_TRACE(attempt);
+        // The writer stores the two values in turn, without a pause.
+        QProcess writer;
+        writer.start(
+            QStringLiteral(DEFAULTS_WRITER), { path, QStringLiteral("value"), QString::number(size) });
+        ASSERT_TRUE(writer.waitForReadyRead(30000)); // the first value is stored
+        QThread::msleep(attempt * 7);
+        writer.kill();
+        ASSERT_TRUE(writer.waitForFinished(30000));
+
+        const QString journal = path + QStringLiteral("-journal");
+        if (QFileInfo::exists(journal)) {
+            ++cutOffMidWrite;
+            EXPECT_EQ(modeOf(journal), 0600);
+        }
+        UserDefaults reopened(path);
+        const std::optional<QByteArray> value = reopened.dataForKey(QStringLiteral("value"));
+        ASSERT_TRUE(value.has_value());
+        EXPECT_TRUE(*value == first || *value == second) << "a value of " << value->size() << " bytes";
+    }
+    EXPECT_GT(cutOffMidWrite, 0);
 }

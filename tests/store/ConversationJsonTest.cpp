@@ -1,5 +1,7 @@
 #include "store/ConversationJson.h"
 
+#include "store/JsonWriter.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -101,6 +103,77 @@ TEST(ConversationJsonTest, ReadsBackWhatItWroteWithNewIdentifiers)
     ASSERT_TRUE(fromBase64);
     EXPECT_EQ(*fromBase64, png);
     EXPECT_EQ(array[0].toObject()[QLatin1String("title")].toString(), original[0].title());
+}
+
+TEST(ConversationJsonTest, WritesBase64OfEveryLengthAsMeasured)
+{
+    QByteArray random(10000, Qt::Uninitialized); // several of the writer's chunks
+    QRandomGenerator generator(11);
+    for (char &byte : random)
+        byte = char(generator.bounded(256));
+    QList<QByteArray> cases;
+    for (int length = 0; length <= 9; ++length) {
+        cases.append(QByteArray(length, '\xff')); // every digit a solidus
+        cases.append(random.left(length));
+    }
+    cases += { QByteArray("\xfb\xff\xbf", 3), random.left(3072), random.left(3073), random };
+
+    for (const QByteArray &data : cases) {
+        SCOPED_TRACE(data.size());
+        const QByteArray expected = '"' + data.toBase64().replace("/", "\\/") + '"';
+        JsonWriter measure = JsonWriter::measuring();
+        measure.base64String(data);
+        EXPECT_EQ(measure.size(), expected.size());
+
+        QByteArray text(expected.size(), '\0');
+        JsonWriter writer(text.data(), text.size());
+        writer.base64String(data);
+        EXPECT_EQ(writer.size(), expected.size());
+        EXPECT_EQ(text, expected);
+    }
+
+    // A writer given fewer bytes than the text needs stores nothing past them.
+    QByteArray guarded(16, '#');
+    JsonWriter tooSmall(guarded.data(), 5);
+    tooSmall.base64String(QByteArray("0123456789"));
+    EXPECT_EQ(tooSmall.size(), 18);
+    EXPECT_EQ(guarded.mid(5), QByteArray(11, '#'));
+}
+
+TEST(ConversationJsonTest, LargeListIsTheSameTextAsItsConversationsWrittenOneByOne)
+{
+    // Enough screenshot bytes for the list to be written on several threads.
+    QList<Conversation> conversations;
+    QRandomGenerator generator(3);
+    const QDateTime when = QDateTime(QDate(2024, 5, 1), QTime(9, 30), Qt::UTC);
+    for (int i = 0; i < 24; ++i) {
+        std::optional<QByteArray> png;
+        if (i % 5 != 4) {
+            png = QByteArray(1024 * 1024 + i, Qt::Uninitialized);
+            generator.fillRange(reinterpret_cast<quint32 *>(png->data()), png->size() / 4);
+        }
+        conversations.append(Conversation(QStringLiteral("Nº %1 \"/\\ 👋").arg(i), when.addSecs(-i * 7), png,
+            { SavedMessage(QStringLiteral("q%1").arg(i), true, when),
+                SavedMessage(QStringLiteral("a").repeated(i), false, when) }));
+    }
+
+    QByteArray oneByOne = "[";
+    for (const Conversation &conversation : conversations) {
+        const std::optional<QByteArray> single = ConversationJson::encode({ conversation });
+        ASSERT_TRUE(single.has_value());
+        if (oneByOne.size() > 1)
+            oneByOne += ',';
+        oneByOne += single->mid(1, single->size() - 2);
+    }
+    oneByOne += ']';
+    EXPECT_EQ(ConversationJson::encode(conversations), oneByOne);
+
+    // The first conversation without a date is the one named.
+    conversations[17] = Conversation(QStringLiteral("later"), QDateTime(), std::nullopt, {});
+    conversations[5] = Conversation(QStringLiteral("first"), QDateTime(), std::nullopt, {});
+    QString error;
+    EXPECT_FALSE(ConversationJson::encode(conversations, &error).has_value());
+    EXPECT_EQ(error, QStringLiteral("The conversation 'first' has a date without a value"));
 }
 
 TEST(ConversationJsonTest, ReadsMembersInAnyOrderAndPassesOverUnknownOnes)
