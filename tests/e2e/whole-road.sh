@@ -1,0 +1,103 @@
+#!/bin/bash
+# The first whole road, as a user takes it: Ctrl+Shift+2, a rectangle dragged
+# over a window of known colours, a question typed into the overlay and sent
+# with Return, the answer on screen, Escape. Afterwards the AI service has
+# seen one request about exactly that region, and the defaults hold the
+# conversation with its question, answer and screenshot.
+. "$(dirname "$0")/lib.sh"
+
+question="What is in this picture?"
+answer="The picture shows four coloured squares: **red**, green, blue and yellow."
+service_dir="$ARTIFACTS/service"
+rm -rf "$service_dir" "$ARTIFACTS"/*.png
+mkdir -p "$service_dir"
+
+fresh_home
+defaults="$XDG_CONFIG_HOME/Pexilo/defaults.sqlite3"
+mkdir -p "$(dirname "$defaults")"
+sqlite3 "$defaults" "CREATE TABLE defaults(key TEXT PRIMARY KEY NOT NULL, value);
+    INSERT INTO defaults VALUES ('hasCompletedOnboarding', 1), ('apiKey', 'sk-test-whole-road');"
+
+# The AI service on loopback.
+printf '%s' "$answer" >"$ARTIFACTS/answer.txt"
+"$FAKE_AI_SERVICE" "$service_dir" "$ARTIFACTS/answer.txt" >"$ARTIFACTS/service.log" 2>&1 &
+SERVICE_PID=$!
+trap 'kill $SERVICE_PID 2>/dev/null' EXIT
+wait_until 10 test -s "$service_dir/port" || fail "the fake AI service did not start"
+base="http://127.0.0.1:$(cut -d' ' -f2 "$service_dir/port")"
+export PEXILO_API_BASE=$base PEXILO_API_FALLBACK_BASE=$base PEXILO_PROBE_URLS="$base,$base,$base"
+
+# A window of known content: four coloured quadrants, 600 × 400 at (200, 150).
+convert -size 300x200 xc:'#e02020' xc:'#20b040' +append \( -size 300x200 xc:'#2050e0' xc:'#f0d020' +append \) -append \
+    "$ARTIFACTS/pattern.png"
+display -geometry +200+150 -title pattern "$ARTIFACTS/pattern.png" &
+DISPLAY_PID=$!
+trap 'kill $SERVICE_PID $DISPLAY_PID 2>/dev/null' EXIT
+wait_until 10 sh -c 'xdotool search --onlyvisible --name "^pattern" >/dev/null 2>&1' || fail "the pattern window did not show"
+
+start_tray_host
+start_pexilo "$ARTIFACTS/pexilo.log"
+wait_for_log "✅ Global hotkey Ctrl+Shift+2 registered successfully" 5 || fail "the hot key was not registered"
+
+xdotool key ctrl+shift+2
+wait_for_log "🔥 Global hotkey pressed! Starting screenshot..." 5 || fail "the hot key press did not arrive"
+sleep 1 # the selection window shows 0.1 s after the press
+
+# Drag from (300, 250) to (700, 450): a 400 × 200 selection over all four
+# quadrants. The selection starts where the pointer first moves with the
+# button down, so the press comes just before that point.
+xdotool mousemove 298 248 mousedown 1
+sleep 0.2
+xdotool mousemove 300 250
+sleep 0.2
+xdotool mousemove 700 450
+sleep 0.2
+xdotool mouseup 1
+sleep 1 # the overlay shows; its question field takes the keyboard 0.1 s later
+screenshot overlay.png
+
+xdotool type --delay 20 "$question"
+xdotool key Return
+wait_for_log "✅ Successfully received AI response" 15 || fail "no answer arrived"
+sleep 2 # the answer box grows and settles
+screenshot answered.png
+
+xdotool key Escape
+wait_for_log "📸 Overlay closed and new conversation started" 5 || fail "Escape did not close the overlay"
+sleep 0.3
+
+# One chat-completions request about exactly the selected region.
+requests=$(grep -l '"/v1/chat/completions"' "$service_dir"/*.json 2>/dev/null | wc -l)
+[ "$requests" -eq 1 ] || fail "the service received $requests chat-completions requests"
+body=$(grep -l '"/v1/chat/completions"' "$service_dir"/*.json | sed 's/\.json$/.body/')
+jq -e --arg q "$question" '.model == "gpt-4o" and .max_tokens == 1000 and .temperature == 0.7
+    and (.messages | length) == 1 and .messages[0].role == "user"
+    and .messages[0].content[0] == {type: "text", text: $q}
+    and .messages[0].content[1].type == "image_url" and .messages[0].content[1].image_url.detail == "high"
+    and (.messages[0].content[1].image_url.url | startswith("data:image/png;base64,"))' "$body" >/dev/null \
+    || fail "the request body does not have the expected shape: $(head -c 300 "$body")"
+jq -r '.messages[0].content[1].image_url.url | ltrimstr("data:image/png;base64,")' "$body" | base64 -d >"$ARTIFACTS/sent.png"
+# 400 × 200 points at scale 1, aligned down to multiples of 16 pixels.
+[ "$(identify -format %wx%h "$ARTIFACTS/sent.png")" = "400x192" ] \
+    || fail "the image sent is $(identify -format %wx%h "$ARTIFACTS/sent.png"), not 400x192"
+# The region's quadrants: (300,250) lies 100,100 into the red one.
+pixel() { convert "$ARTIFACTS/sent.png" -format "%[hex:u.p{$1,$2}]" info: | cut -c1-6; }
+[ "$(pixel 5 5)" = "E02020" ] || fail "top left of the image is $(pixel 5 5), not the red quadrant"
+[ "$(pixel 395 5)" = "20B040" ] || fail "top right of the image is $(pixel 395 5), not the green quadrant"
+[ "$(pixel 5 186)" = "2050E0" ] || fail "bottom left of the image is $(pixel 5 186), not the blue quadrant"
+[ "$(pixel 395 186)" = "F0D020" ] || fail "bottom right of the image is $(pixel 395 186), not the yellow quadrant"
+
+# The saved conversation: its title is the question, its messages the
+# question and the answer, its screenshot the PNG that was sent.
+saved="$ARTIFACTS/saved.json"
+sqlite3 "$defaults" "SELECT writefile('$saved', value) FROM defaults WHERE key = 'SavedConversations'" >/dev/null
+[ -s "$saved" ] || fail "no saved conversations in the defaults"
+jq -e --arg q "$question" --arg a "$answer" 'length == 1 and .[0].title == $q
+    and (.[0].messages | map({content, isUser})) == [{content: $q, isUser: true}, {content: $a, isUser: false}]' \
+    "$saved" >/dev/null || fail "the saved conversation is not the one asked: $(head -c 400 "$saved")"
+jq -r '.[0].screenshotData' "$saved" | base64 -d >"$ARTIFACTS/saved.png"
+cmp -s "$ARTIFACTS/saved.png" "$ARTIFACTS/sent.png" || fail "the saved screenshot is not the PNG that was sent"
+
+kill -TERM "$PEXILO_PID"
+wait_for_exit 10 && [ "$PEXILO_STATUS" -eq 0 ] || fail "pexilo did not end cleanly on SIGTERM"
+echo "PASS"
