@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -57,15 +56,6 @@ void MenuBarWindow::resizeEvent(QResizeEvent *event)
     // A panel that grows above its icon must keep hanging from it.
     if (isVisible())
         place();
-}
-
-void MenuBarWindow::mousePressEvent(QMouseEvent *event)
-{
-    // A click on the icon only closes the panel; handed on to the icon, it
-    // would open the panel again at once.
-    if (!rect().contains(event->position().toPoint()) && m_anchor.contains(event->globalPosition().toPoint()))
-        setAttribute(Qt::WA_NoMouseReplay);
-    QWidget::mousePressEvent(event);
 }
 
 void MenuBarWindow::paintEvent(QPaintEvent *)

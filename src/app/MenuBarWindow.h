@@ -23,7 +23,6 @@ public:
     void popUp(const QRect &iconGeometry);
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
