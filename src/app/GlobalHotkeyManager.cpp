@@ -44,6 +44,7 @@ void GlobalHotkeyManager::hotKeyEventHandler()
 void GlobalHotkeyManager::handleHotkeyPressed()
 {
     Log::line(QStringLiteral("🔥 Global hotkey pressed! Starting screenshot..."));
+    Q_EMIT hotkeyPressed();
     ScreenshotManager::shared().startScreenshotSelection();
 }
 

@@ -32,6 +32,10 @@ public:
     // to the event loop, where the shared instance handles the press.
     static void hotKeyEventHandler();
 
+Q_SIGNALS:
+    // A press is being handled; a capture starts right after.
+    void hotkeyPressed();
+
 private:
     GlobalHotkeyManager() = default;
 

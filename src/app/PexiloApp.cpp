@@ -1,13 +1,14 @@
 #include "PexiloApp.h"
 
 #include "ai/AIManager.h"
+#include "app/GlobalHotkeyManager.h"
+#include "app/MenuBarView.h"
 #include "capture/ScreenshotManager.h"
 #include "platform/Log.h"
 #include "platform/UnixSignalWatcher.h"
 #include "resources/Resources.h"
 
 #include <QApplication>
-#include <QCursor>
 
 #include <csignal>
 
@@ -32,6 +33,7 @@ PexiloApp::PexiloApp(QObject *parent)
     : QObject(parent)
     , m_screenshotManager(ScreenshotManager::shared())
     , m_aiManager(AIManager::shared())
+    , m_menuBarWindow(new MenuBarView(m_screenshotManager, m_aiManager, m_onboardingManager))
     , m_trayIcon(Resources::menuBarIcon())
 {
     QApplication::setQuitOnLastWindowClosed(m_appDelegate.applicationShouldTerminateAfterLastWindowClosed());
@@ -40,11 +42,14 @@ PexiloApp::PexiloApp(QObject *parent)
     m_trayMenu.addAction(QStringLiteral("Quit Pexilo"), qApp, &QCoreApplication::quit);
     m_trayIcon.setToolTip(QStringLiteral("Pexilo"));
     m_trayIcon.setContextMenu(&m_trayMenu);
-    connect(&m_trayIcon, &QSystemTrayIcon::activated, &m_trayMenu,
-        [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Trigger)
-                m_trayMenu.popup(QCursor::pos());
-        });
+    connect(&m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            toggleMenuBarWindow();
+    });
+    // A capture from the hot key must not find the panel still open: the
+    // screen is grabbed a moment later.
+    connect(&GlobalHotkeyManager::shared(), &GlobalHotkeyManager::hotkeyPressed, &m_menuBarWindow,
+        &QWidget::close);
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         Log::line(
             QStringLiteral("⚠️ No system tray is available; Pexilo keeps running without its tray icon"));
@@ -52,3 +57,11 @@ PexiloApp::PexiloApp(QObject *parent)
 }
 
 PexiloApp::~PexiloApp() = default;
+
+void PexiloApp::toggleMenuBarWindow()
+{
+    if (m_menuBarWindow.isVisible())
+        m_menuBarWindow.close();
+    else
+        m_menuBarWindow.popUp(m_trayIcon.geometry());
+}

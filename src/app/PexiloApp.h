@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "app/MenuBarWindow.h"
 #include "onboarding/OnboardingManager.h"
 
 #include <QMenu>
@@ -11,9 +12,10 @@ class AIManager;
 class ScreenshotManager;
 
 // The application: a tray icon, the delegate that starts and stops it, and
-// the state that the tray's window reads. There is no main window; closing the
-// last window leaves the process running, and only "Quit Pexilo" (or SIGTERM)
-// ends it, with the hot key released.
+// the state that the tray's window reads. A click on the icon opens the tray
+// panel; its context menu holds "Quit Pexilo" too. There is no main window;
+// closing the last window leaves the process running, and only "Quit Pexilo"
+// (or SIGTERM) ends it, with the hot key released.
 class PexiloApp : public QObject
 {
     Q_OBJECT
@@ -32,12 +34,19 @@ public:
     AIManager &aiManager() const { return m_aiManager; }
     // The application's own onboarding answers, as stored when it started.
     OnboardingManager &onboardingManager() { return m_onboardingManager; }
+    // The popup with the tray panel, hidden until the icon is clicked.
+    MenuBarWindow &menuBarWindow() { return m_menuBarWindow; }
+    QSystemTrayIcon &trayIcon() { return m_trayIcon; }
+
+    // What a click on the tray icon does: opens the panel, or closes it when it is open.
+    void toggleMenuBarWindow();
 
 private:
     AppDelegate m_appDelegate;
     ScreenshotManager &m_screenshotManager;
     AIManager &m_aiManager;
     OnboardingManager m_onboardingManager;
+    MenuBarWindow m_menuBarWindow;
     QMenu m_trayMenu;
     QSystemTrayIcon m_trayIcon;
 };

@@ -42,6 +42,11 @@ QString describe(const QRectF &rect)
             describeNumber(rect.height()));
 }
 
+QString describe(const QSizeF &size)
+{
+    return QStringLiteral("(%1, %2)").arg(describeNumber(size.width()), describeNumber(size.height()));
+}
+
 void centre(QWidget *window)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();

@@ -23,6 +23,8 @@ QRectF contentRectOnPrimaryScreen(const QSizeF &windowSize);
 // The rectangle as "(x, y, width, height)", every number with at least one
 // decimal: "(390.0, 110.0, 500.0, 580.0)".
 QString describe(const QRectF &rect);
+// The size as "(width, height)" in the same way: "(600.0, 400.0)".
+QString describe(const QSizeF &size);
 
 // Moves the window so that it sits in the middle of the primary screen's
 // available area, keeping its size. Does nothing when there is no screen.

@@ -2,10 +2,12 @@
 
 #include "AppTestSupport.h"
 #include "ai/AIManager.h"
+#include "app/GlobalHotkeyManager.h"
 #include "capture/ScreenshotManager.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -36,4 +38,40 @@ TEST(PexiloAppTest, ClosingTheLastWindowLeavesTheApplicationRunning)
     });
     QTimer::singleShot(500, [] { QCoreApplication::exit(7); });
     EXPECT_EQ(QApplication::exec(), 7) << "the event loop ended before it was told to";
+}
+
+TEST(PexiloAppTest, AClickOnTheIconOpensThePanelAndASecondClickClosesIt)
+{
+    PexiloApp app;
+    MenuBarWindow &panel = app.menuBarWindow();
+    EXPECT_FALSE(panel.isVisible());
+
+    Q_EMIT app.trayIcon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(panel.isVisible());
+    Q_EMIT app.trayIcon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(panel.isVisible());
+
+    // Other clicks leave it alone; the context menu is the tray's own.
+    Q_EMIT app.trayIcon().activated(QSystemTrayIcon::Context);
+    Q_EMIT app.trayIcon().activated(QSystemTrayIcon::MiddleClick);
+    EXPECT_FALSE(panel.isVisible());
+    ASSERT_NE(app.trayIcon().contextMenu(), nullptr);
+    EXPECT_EQ(app.trayIcon().contextMenu()->actions().value(0)->text(), QStringLiteral("Quit Pexilo"));
+}
+
+TEST(PexiloAppTest, TheHotKeyClosesThePanelBeforeTheCaptureGrabsTheScreen)
+{
+    PexiloApp app;
+    app.toggleMenuBarWindow();
+    ASSERT_TRUE(app.menuBarWindow().isVisible());
+    QSignalSpy started(&ScreenshotManager::shared(), &ScreenshotManager::selectedRectChanged);
+    bool panelOpenAtStart = true;
+    QObject::connect(&ScreenshotManager::shared(), &ScreenshotManager::selectedRectChanged,
+        [&] { panelOpenAtStart = app.menuBarWindow().isVisible(); });
+
+    GlobalHotkeyManager::hotKeyEventHandler();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !started.isEmpty(); }));
+    EXPECT_FALSE(panelOpenAtStart);
+    ScreenshotManager::shared().handleSelectionCancel();
 }

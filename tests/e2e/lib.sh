@@ -11,11 +11,13 @@ fail() {
     exit 1
 }
 
-# wait_until <seconds> <command...>: polls the command until it succeeds.
+# wait_until <seconds> <command...>: polls the command until it succeeds;
+# gives up at the deadline, or at once when the command returns 99.
 wait_until() {
     local deadline=$(( $(date +%s) + $1 ))
     shift
     until "$@"; do
+        [ $? -eq 99 ] && return 1
         [ "$(date +%s)" -ge "$deadline" ] && return 1
         sleep 0.1
     done
@@ -29,13 +31,28 @@ fresh_home() {
 }
 
 start_tray_host() {
-    trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
-        --expand false --transparent false --tint 0xdddddd >"$ARTIFACTS/trayer.log" 2>&1 &
-    TRAYER_PID=$!
-    # Rarely, on a loaded machine, the tray host takes several seconds to show.
-    wait_until 20 sh -c 'xdotool search --class trayer >/dev/null 2>&1' \
-        || fail "the tray host did not start: $(kill -0 "$TRAYER_PID" 2>/dev/null && echo running || echo ended) $(cat "$ARTIFACTS/trayer.log")"
-    sleep 0.5
+    # Now and then trayer ends at once on a fresh X server, with nothing to
+    # say; a second start has always come up.
+    local attempt
+    for attempt in 1 2 3; do
+        trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
+            --expand false --transparent false --tint 0xdddddd >"$ARTIFACTS/trayer.log" 2>&1 &
+        TRAYER_PID=$!
+        if wait_until 20 tray_host_ready; then
+            sleep 0.5
+            return 0
+        fi
+        echo "the tray host did not start (attempt $attempt): $(cat "$ARTIFACTS/trayer.log")" >&2
+        kill "$TRAYER_PID" 2>/dev/null
+    done
+    fail "the tray host did not start"
+}
+
+# The tray host's window is up, or the tray host has ended.
+tray_host_ready() {
+    xdotool search --class trayer >/dev/null 2>&1 && return 0
+    kill -0 "$TRAYER_PID" 2>/dev/null || return 99
+    return 1
 }
 
 # start_pexilo <log file>: starts the program and waits for its start line.
@@ -83,3 +100,68 @@ screenshot() {
 unique_colours() {
     convert "$1" -crop "$2" +repage -format %k info:
 }
+
+# The tray panel and the chat window. click_icon needs ICON_X, ICON_Y, ICON_W
+# and ICON_H (see find_tray_icon).
+panel_loaded="📊 Menu bar loaded"
+
+find_tray_icon() {
+    wait_until 10 tray_icon_present || fail "no tray icon window"
+    eval "$(xdotool getwindowgeometry --shell "$(tray_icon_window)")"
+    ICON_X=$X ICON_Y=$Y ICON_W=$WIDTH ICON_H=$HEIGHT
+}
+
+# pexilo's visible tray panel: 282 wide (the panel and its outline).
+panel_window() {
+    xdotool search --onlyvisible --classname pexilo 2>/dev/null | while read -r w; do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$WIDTH" -eq 282 ] && echo "$w" && break
+    done
+}
+panel_shown() { [ -n "$(panel_window)" ]; }
+panel_gone() { [ -z "$(panel_window)" ]; }
+
+# A visible pexilo window over the whole 1280 × 800 screen: the selection.
+selection_shown() {
+    xdotool search --onlyvisible --classname pexilo 2>/dev/null | while read -r w; do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$WIDTH" -eq 1280 ] && [ "$HEIGHT" -eq 800 ] && echo "$w" && break
+    done | grep -q .
+}
+
+selection_gone() { ! selection_shown; }
+
+chat_shown() {
+    xdotool search --onlyvisible --name "^Pexilo Chat$" >/dev/null 2>&1
+}
+
+click_icon() {
+    xdotool mousemove $((ICON_X + ICON_W / 2)) $((ICON_Y + ICON_H / 2)) click 1
+}
+
+# open_panel <picture>: clicks the icon, waits for the panel and takes a
+# picture; sets PANEL_X, PANEL_Y, PANEL_W, PANEL_H.
+open_panel() {
+    local count
+    count=$(grep -cF -- "$panel_loaded" "$PEXILO_LOG")
+    click_icon
+    wait_until 5 sh -c "[ \$(grep -cF -- '$panel_loaded' '$PEXILO_LOG') -gt $count ]" || fail "the panel did not load"
+    wait_until 5 panel_shown || fail "no panel on screen"
+    eval "$(xdotool getwindowgeometry --shell "$(panel_window)")"
+    PANEL_X=$X PANEL_Y=$Y PANEL_W=$WIDTH PANEL_H=$HEIGHT
+    sleep 0.3
+    screenshot "$1"
+}
+
+# find_colour <picture> <colour> <x> <y> <width> <height>: the box "W H X Y"
+# (screen coordinates) of the pixels near that colour in that part of the screen.
+find_colour() {
+    local box
+    box=$(convert "$ARTIFACTS/$1" -crop "${5}x${6}+${3}+${4}" +repage \
+        -fuzz 4% -fill white +opaque "$2" -trim -format '%w %h %X %Y' info: 2>/dev/null) || return 1
+    local w h x y
+    read -r w h x y <<<"$box"
+    [ "$w" -gt 1 ] && [ "$h" -gt 1 ] || return 1
+    echo "$w $h $(( $3 + x )) $(( $4 + y ))"
+}
+

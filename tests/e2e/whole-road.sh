@@ -2,8 +2,9 @@
 # The first whole road, as a user takes it: Ctrl+Shift+2, a rectangle dragged
 # over a window of known colours, a question typed into the overlay and sent
 # with Return, the answer on screen, Escape. Afterwards the AI service has
-# seen one request about exactly that region, and the defaults hold the
-# conversation with its question, answer and screenshot.
+# seen one request about exactly that region, the defaults hold the
+# conversation with its question, answer and screenshot, and the tray panel
+# lists it and opens it in the chat window with its transcript.
 . "$(dirname "$0")/lib.sh"
 
 question="What is in this picture?"
@@ -97,6 +98,22 @@ jq -e --arg q "$question" --arg a "$answer" 'length == 1 and .[0].title == $q
     "$saved" >/dev/null || fail "the saved conversation is not the one asked: $(head -c 400 "$saved")"
 jq -r '.[0].screenshotData' "$saved" | base64 -d >"$ARTIFACTS/saved.png"
 cmp -s "$ARTIFACTS/saved.png" "$ARTIFACTS/sent.png" || fail "the saved screenshot is not the PNG that was sent"
+
+# The tray panel lists the conversation; its row, found by the red of its
+# thumbnail, opens it in the chat window.
+find_tray_icon
+open_panel panel.png
+wait_for_log "📊 Menu bar loaded - Conversations count: 1" 1 || fail "the panel does not count the saved conversation"
+thumbnail=$(find_colour panel.png "rgb(224,32,32)" "$PANEL_X" "$PANEL_Y" "$PANEL_W" "$PANEL_H") \
+    || fail "no thumbnail of the screenshot in the panel"
+read -r w h x y <<<"$thumbnail"
+xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
+wait_for_log "🖱️ Clicked on conversation: $question" 5 || fail "the row click was not logged"
+wait_for_log "✅ Chat window opened" 5 || fail "the chat window did not open"
+wait_until 5 chat_shown || fail "no Pexilo Chat window on screen"
+wait_for_log "🔍 Messages count: 2" 1 || fail "the chat window did not get the two messages"
+sleep 0.5
+screenshot chat.png
 
 kill -TERM "$PEXILO_PID"
 wait_for_exit 10 && [ "$PEXILO_STATUS" -eq 0 ] || fail "pexilo did not end cleanly on SIGTERM"

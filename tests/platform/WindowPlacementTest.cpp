@@ -39,6 +39,7 @@ TEST(WindowPlacementTest, DescriptionWritesEveryNumberWithADecimal)
         QStringLiteral("(390.0, 110.0, 500.0, 580.0)"));
     EXPECT_EQ(WindowPlacement::describe(QRectF(-50, 0.5, 900.25, 650)),
         QStringLiteral("(-50.0, 0.5, 900.25, 650.0)"));
+    EXPECT_EQ(WindowPlacement::describe(QSizeF(600, 412.5)), QStringLiteral("(600.0, 412.5)"));
 }
 
 TEST(WindowPlacementTest, CentringUsesThePrimaryScreensAvailableArea)

@@ -1,0 +1,218 @@
+// The tray panel's commands: each closes the panel first (all but Quit) and
+// then acts, most after a short delay.
+
+#include "AppTestSupport.h"
+#include "MenuBarTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/MenuBarView.h"
+#include "capture/ScreenSelectionView.h"
+#include "capture/ScreenshotManager.h"
+#include "chat/ChatWindowManager.h"
+#include "support/FakeScreenSource.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QUrlQuery>
+
+#include <gtest/gtest.h>
+
+using namespace MenuBarTestSupport;
+
+namespace {
+
+// Takes the links that would go to the user's mail client or browser.
+class OpenedLinks : public QObject
+{
+    Q_OBJECT
+
+public:
+    OpenedLinks()
+    {
+        for (const QString &scheme : schemes)
+            QDesktopServices::setUrlHandler(scheme, this, "open");
+    }
+    ~OpenedLinks() override
+    {
+        for (const QString &scheme : schemes)
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
+
+    QList<QUrl> urls;
+
+public Q_SLOTS:
+    void open(const QUrl &url) { urls.append(url); }
+
+private:
+    const QStringList schemes { QStringLiteral("mailto"), QStringLiteral("https"), QStringLiteral("http") };
+};
+
+bool selectionWindowShown()
+{
+    for (const QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && widget->findChild<ScreenSelectionView *>())
+            return true;
+    return false;
+}
+
+class MenuBarCommandsTest : public MenuBarFixture
+{
+protected:
+    void SetUp() override
+    {
+        MenuBarFixture::SetUp();
+        storeConversations({ conversation(QStringLiteral("Newest"), morning().addSecs(-60), 2),
+            conversation(QStringLiteral("Older"), morning().addSecs(-3600), 4) });
+    }
+
+    // Clicks the button of the open panel and checks that the panel closed at once.
+    void clickAndExpectClosed(const QString &buttonName)
+    {
+        MenuBarWindow &window = openPanel();
+        click(buttonName);
+        EXPECT_FALSE(window.isVisible()) << buttonName.toStdString() << " leaves the panel open";
+        sinceClick.start();
+    }
+
+    QElapsedTimer sinceClick;
+};
+
+} // namespace
+
+TEST_F(MenuBarCommandsTest, TakeScreenshotStartsASelectionATenthOfASecondAfterClosing)
+{
+    FakeScreenSource screens;
+    const ScreenDisplay display = FakeScreenSource::display(QStringLiteral("main"), QRectF(0, 0, 800, 800));
+    screens.addDisplay(display, FakeScreenSource::filledFrame(display, Qt::darkCyan));
+    QSignalSpy started(&ScreenshotManager::shared(), &ScreenshotManager::selectedRectChanged);
+
+    clickAndExpectClosed(QStringLiteral("Take Screenshot"));
+
+    EXPECT_TRUE(started.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !started.isEmpty(); }, 2000));
+    EXPECT_GE(sinceClick.elapsed(), 100);
+    EXPECT_TRUE(QTest::qWaitFor(selectionWindowShown, 2000));
+    EXPECT_EQ(screens.grabCount(), 1);
+    ScreenshotManager::shared().handleSelectionCancel();
+}
+
+TEST_F(MenuBarCommandsTest, ARecentRowOpensItsOwnConversationAFifthOfASecondLater)
+{
+    openPanel();
+    LogCapture log;
+    clickAndExpectClosed(QStringLiteral("Older"));
+
+    EXPECT_EQ(log.lines().value(0), QStringLiteral("🖱️ Clicked on conversation: Older"));
+    QTest::qWait(150);
+    EXPECT_FALSE(ChatWindowManager::shared().isOpen());
+    ASSERT_TRUE(QTest::qWaitFor([] { return ChatWindowManager::shared().isOpen(); }, 2000));
+    EXPECT_GE(sinceClick.elapsed(), 200);
+    EXPECT_TRUE(log.contains(QStringLiteral("🔍 Opening conversation: Older")));
+    EXPECT_EQ(ChatWindowManager::shared().messages().size(), 4);
+}
+
+TEST_F(MenuBarCommandsTest, ViewAllAndRecentConversationsOpenTheNewestConversation)
+{
+    for (const QString &button : { QStringLiteral("View All"), QStringLiteral("Recent Conversations") }) {
+        ChatWindowManager::shared().setIsOpen(false);
+        openPanel();
+        LogCapture log;
+        clickAndExpectClosed(button);
+
+        ASSERT_TRUE(QTest::qWaitFor([] { return ChatWindowManager::shared().isOpen(); }, 2000));
+        EXPECT_GE(sinceClick.elapsed(), 100);
+        EXPECT_EQ(log.lines().value(0), QStringLiteral("🔍 Opening conversation: Newest"));
+        EXPECT_EQ(ChatWindowManager::shared().messages().size(), 2);
+    }
+}
+
+TEST_F(MenuBarCommandsTest, RecentConversationsWithoutConversationsOnlyCloses)
+{
+    storeConversations({});
+    openPanel();
+    LogCapture log;
+    clickAndExpectClosed(QStringLiteral("Recent Conversations"));
+
+    QTest::qWait(300);
+    EXPECT_FALSE(ChatWindowManager::shared().isOpen());
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_F(MenuBarCommandsTest, SettingsOpensTheSettingsWindowATenthOfASecondLater)
+{
+    AppDelegate delegate;
+    clickAndExpectClosed(QStringLiteral("Settings"));
+
+    EXPECT_EQ(delegate.settingsWindow(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.settingsWindow() != nullptr; }, 2000));
+    EXPECT_GE(sinceClick.elapsed(), 100);
+    EXPECT_TRUE(delegate.settingsWindow()->isVisible());
+}
+
+TEST_F(MenuBarCommandsTest, SettingsWithoutADelegateOnlyCloses)
+{
+    openPanel();
+    LogCapture log;
+    clickAndExpectClosed(QStringLiteral("Settings"));
+
+    QTest::qWait(300);
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_F(MenuBarCommandsTest, HelpAndSupportOpensTheSupportMailWithItsSubjectEncoded)
+{
+    OpenedLinks links;
+    clickAndExpectClosed(QStringLiteral("Help & Support"));
+
+    ASSERT_EQ(links.urls.size(), 1);
+    EXPECT_EQ(links.urls.first().toString(QUrl::FullyEncoded),
+        QStringLiteral("mailto:support@pexilo.example.com?subject=Pexilo%20Support"));
+    EXPECT_EQ(QUrlQuery(links.urls.first()).queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
+        QStringLiteral("Pexilo Support"));
+}
+
+TEST_F(MenuBarCommandsTest, AboutShowsItsBoxAfterClosingAndWaitsForOK)
+{
+    MenuBarWindow &window = openPanel();
+    struct
+    {
+        bool panelOpen = true;
+        QString text;
+        QString informativeText;
+        QStringList buttons;
+    } seen;
+    QPointer<QMessageBox> box;
+    QTimer::singleShot(100, [&] {
+        box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seen.panelOpen = window.isVisible();
+        seen.text = box->text();
+        seen.informativeText = box->informativeText();
+        for (const QAbstractButton *button : box->buttons())
+            seen.buttons.append(button->text());
+        box->button(QMessageBox::Ok)->click();
+    });
+
+    click(QStringLiteral("About Pexilo"));
+
+    // The click returns only once the box has been answered and is gone.
+    EXPECT_EQ(seen.text, QStringLiteral("About Pexilo")) << "no box showed";
+    EXPECT_EQ(seen.informativeText, QStringLiteral("Pexilo v1.0.0 Beta\nAI-powered screenshot analysis"));
+    EXPECT_EQ(seen.buttons, QStringList { "OK" });
+    EXPECT_FALSE(seen.panelOpen);
+    EXPECT_TRUE(box.isNull());
+}
+
+TEST_F(MenuBarCommandsTest, QuitEndsTheApplication)
+{
+    openPanel();
+    QTimer::singleShot(0, [&] { click(QStringLiteral("Quit Pexilo")); });
+    QTimer::singleShot(2000, [] { QCoreApplication::exit(7); });
+
+    EXPECT_EQ(QApplication::exec(), 0);
+}
+
+#include "MenuBarCommandsTest.moc"

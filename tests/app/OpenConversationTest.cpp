@@ -1,0 +1,155 @@
+// Reopening a saved conversation in the chat window: its messages paired
+// into answers, its screenshot, and the log of both.
+
+#include "AppTestSupport.h"
+#include "MenuBarTestSupport.h"
+#include "app/MenuBarView.h"
+#include "chat/ChatWindowManager.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+using namespace MenuBarTestSupport;
+
+namespace {
+
+const QDateTime start(QDate(2024, 3, 15), QTime(9, 0), Qt::UTC);
+
+Conversation withMessages(const QList<SavedMessage> &messages, const std::optional<QByteArray> &screenshot)
+{
+    return Conversation(QStringLiteral("Saved"), start, screenshot, messages);
+}
+
+bool chatWindowShown()
+{
+    for (const QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && widget->windowTitle() == QLatin1String("Pexilo Chat"))
+            return true;
+    return false;
+}
+
+} // namespace
+
+TEST(ConversationToAIResponsesTest, PairsMessagesByPositionAndDropsALastOneWithoutPartner)
+{
+    const QString warning = QStringLiteral("⚠️ Odd number of messages, skipping last message");
+    const struct
+    {
+        int messages;
+        int answers;
+        bool warns;
+    } cases[] = { { 0, 0, false }, { 1, 0, true }, { 4, 2, false }, { 5, 2, true } };
+    for (const auto &c : cases) {
+        LogCapture log;
+        const QList<AIResponse> responses
+            = MenuBarView::conversationToAIResponses(conversation(QStringLiteral("T"), start, c.messages));
+        ASSERT_EQ(responses.size(), c.answers) << c.messages;
+        for (qsizetype i = 0; i < responses.size(); ++i) {
+            EXPECT_EQ(responses[i].question, QStringLiteral("Question %1").arg(i + 1));
+            EXPECT_EQ(responses[i].content, QStringLiteral("Answer %1").arg(i + 1));
+            // The time of the answer, the second of its pair.
+            EXPECT_EQ(responses[i].timestamp, start.addSecs(60 * (2 * i + 1)));
+            EXPECT_FALSE(responses[i].action.has_value());
+        }
+        EXPECT_EQ(log.lines().first(),
+            QStringLiteral("🔄 Converting conversation with %1 messages").arg(c.messages));
+        EXPECT_EQ(log.lines().contains(warning), c.warns) << c.messages;
+        EXPECT_EQ(log.lines().last(), QStringLiteral("✅ Converted to %1 AI responses").arg(c.answers));
+    }
+}
+
+TEST(ConversationToAIResponsesTest, TakesTheFirstOfEachPairAsTheQuestionWhoeverWroteIt)
+{
+    const QDateTime later = start.addSecs(30);
+    const QList<AIResponse> responses = MenuBarView::conversationToAIResponses(
+        withMessages({ SavedMessage(QStringLiteral("An answer stored first"), false, start),
+                         SavedMessage(QStringLiteral("A question stored second"), true, later) },
+            std::nullopt));
+
+    ASSERT_EQ(responses.size(), 1);
+    EXPECT_EQ(responses[0].question, QStringLiteral("An answer stored first"));
+    EXPECT_EQ(responses[0].content, QStringLiteral("A question stored second"));
+    EXPECT_EQ(responses[0].timestamp, later);
+}
+
+TEST(ConversationToAIResponsesTest, LogsEachPairCutAfterFiftyCharactersAsTheUserSeesThem)
+{
+    // Fifty characters, one of them an emoji of two UTF-16 units, another a
+    // letter with a combining accent; then more.
+    const QString fifty = QStringLiteral("😀e\u0301") + QString(48, QLatin1Char('x'));
+    LogCapture log;
+    MenuBarView::conversationToAIResponses(
+        withMessages({ SavedMessage(QStringLiteral("Ten chars!"), true, start),
+                         SavedMessage(fifty + QStringLiteral(" and the rest"), false, start) },
+            std::nullopt));
+
+    EXPECT_EQ(log.lines(),
+        QStringList({ QStringLiteral("🔄 Converting conversation with 2 messages"),
+            QStringLiteral("🔄 Converting pair: 'Ten chars!...' -> '") + fifty + QStringLiteral("...'"),
+            QStringLiteral("✅ Converted to 1 AI responses") }));
+}
+
+TEST(OpenConversationTest, OpensTheChatWindowWithTheScreenshotAndTheAnswers)
+{
+    const Conversation saved = conversation(QStringLiteral("A chart"), start, 4);
+    LogCapture log;
+
+    MenuBarView::openConversation(saved);
+
+    EXPECT_EQ(log.lines(),
+        QStringList({ QStringLiteral("🔍 Opening conversation: A chart"),
+            QStringLiteral("🔍 Messages count: 4"), QStringLiteral("🔍 Has screenshot data: true"),
+            QStringLiteral("✅ Screenshot loaded successfully, size: (40.0, 30.0)"),
+            QStringLiteral("🔄 Converting conversation with 4 messages"),
+            QStringLiteral("🔄 Converting pair: 'Question 1...' -> 'Answer 1...'"),
+            QStringLiteral("🔄 Converting pair: 'Question 2...' -> 'Answer 2...'"),
+            QStringLiteral("✅ Converted to 2 AI responses"), QStringLiteral("🔄 Created 2 AI responses"),
+            QStringLiteral("🪟 Opening chat window..."), QStringLiteral("✅ Chat window opened") }));
+    const ChatWindowManager &chat = ChatWindowManager::shared();
+    EXPECT_TRUE(chat.isOpen());
+    EXPECT_TRUE(chatWindowShown());
+    ASSERT_TRUE(chat.currentScreenshot().has_value());
+    EXPECT_EQ(chat.currentScreenshot()->size(), QSize(40, 30));
+    QStringList transcript;
+    for (const ChatMessage &message : chat.messages())
+        transcript.append(message.content());
+    EXPECT_EQ(transcript, QStringList({ "Question 1", "Answer 1", "Question 2", "Answer 2" }));
+}
+
+TEST(OpenConversationTest, OpensWithNoAnswersWhenThereAreNoMessages)
+{
+    MenuBarView::openConversation(conversation(QStringLiteral("Empty"), start, 0));
+
+    EXPECT_TRUE(ChatWindowManager::shared().isOpen());
+    EXPECT_TRUE(ChatWindowManager::shared().messages().isEmpty());
+    EXPECT_TRUE(ChatWindowManager::shared().currentScreenshot().has_value());
+}
+
+TEST(OpenConversationTest, OpensNothingWithoutAScreenshotThatIsAnImage)
+{
+    const struct
+    {
+        const char *name;
+        std::optional<QByteArray> bytes;
+        const char *hasData;
+    } cases[] = {
+        { "no bytes", std::nullopt, "false" },
+        { "not an image", QByteArrayLiteral("\x89PNG but not really"), "true" },
+        { "empty", QByteArray(), "true" },
+    };
+    for (const auto &c : cases) {
+        LogCapture log;
+        MenuBarView::openConversation(conversation(QStringLiteral("Broken"), start, 2, c.bytes));
+
+        EXPECT_EQ(log.lines(),
+            QStringList(
+                { QStringLiteral("🔍 Opening conversation: Broken"), QStringLiteral("🔍 Messages count: 2"),
+                    QStringLiteral("🔍 Has screenshot data: ") + QLatin1String(c.hasData),
+                    QStringLiteral("❌ No screenshot data available for conversation") }))
+            << c.name;
+        EXPECT_FALSE(ChatWindowManager::shared().isOpen()) << c.name;
+        EXPECT_FALSE(ChatWindowManager::shared().currentScreenshot().has_value()) << c.name;
+        EXPECT_FALSE(chatWindowShown()) << c.name;
+    }
+}
