@@ -50,15 +50,8 @@ void ExpandableResponseButton::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
 
     const QRectF capsule(0, 0, qMin<qreal>(width(), pillWidth(look)), height());
-    const QColor fill = Palette::withOpacity(Palette::ultraThinMaterial(), 0.8);
-    const QColor outline = Palette::withOpacity(Qt::white, 0.3);
-    const qreal radius = capsule.height() / 2;
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(capsule, radius, radius);
-    painter.setPen(QPen(outline, 0.5));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(capsule.adjusted(0.25, 0.25, -0.25, -0.25), radius - 0.25, radius - 0.25);
+    paintCapsule(painter, capsule, Palette::withOpacity(Palette::ultraThinMaterial(), 0.8),
+        Palette::withOpacity(Qt::white, 0.3), 0.5);
 
     const qreal centreY = height() / 2.0;
     QRectF symbol(0, 0, symbolSize, symbolSize);

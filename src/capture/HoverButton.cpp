@@ -1,5 +1,7 @@
 #include "HoverButton.h"
 
+#include <QPainter>
+
 HoverButton::HoverButton(bool isHovered, std::function<void()> onTap, std::function<void(bool)> onHover,
     const Motion &hoverMotion, QWidget *parent)
     : QAbstractButton(parent)
@@ -39,4 +41,17 @@ void HoverButton::setPointerInside(bool inside)
         m_onHover(inside);
     m_hoverProgress = inside ? 1 : 0;
     m_look.animateTo(m_hoverProgress, m_hoverMotion);
+}
+
+void HoverButton::paintCapsule(
+    QPainter &painter, const QRectF &capsule, const QColor &fill, const QColor &outline, qreal outlineWidth)
+{
+    const qreal radius = capsule.height() / 2;
+    const qreal inset = outlineWidth / 2;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(capsule, radius, radius);
+    painter.setPen(QPen(outline, outlineWidth));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(capsule.adjusted(inset, inset, -inset, -inset), radius - inset, radius - inset);
 }

@@ -3,8 +3,12 @@
 #include "AnimatedValue.h"
 
 #include <QAbstractButton>
+#include <QColor>
+#include <QRectF>
 
 #include <functional>
+
+class QPainter;
 
 // A plain button that tells its owner when the pointer enters and leaves it
 // and that moves its own look between rest (0) and hovered (1) along a
@@ -27,6 +31,11 @@ public:
 protected:
     HoverButton(bool isHovered, std::function<void()> onTap, std::function<void(bool)> onHover,
         const Motion &hoverMotion, QWidget *parent);
+
+    // A filled capsule with its outline of the given width drawn just inside
+    // its edge, as the overlay's pills are drawn.
+    static void paintCapsule(QPainter &painter, const QRectF &capsule, const QColor &fill,
+        const QColor &outline, qreal outlineWidth);
 
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;

@@ -51,15 +51,8 @@ void SpotlightActionButton::paintEvent(QPaintEvent *)
 
     // The capsule, its outline drawn just inside its edge.
     const QRectF capsule(0, 0, qMin<qreal>(width(), pillWidth(look)), height());
-    const QColor fill = Palette::withOpacity(Palette::ultraThinMaterial(), 0.9);
-    const QColor outline = Palette::withOpacity(Qt::white, 0.2);
-    const qreal radius = capsule.height() / 2;
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(capsule, radius, radius);
-    painter.setPen(QPen(outline, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(capsule.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
+    paintCapsule(painter, capsule, Palette::withOpacity(Palette::ultraThinMaterial(), 0.9),
+        Palette::withOpacity(Qt::white, 0.2), 1);
 
     const qreal centreY = pillPaddingV + iconSide / 2;
     QRectF symbol(0, 0, symbolSize, symbolSize);
