@@ -165,3 +165,16 @@ find_colour() {
     echo "$w $h $(( $3 + x )) $(( $4 + y ))"
 }
 
+
+# open_conversation_row <picture> <colour> <x> <y> <width> <height> <title>:
+# clicks the recent row whose thumbnail shows that colour in that part of the
+# open panel's picture, and waits for the chat window it opens.
+open_conversation_row() {
+    local row w h x y
+    row=$(find_colour "$1" "$2" "$3" "$4" "$5" "$6") || fail "no thumbnail of that colour in the panel"
+    read -r w h x y <<<"$row"
+    xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
+    wait_for_log "🖱️ Clicked on conversation: $7" 5 || fail "the row click was not logged"
+    wait_for_log "✅ Chat window opened" 5 || fail "the chat window did not open"
+    wait_until 5 chat_shown || fail "no Pexilo Chat window on screen"
+}

@@ -69,13 +69,7 @@ wait_until 5 selection_gone || fail "Escape left the selection open"
 # The older conversation's row, found by the blue bars of its chart thumbnail
 # in the recent rows under the capture button.
 open_panel panel-before-chat.png
-thumbnail=$(find_colour panel-before-chat.png "rgb(52,120,246)" $((PANEL_X + 15)) "$BUTTON_BOTTOM" 36 120) \
-    || fail "no chart thumbnail in the panel"
-read -r w h x y <<<"$thumbnail"
-xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
-wait_for_log "🖱️ Clicked on conversation: $chart_title" 5 || fail "the row click was not logged"
-wait_for_log "✅ Chat window opened" 5 || fail "the chat window did not open"
-wait_until 5 chat_shown || fail "no Pexilo Chat window on screen"
+open_conversation_row panel-before-chat.png "rgb(52,120,246)" $((PANEL_X + 15)) "$BUTTON_BOTTOM" 36 120 "$chart_title"
 for line in "🔍 Opening conversation: $chart_title" "🔍 Messages count: 4" "🔍 Has screenshot data: true" \
     "✅ Screenshot loaded successfully, size: (480.0, 300.0)" \
     "🔄 Converting pair: 'What does this chart say about revenue across the ...' -> 'The chart shows revenue rising in every quarter, f...'" \

@@ -104,13 +104,7 @@ cmp -s "$ARTIFACTS/saved.png" "$ARTIFACTS/sent.png" || fail "the saved screensho
 find_tray_icon
 open_panel panel.png
 wait_for_log "📊 Menu bar loaded - Conversations count: 1" 1 || fail "the panel does not count the saved conversation"
-thumbnail=$(find_colour panel.png "rgb(224,32,32)" "$PANEL_X" "$PANEL_Y" "$PANEL_W" "$PANEL_H") \
-    || fail "no thumbnail of the screenshot in the panel"
-read -r w h x y <<<"$thumbnail"
-xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
-wait_for_log "🖱️ Clicked on conversation: $question" 5 || fail "the row click was not logged"
-wait_for_log "✅ Chat window opened" 5 || fail "the chat window did not open"
-wait_until 5 chat_shown || fail "no Pexilo Chat window on screen"
+open_conversation_row panel.png "rgb(224,32,32)" "$PANEL_X" "$PANEL_Y" "$PANEL_W" "$PANEL_H" "$question"
 wait_for_log "🔍 Messages count: 2" 1 || fail "the chat window did not get the two messages"
 sleep 0.5
 screenshot chat.png
