@@ -27,12 +27,6 @@ constexpr qreal hintPadding = 8;
 constexpr qreal hintCornerRadius = 8;
 constexpr qreal hintSpacing = 8;
 
-QColor withAlpha(QColor colour, qreal alpha)
-{
-    colour.setAlphaF(alpha);
-    return colour;
-}
-
 } // namespace
 
 ScreenSelectionView::ScreenSelectionView(
@@ -58,11 +52,11 @@ void ScreenSelectionView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     // The whole screen stays dimmed, the selection included.
-    painter.fillRect(rect(), withAlpha(Qt::black, 0.3));
+    painter.fillRect(rect(), Palette::withOpacity(Qt::black, 0.3));
 
     const QRectF selection = selectionRect();
     if (m_isDragging && selection.width() > 0 && selection.height() > 0) {
-        painter.fillRect(selection, withAlpha(Palette::blue(), 0.1));
+        painter.fillRect(selection, Palette::withOpacity(Palette::blue(), 0.1));
         painter.setPen(QPen(Palette::blue(), 2));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(selection);
@@ -89,12 +83,12 @@ void ScreenSelectionView::paintHints(QPainter &painter)
 
     QPainterPath pillPath;
     pillPath.addRoundedRect(pill, hintCornerRadius, hintCornerRadius);
-    painter.fillPath(pillPath, withAlpha(Qt::black, 0.7));
+    painter.fillPath(pillPath, Palette::withOpacity(Qt::black, 0.7));
     painter.setFont(titleFont);
     painter.setPen(Qt::white);
     painter.drawText(pill, Qt::AlignCenter, title);
     painter.setFont(captionFont);
-    painter.setPen(withAlpha(Qt::white, 0.85));
+    painter.setPen(Palette::withOpacity(Qt::white, 0.85));
     painter.drawText(captionRect, Qt::AlignCenter, caption);
 }
 
