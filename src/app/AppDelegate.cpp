@@ -4,13 +4,13 @@
 #include "onboarding/ModernOnboardingView.h"
 #include "onboarding/OnboardingManager.h"
 #include "platform/AppEvents.h"
-#include "platform/BackgroundWindowMover.h"
 #include "platform/Log.h"
-#include "platform/Palette.h"
 #include "platform/ScreenCapturePermission.h"
 #include "platform/UserDefaults.h"
-#include "platform/WindowPlacement.h"
 #include "settings/SettingsView.h"
+#include "ui/BackgroundWindowMover.h"
+#include "ui/Palette.h"
+#include "ui/WindowPlacement.h"
 
 #include <QTimer>
 #include <QVBoxLayout>

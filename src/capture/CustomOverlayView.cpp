@@ -4,12 +4,12 @@
 #include "OverlayTextBox.h"
 #include "QuickActionRow.h"
 #include "ScreenshotLayer.h"
-#include "SoftShadow.h"
 #include "SpotlightActionButton.h"
-#include "TransitionEffect.h"
 #include "ai/AIManager.h"
 #include "chat/ChatWindowManager.h"
-#include "platform/Palette.h"
+#include "ui/Palette.h"
+#include "ui/SoftShadow.h"
+#include "ui/TransitionEffect.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AnimatedValue.h"
 #include "ai/AIResponse.h"
 #include "ai/QuickAction.h"
+#include "ui/AnimatedValue.h"
 
 #include <QImage>
 #include <QRectF>

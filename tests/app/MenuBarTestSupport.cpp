@@ -1,11 +1,11 @@
 #include "MenuBarTestSupport.h"
 
 #include "ai/AIManager.h"
-#include "app/ElidedLabel.h"
 #include "app/MenuBarView.h"
 #include "capture/ScreenshotManager.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationJson.h"
+#include "ui/ElidedLabel.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

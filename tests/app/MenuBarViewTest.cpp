@@ -7,12 +7,12 @@
 #include "MenuBarTestSupport.h"
 #include "ai/AIManager.h"
 #include "app/ConversationThumbnail.h"
-#include "app/ElidedLabel.h"
 #include "chat/ChatWindowManager.h"
-#include "platform/Fonts.h"
-#include "platform/Palette.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
+#include "ui/ElidedLabel.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
 
 #include <QLabel>
 #include <QTimeZone>

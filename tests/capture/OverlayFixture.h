@@ -2,11 +2,11 @@
 
 #include "OverlayHost.h"
 #include "ai/AIManager.h"
-#include "capture/AnimatedValue.h"
 #include "capture/CustomOverlayView.h"
 #include "platform/UserDefaults.h"
 #include "support/FakeAIService.h"
 #include "support/ScopedEndpoints.h"
+#include "ui/AnimatedValue.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
