@@ -1,6 +1,7 @@
 #include "MenuBarTestSupport.h"
 
 #include "ai/AIManager.h"
+#include "app/AppWiring.h"
 #include "app/MenuBarView.h"
 #include "capture/ScreenshotManager.h"
 #include "platform/UserDefaults.h"
@@ -136,6 +137,7 @@ QStringList recentTitles(const QWidget *root)
 
 void MenuBarFixture::SetUp()
 {
+    AppWiring::install();
     DateEnvironment::setCurrent(environmentAt(morning()));
 }
 

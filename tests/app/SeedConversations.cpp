@@ -6,6 +6,7 @@
 // older one about a chart.
 
 #include "ai/AIManager.h"
+#include "app/AppWiring.h"
 #include "chat/ChatWindowManager.h"
 #include "onboarding/OnboardingManager.h"
 #include "platform/UserDefaults.h"
@@ -60,6 +61,7 @@ int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     const QStringList arguments = QGuiApplication::arguments();
+    AppWiring::install();
 
     UserDefaults &defaults = UserDefaults::standard();
     defaults.setBool(OnboardingManager::hasCompletedOnboardingKey, true);
