@@ -7,6 +7,7 @@
 #include "platform/ImageData.h"
 #include "platform/Log.h"
 #include "platform/NetworkEndpoints.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
 #include <QCoro/QCoroFuture>
@@ -126,7 +127,7 @@ void AIManager::resetForNewScreenshot()
 
 QString AIManager::apiKey()
 {
-    return UserDefaults::standard().stringForKey(QStringLiteral("apiKey")).value_or(QString());
+    return SettingsKeys::apiKey.read(UserDefaults::standard());
 }
 
 bool AIManager::hasAPIKey() const

@@ -2,10 +2,10 @@
 
 #include "app/GlobalHotkeyManager.h"
 #include "onboarding/ModernOnboardingView.h"
-#include "onboarding/OnboardingManager.h"
 #include "platform/AppEvents.h"
 #include "platform/Log.h"
 #include "platform/ScreenCapturePermission.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "settings/SettingsView.h"
 #include "ui/BackgroundWindowMover.h"
@@ -69,7 +69,7 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     // The tray icon is the application's only presence besides its windows;
     // there is nothing further to switch off here.
-    if (UserDefaults::standard().boolForKey(OnboardingManager::hasCompletedOnboardingKey)) {
+    if (SettingsKeys::hasCompletedOnboarding.read(UserDefaults::standard())) {
         QTimer::singleShot(0, [] {
             if (!ScreenCapturePermission::preflight())
                 ScreenCapturePermission::request();

@@ -10,6 +10,7 @@
 #include "platform/ImageData.h"
 #include "platform/Log.h"
 #include "platform/NetworkEndpoints.h"
+#include "platform/SettingsKeys.h"
 #include "store/ConversationManager.h"
 #include "store/SettingsManager.h"
 #include "ui/ElidedLabel.h"
@@ -33,9 +34,9 @@
 
 namespace {
 
-// The shortcut as the capture button shows it; it does not follow the
-// "keyboardShortcut" setting.
-const QString shortcutText = QStringLiteral("Ctrl+Shift+2");
+// The shortcut as the capture button shows it: the setting's default, since
+// the hot key itself does not follow the "keyboardShortcut" setting.
+const QString shortcutText = SettingsKeys::keyboardShortcut.defaultValue;
 constexpr int recentCount = 2;
 constexpr int logCutLength = 50;
 

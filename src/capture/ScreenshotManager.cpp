@@ -5,6 +5,7 @@
 #include "ScreenSelectionView.h"
 #include "ai/AIManager.h"
 #include "platform/Log.h"
+#include "platform/PublishedProperty.h"
 #include "platform/ScreenGrabber.h"
 #include "store/ConversationManager.h"
 
@@ -34,20 +35,17 @@ ScreenshotManager::ScreenshotManager()
 
 void ScreenshotManager::setIsShowingOverlay(bool showing)
 {
-    m_isShowingOverlay = showing;
-    Q_EMIT isShowingOverlayChanged();
+    PublishedProperty::write(this, m_isShowingOverlay, showing, &ScreenshotManager::isShowingOverlayChanged);
 }
 
 void ScreenshotManager::setScreenshotImage(const std::optional<QImage> &image)
 {
-    m_screenshotImage = image;
-    Q_EMIT screenshotImageChanged();
+    PublishedProperty::write(this, m_screenshotImage, image, &ScreenshotManager::screenshotImageChanged);
 }
 
 void ScreenshotManager::setSelectedRect(const QRectF &rect)
 {
-    m_selectedRect = rect;
-    Q_EMIT selectedRectChanged();
+    PublishedProperty::write(this, m_selectedRect, rect, &ScreenshotManager::selectedRectChanged);
 }
 
 void ScreenshotManager::startScreenshotSelection()

@@ -1,5 +1,7 @@
 #include "ChatWindowManager.h"
 
+#include "platform/PublishedProperty.h"
+
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -27,14 +29,12 @@ ChatWindowManager &ChatWindowManager::shared()
 
 void ChatWindowManager::setIsOpen(bool open)
 {
-    m_isOpen = open;
-    Q_EMIT isOpenChanged();
+    PublishedProperty::write(this, m_isOpen, open, &ChatWindowManager::isOpenChanged);
 }
 
 void ChatWindowManager::setMessages(const QList<ChatMessage> &messages)
 {
-    m_messages = messages;
-    Q_EMIT messagesChanged();
+    PublishedProperty::write(this, m_messages, messages, &ChatWindowManager::messagesChanged);
 }
 
 void ChatWindowManager::removeAllMessages()
@@ -45,14 +45,12 @@ void ChatWindowManager::removeAllMessages()
 
 void ChatWindowManager::setCurrentScreenshot(const std::optional<QImage> &image)
 {
-    m_currentScreenshot = image;
-    Q_EMIT currentScreenshotChanged();
+    PublishedProperty::write(this, m_currentScreenshot, image, &ChatWindowManager::currentScreenshotChanged);
 }
 
 void ChatWindowManager::setIsProcessing(bool processing)
 {
-    m_isProcessing = processing;
-    Q_EMIT isProcessingChanged();
+    PublishedProperty::write(this, m_isProcessing, processing, &ChatWindowManager::isProcessingChanged);
 }
 
 void ChatWindowManager::openChatWindowWithHistory(const QImage &image, const QList<AIResponse> &responses)

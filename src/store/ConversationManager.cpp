@@ -4,6 +4,7 @@
 #include "ai/AIManager.h"
 #include "platform/ImageData.h"
 #include "platform/Log.h"
+#include "platform/PublishedProperty.h"
 #include "platform/UserDefaults.h"
 
 #include <QTextBoundaryFinder>
@@ -53,20 +54,20 @@ ConversationManager::ConversationManager(UserDefaults &userDefaults)
 
 void ConversationManager::setConversations(const QList<Conversation> &conversations)
 {
-    m_conversations = conversations;
-    Q_EMIT conversationsChanged();
+    PublishedProperty::write(
+        this, m_conversations, conversations, &ConversationManager::conversationsChanged);
 }
 
 void ConversationManager::setCurrentConversation(const std::optional<Conversation> &conversation)
 {
-    m_currentConversation = conversation;
-    Q_EMIT currentConversationChanged();
+    PublishedProperty::write(
+        this, m_currentConversation, conversation, &ConversationManager::currentConversationChanged);
 }
 
 void ConversationManager::setIsSidebarExpanded(bool expanded)
 {
-    m_isSidebarExpanded = expanded;
-    Q_EMIT isSidebarExpandedChanged();
+    PublishedProperty::write(
+        this, m_isSidebarExpanded, expanded, &ConversationManager::isSidebarExpandedChanged);
 }
 
 void ConversationManager::toggleSidebar()

@@ -8,6 +8,7 @@
 #include "ai/AIManager.h"
 #include "app/ConversationThumbnail.h"
 #include "chat/ChatWindowManager.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
 #include "ui/ElidedLabel.h"
@@ -25,8 +26,8 @@ namespace {
 
 void storeOnboardingAnswers(const QString &userName, bool showKeyboardShortcuts)
 {
-    UserDefaults::standard().setString(OnboardingManager::userNameKey, userName);
-    UserDefaults::standard().setBool(OnboardingManager::showKeyboardShortcutsKey, showKeyboardShortcuts);
+    UserDefaults::standard().setString(SettingsKeys::userName.name, userName);
+    UserDefaults::standard().setBool(SettingsKeys::showKeyboardShortcuts.name, showKeyboardShortcuts);
 }
 
 const ElidedLabel *labelWithText(const QWidget *root, const QString &text)
