@@ -1,25 +1,7 @@
 #include "ChatWindowManager.h"
 
+#include "ChatTranscriptView.h"
 #include "platform/PublishedProperty.h"
-
-#include <QGuiApplication>
-#include <QPlainTextEdit>
-#include <QScreen>
-
-namespace {
-
-constexpr QSize chatWindowSize(1200, 800);
-
-QString transcriptText(const QList<ChatMessage> &messages)
-{
-    QStringList lines;
-    for (const ChatMessage &message : messages)
-        lines.append(
-            (message.isUser() ? QStringLiteral("You: ") : QStringLiteral("Assistant: ")) + message.content());
-    return lines.join(QStringLiteral("\n\n"));
-}
-
-} // namespace
 
 ChatWindowManager &ChatWindowManager::shared()
 {
@@ -69,30 +51,9 @@ void ChatWindowManager::openChatWindowWithHistory(const QImage &image, const QLi
 
 void ChatWindowManager::createWindow()
 {
-    if (m_chatWindow) {
-        m_chatWindow->close();
-        m_chatWindow->deleteLater();
-    }
-
-    // For now the window lists the transcript as plain text.
-    auto *window = new QPlainTextEdit;
-    window->setReadOnly(true);
-    window->setWindowTitle(QStringLiteral("Pexilo Chat"));
-    QPalette palette = window->palette();
-    palette.setColor(QPalette::Base, QColor::fromRgbF(0.96f, 0.96f, 0.97f));
-    window->setPalette(palette);
-    auto showTranscript = [this, window] { window->setPlainText(transcriptText(m_messages)); };
-    connect(this, &ChatWindowManager::messagesChanged, window, showTranscript);
-    showTranscript();
-
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 1440, 900);
-    QRect frame(QPoint(), chatWindowSize);
-    frame.moveCenter(screenRect.center());
-    window->setGeometry(frame);
-
-    m_chatWindow = window;
-    window->show();
-    window->raise();
-    window->activateWindow();
+    WindowOwner::Style style;
+    style.size = QSizeF(1200, 800);
+    style.title = QStringLiteral("Pexilo Chat");
+    m_window.adoptWindow(new ChatTranscriptView(*this), style);
+    m_window.bringToFront();
 }
