@@ -4,6 +4,7 @@
 #include "FirstResponderHostingView.h"
 #include "ScreenSelectionView.h"
 #include "ai/AIManager.h"
+#include "chat/ChatWindowManager.h"
 #include "platform/Log.h"
 #include "platform/PublishedProperty.h"
 #include "platform/ScreenGrabber.h"
@@ -131,8 +132,8 @@ void ScreenshotManager::showOverlay()
     if (m_frozenFrame)
         window->setBackgroundFrame(m_frozenFrame->image, m_frozenFrame->display.bounds.topLeft());
     window->setContentView(new CustomOverlayView(
-        m_selectedRect, m_screenshotImage, [this](QuickAction action) { handleQuickAction(action); },
-        [this] { closeOverlay(); }));
+        m_aiManager, ChatWindowManager::shared(), m_selectedRect, m_screenshotImage,
+        [this](QuickAction action) { handleQuickAction(action); }, [this] { closeOverlay(); }));
     window->present();
     setIsShowingOverlay(true);
 }
