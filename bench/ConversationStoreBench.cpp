@@ -18,7 +18,6 @@
 
 #include "HeapCounter.h"
 #include "ai/AIManager.h"
-#include "chat/ChatWindowManager.h"
 #include "platform/ImageData.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
@@ -129,7 +128,10 @@ int measureSave()
     const QImage screenshot = noiseImage(conversationCount);
     ImageData::pngData(screenshot); // the AI client's request
     AIManager::shared().setResponses(threeAnswers(QDateTime::currentDateTimeUtc()));
-    ChatWindowManager::shared().setCurrentScreenshot(screenshot);
+    // The chat window holds the screenshot, as the store sees it through its hooks.
+    ConversationHooks windows;
+    windows.chatScreenshot = [screenshot] { return std::optional<QImage>(screenshot); };
+    ConversationManager::setHooks(std::move(windows));
 
     // The save's log lines mark its steps: the screenshot's size is logged
     // once its PNG is there, the count once the list is written.

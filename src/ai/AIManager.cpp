@@ -7,6 +7,7 @@
 #include "platform/ImageData.h"
 #include "platform/Log.h"
 #include "platform/NetworkEndpoints.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
 #include <QCoro/QCoroFuture>
@@ -126,7 +127,7 @@ void AIManager::resetForNewScreenshot()
 
 QString AIManager::apiKey()
 {
-    return UserDefaults::standard().stringForKey(QStringLiteral("apiKey")).value_or(QString());
+    return SettingsKeys::apiKey.read(UserDefaults::standard());
 }
 
 bool AIManager::hasAPIKey() const
@@ -228,36 +229,12 @@ QString AIManager::buildPrompt(
     }
     if (!action)
         return question.isEmpty() ? QStringLiteral("What do you see in this image?") : question;
-    switch (*action) {
-    case QuickAction::summarize:
-        return QStringLiteral("Summarize what you see in this image. Be concise but comprehensive.");
-    case QuickAction::extractText:
-        return QStringLiteral("Extract all visible text from this image. Format it clearly and maintain any "
-                              "structure you can see.");
-    case QuickAction::explain:
-        return QStringLiteral(
-            "Explain what's happening in this image. If it contains code, explain what the code "
-            "does. If it's a diagram, explain the concepts. Be detailed but clear.");
-    case QuickAction::identify:
-        return QStringLiteral("Identify and describe all the key elements, objects, people, or components "
-                              "you can see in this image.");
-    }
-    return question;
+    return QuickActions::instruction(*action);
 }
 
 QString AIManager::getQuestionForAction(QuickAction action)
 {
-    switch (action) {
-    case QuickAction::summarize:
-        return QStringLiteral("Summarize this image");
-    case QuickAction::extractText:
-        return QStringLiteral("Extract text from this image");
-    case QuickAction::explain:
-        return QStringLiteral("Explain what's in this image");
-    case QuickAction::identify:
-        return QStringLiteral("Identify what's in this image");
-    }
-    return {};
+    return QuickActions::question(action);
 }
 
 QCoro::Task<std::optional<QByteArray>> AIManager::convertToBase64(QImage image)

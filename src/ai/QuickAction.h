@@ -18,6 +18,10 @@ inline constexpr std::array<QuickAction, 4> allCases
 QString rawValue(QuickAction action);
 // The symbol name of the action's icon.
 QString icon(QuickAction action);
+// The question that stands for the action in the answers and the chat.
+QString question(QuickAction action);
+// What the AI service is asked to do with the image.
+QString instruction(QuickAction action);
 // The action whose title is exactly the text (case-sensitive, whole text).
 std::optional<QuickAction> fromRawValue(QStringView text);
 

@@ -2,23 +2,45 @@
 
 #include "app/GlobalHotkeyManager.h"
 #include "onboarding/ModernOnboardingView.h"
-#include "onboarding/OnboardingManager.h"
 #include "platform/AppEvents.h"
-#include "platform/BackgroundWindowMover.h"
 #include "platform/Log.h"
-#include "platform/Palette.h"
 #include "platform/ScreenCapturePermission.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
-#include "platform/WindowPlacement.h"
 #include "settings/SettingsView.h"
+#include "ui/Palette.h"
+#include "ui/WindowPlacement.h"
 
+#include <QPointer>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace {
 
-constexpr QSizeF onboardingWindowSize(500, 580);
-constexpr QSizeF settingsWindowSize(900, 650);
+// Borderless: the page draws its own rounded card, and the corners outside
+// it stay clear. Nothing shows the title; it names the window to task switchers.
+WindowOwner::Style onboardingWindowStyle()
+{
+    WindowOwner::Style style;
+    style.size = QSizeF(500, 580);
+    style.flags = Qt::Window | Qt::FramelessWindowHint;
+    style.title = QStringLiteral("Pexilo");
+    style.translucent = true;
+    style.movableByBackground = true;
+    return style;
+}
+
+// Titled, closable and resizable, with no minimise button.
+WindowOwner::Style settingsWindowStyle()
+{
+    WindowOwner::Style style;
+    style.size = QSizeF(900, 650);
+    style.flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+        | Qt::WindowMaximizeButtonHint;
+    style.title = QStringLiteral("Pexilo Settings");
+    style.background = Palette::windowBackground();
+    return style;
+}
+
 constexpr int hotKeyDelayAfterLaunchMs = 1000;
 constexpr int hotKeyDelayAfterOnboardingMs = 500;
 
@@ -36,15 +58,6 @@ void registerHotKeyAfter(int delayMs)
         [] { GlobalHotkeyManager::shared().registerGlobalHotkey(); });
 }
 
-// Fills the window with its content view.
-void setContentView(QWidget *window, QWidget *view)
-{
-    auto *layout = new QVBoxLayout(window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(view);
-}
-
 } // namespace
 
 AppDelegate::AppDelegate(QObject *parent)
@@ -53,12 +66,7 @@ AppDelegate::AppDelegate(QObject *parent)
     sharedDelegate() = this;
 }
 
-AppDelegate::~AppDelegate()
-{
-    // No handler of the windows can be running any more.
-    delete m_onboardingWindow.release();
-    delete m_settingsWindow.release();
-}
+AppDelegate::~AppDelegate() = default;
 
 AppDelegate *AppDelegate::shared()
 {
@@ -69,7 +77,7 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     // The tray icon is the application's only presence besides its windows;
     // there is nothing further to switch off here.
-    if (UserDefaults::standard().boolForKey(OnboardingManager::hasCompletedOnboardingKey)) {
+    if (SettingsKeys::hasCompletedOnboarding.read(UserDefaults::standard())) {
         QTimer::singleShot(0, [] {
             if (!ScreenCapturePermission::preflight())
                 ScreenCapturePermission::request();
@@ -85,37 +93,24 @@ void AppDelegate::applicationWillTerminate()
     GlobalHotkeyManager::shared().unregisterGlobalHotkey();
 }
 
-void AppDelegate::closeWindow(Window &window)
-{
-    window->close();
-    window.reset();
-}
-
 void AppDelegate::showOnboardingWindow()
 {
     Log::line(QStringLiteral("🔧 showOnboardingWindow called"));
-    if (m_onboardingWindow) {
+    if (m_onboardingWindow.window()) {
         Log::line(QStringLiteral("🔧 Closing existing onboarding window"));
-        closeWindow(m_onboardingWindow);
+        m_onboardingWindow.closeWindow();
     }
 
-    const QRectF frame = WindowPlacement::contentRectOnPrimaryScreen(onboardingWindowSize);
-    Log::line(QStringLiteral("🔧 Creating window with frame: ") + WindowPlacement::describe(frame));
-    m_onboardingWindow.reset(new QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint));
-    QWidget *window = m_onboardingWindow.get();
-    // The page draws its own rounded card; the corners outside it stay clear.
-    window->setAttribute(Qt::WA_TranslucentBackground);
-    // Nothing shows the title; it names the window to task switchers.
-    window->setWindowTitle(QStringLiteral("Pexilo"));
-    new BackgroundWindowMover(window);
-    window->setGeometry(frame.toRect());
-    WindowPlacement::centre(window);
+    const WindowOwner::Style style = onboardingWindowStyle();
+    Log::line(QStringLiteral("🔧 Creating window with frame: ")
+        + WindowPlacement::describe(WindowPlacement::contentRectOnPrimaryScreen(style.size)));
+    m_onboardingWindow.createWindow(style);
 
     Log::line(QStringLiteral("🔧 Window created, setting up content view"));
-    setContentView(window, new ModernOnboardingView);
+    m_onboardingWindow.setContentView(new ModernOnboardingView);
 
     Log::line(QStringLiteral("🔧 Making window key and front"));
-    WindowPlacement::bringToFront(window);
+    m_onboardingWindow.bringToFront();
     Log::line(QStringLiteral("🔧 Window should now be visible"));
 
     // One more follower per call, as long as the process lives: the hot key
@@ -127,37 +122,28 @@ void AppDelegate::showOnboardingWindow()
 void AppDelegate::onboardingCompleted(AppDelegate *delegate)
 {
     Log::line(QStringLiteral("🔧 Onboarding completed, closing window"));
-    if (delegate && delegate->m_onboardingWindow)
-        closeWindow(delegate->m_onboardingWindow);
+    if (delegate)
+        delegate->m_onboardingWindow.closeWindow();
     registerHotKeyAfter(hotKeyDelayAfterOnboardingMs);
 }
 
 void AppDelegate::showSettingsWindow()
 {
     Log::line(QStringLiteral("🔧 showSettingsWindow called"));
-    if (m_settingsWindow) {
+    if (m_settingsWindow.window()) {
         Log::line(QStringLiteral("🔧 Closing existing settings window"));
-        closeWindow(m_settingsWindow);
+        m_settingsWindow.closeWindow();
     }
 
-    const QRectF frame = WindowPlacement::contentRectOnPrimaryScreen(settingsWindowSize);
-    Log::line(QStringLiteral("🔧 Creating settings window with frame: ") + WindowPlacement::describe(frame));
-    // Titled, closable and resizable, with no minimise button.
-    m_settingsWindow.reset(new QWidget(nullptr,
-        Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-            | Qt::WindowMaximizeButtonHint));
-    QWidget *window = m_settingsWindow.get();
-    window->setWindowTitle(QStringLiteral("Pexilo Settings"));
-    QPalette palette = window->palette();
-    palette.setColor(QPalette::Window, Palette::windowBackground());
-    window->setPalette(palette);
-    window->setGeometry(frame.toRect());
-    WindowPlacement::centre(window);
+    const WindowOwner::Style style = settingsWindowStyle();
+    Log::line(QStringLiteral("🔧 Creating settings window with frame: ")
+        + WindowPlacement::describe(WindowPlacement::contentRectOnPrimaryScreen(style.size)));
+    m_settingsWindow.createWindow(style);
 
     Log::line(QStringLiteral("Settings window created, setting up content view"));
-    setContentView(window, new SettingsView);
+    m_settingsWindow.setContentView(new SettingsView);
 
     Log::line(QStringLiteral("🔧 Making settings window key and front"));
-    WindowPlacement::bringToFront(window);
+    m_settingsWindow.bringToFront();
     Log::line(QStringLiteral("🔧 Settings window should now be visible"));
 }

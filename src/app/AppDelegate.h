@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
-#include <QWidget>
+#include "ui/WindowOwner.h"
 
-#include <memory>
+#include <QObject>
+#include <QWidget>
 
 // Start-up and shutdown of the application, and the two windows that the
 // shell opens itself: onboarding on a first start, and settings.
@@ -35,23 +34,13 @@ public:
     // Builds and shows a new settings window, closing any previous one.
     void showSettingsWindow();
 
-    QWidget *onboardingWindow() const { return m_onboardingWindow.get(); }
-    QWidget *settingsWindow() const { return m_settingsWindow.get(); }
+    QWidget *onboardingWindow() const { return m_onboardingWindow.window(); }
+    QWidget *settingsWindow() const { return m_settingsWindow.window(); }
 
 private:
-    // A replaced window may still be inside one of its own event handlers
-    // (the onboarding page's button ends onboarding), so it is deleted once
-    // the event loop is back.
-    struct DeleteLater
-    {
-        void operator()(QWidget *window) const { window->deleteLater(); }
-    };
-    using Window = std::unique_ptr<QWidget, DeleteLater>;
-
-    static void closeWindow(Window &window);
     // Follows the completion of onboarding; `delegate` is null once it is gone.
     static void onboardingCompleted(AppDelegate *delegate);
 
-    Window m_onboardingWindow;
-    Window m_settingsWindow;
+    WindowOwner m_onboardingWindow;
+    WindowOwner m_settingsWindow;
 };

@@ -1,8 +1,8 @@
 #include "ConversationThumbnail.h"
 
 #include "platform/ImageData.h"
-#include "platform/Palette.h"
-#include "platform/Symbols.h"
+#include "ui/Palette.h"
+#include "ui/Symbols.h"
 
 #include <QPainter>
 #include <QPainterPath>

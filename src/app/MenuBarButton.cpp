@@ -1,9 +1,9 @@
 #include "MenuBarButton.h"
 
-#include "app/ElidedLabel.h"
-#include "capture/SymbolImage.h"
-#include "platform/Fonts.h"
-#include "platform/Palette.h"
+#include "ui/ElidedLabel.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
+#include "ui/SymbolImage.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PlainButton.h"
+#include "ui/PlainButton.h"
 
 class ElidedLabel;
 

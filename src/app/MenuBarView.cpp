@@ -3,21 +3,22 @@
 #include "ai/AIManager.h"
 #include "app/AppDelegate.h"
 #include "app/ConversationThumbnail.h"
-#include "app/ElidedLabel.h"
 #include "app/MenuBarButton.h"
-#include "app/PlainButton.h"
 #include "capture/ScreenshotManager.h"
-#include "capture/SymbolImage.h"
 #include "chat/ChatWindowManager.h"
 #include "onboarding/OnboardingManager.h"
-#include "platform/Fonts.h"
 #include "platform/ImageData.h"
 #include "platform/Log.h"
 #include "platform/NetworkEndpoints.h"
-#include "platform/Palette.h"
-#include "platform/WindowPlacement.h"
+#include "platform/SettingsKeys.h"
 #include "store/ConversationManager.h"
 #include "store/SettingsManager.h"
+#include "ui/ElidedLabel.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
+#include "ui/PlainButton.h"
+#include "ui/SymbolImage.h"
+#include "ui/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -33,9 +34,9 @@
 
 namespace {
 
-// The shortcut as the capture button shows it; it does not follow the
-// "keyboardShortcut" setting.
-const QString shortcutText = QStringLiteral("Ctrl+Shift+2");
+// The shortcut as the capture button shows it: the setting's default, since
+// the hot key itself does not follow the "keyboardShortcut" setting.
+const QString shortcutText = SettingsKeys::keyboardShortcut.defaultValue;
 constexpr int recentCount = 2;
 constexpr int logCutLength = 50;
 

@@ -2,8 +2,8 @@
 
 #include "app/MenuBarView.h"
 #include "app/PopupPlacement.h"
-#include "platform/Palette.h"
-#include "platform/WindowPlacement.h"
+#include "ui/Palette.h"
+#include "ui/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QCursor>

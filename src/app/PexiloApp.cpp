@@ -1,6 +1,7 @@
 #include "PexiloApp.h"
 
 #include "ai/AIManager.h"
+#include "app/AppWiring.h"
 #include "app/GlobalHotkeyManager.h"
 #include "app/MenuBarView.h"
 #include "capture/ScreenshotManager.h"
@@ -36,6 +37,7 @@ PexiloApp::PexiloApp(QObject *parent)
     , m_menuBarWindow(new MenuBarView(m_screenshotManager, m_aiManager, m_onboardingManager))
     , m_trayIcon(Resources::menuBarIcon())
 {
+    AppWiring::install();
     QApplication::setQuitOnLastWindowClosed(m_appDelegate.applicationShouldTerminateAfterLastWindowClosed());
     connect(qApp, &QCoreApplication::aboutToQuit, &m_appDelegate, &AppDelegate::applicationWillTerminate);
 

@@ -4,12 +4,12 @@
 #include "OverlayTextBox.h"
 #include "QuickActionRow.h"
 #include "ScreenshotLayer.h"
-#include "SoftShadow.h"
 #include "SpotlightActionButton.h"
-#include "TransitionEffect.h"
 #include "ai/AIManager.h"
 #include "chat/ChatWindowManager.h"
-#include "platform/Palette.h"
+#include "ui/Palette.h"
+#include "ui/SoftShadow.h"
+#include "ui/TransitionEffect.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -34,19 +34,22 @@ template<typename T> T mix(const T &from, const T &to, qreal t)
 
 } // namespace
 
-CustomOverlayView::CustomOverlayView(const QRectF &selectedRect, const std::optional<QImage> &screenshotImage,
+CustomOverlayView::CustomOverlayView(AIManager &aiManager, ChatWindowManager &chatWindowManager,
+    const QRectF &selectedRect, const std::optional<QImage> &screenshotImage,
     std::function<void(QuickAction)> onQuickAction, std::function<void()> onClose, QWidget *parent)
     : QWidget(parent)
+    , m_aiManager(aiManager)
+    , m_chatWindowManager(chatWindowManager)
     , m_selectedRect(selectedRect)
     , m_screenshotImage(screenshotImage)
     , m_onQuickAction(std::move(onQuickAction))
     , m_onClose(std::move(onClose))
     , m_textBoxHeight(OverlayGeometry::collapsedTextBoxHeight)
-    , m_seenProcessing(AIManager::shared().isProcessing())
-    , m_seenLastResponse(AIManager::shared().lastResponse())
+    , m_seenProcessing(aiManager.isProcessing())
+    , m_seenLastResponse(aiManager.lastResponse())
 {
     setFocusPolicy(Qt::NoFocus);
-    AIManager &ai = AIManager::shared();
+    AIManager &ai = m_aiManager;
 
     m_textBox = new OverlayTextBox(this);
     m_textBox->setObjectName(QStringLiteral("textBox"));
@@ -56,7 +59,7 @@ CustomOverlayView::CustomOverlayView(const QRectF &selectedRect, const std::opti
     connect(m_textBox, &OverlayTextBox::followUpSubmitted, this, &CustomOverlayView::processFollowUp);
     connect(m_textBox, &OverlayTextBox::copyTapped, this, &CustomOverlayView::copyAnswer);
     connect(m_textBox, &OverlayTextBox::chatTapped, this, [this] {
-        if (const std::optional<AIResponse> answer = AIManager::shared().lastResponse())
+        if (const std::optional<AIResponse> answer = m_aiManager.lastResponse())
             openChatWindow(*answer);
     });
     connect(
@@ -93,14 +96,14 @@ CustomOverlayView::CustomOverlayView(const QRectF &selectedRect, const std::opti
     // The client writes its properties on every change, equal values too;
     // the overlay reacts to real changes only.
     connect(&ai, &AIManager::isProcessingChanged, this, [this] {
-        const bool processing = AIManager::shared().isProcessing();
+        const bool processing = m_aiManager.isProcessing();
         if (processing == m_seenProcessing)
             return;
         m_seenProcessing = processing;
         processingChanged(processing);
     });
     connect(&ai, &AIManager::lastResponseChanged, this, [this] {
-        const std::optional<AIResponse> &response = AIManager::shared().lastResponse();
+        const std::optional<AIResponse> &response = m_aiManager.lastResponse();
         // The box shows whatever answer there is, or the question field.
         m_textBox->setAnswer(response);
         if (response == m_seenLastResponse)
@@ -179,7 +182,7 @@ void CustomOverlayView::processQuestion()
         return;
     // The answer reaches the box through the client's lastResponse; the
     // field empties once it is in.
-    QCoro::connect(AIManager::shared().analyzeImage(*m_screenshotImage, question), this,
+    QCoro::connect(m_aiManager.analyzeImage(*m_screenshotImage, question), this,
         [this] { m_textBox->questionField()->clear(); });
 }
 
@@ -188,7 +191,7 @@ void CustomOverlayView::handleAction(QuickAction action)
     if (!m_screenshotImage)
         return;
     // Nothing waits for the record: the answer shows through lastResponse.
-    QCoro::connect(AIManager::shared().handleQuickAction(action, *m_screenshotImage), this, [] {});
+    QCoro::connect(m_aiManager.handleQuickAction(action, *m_screenshotImage), this, [] {});
 }
 
 void CustomOverlayView::processFollowUp()
@@ -196,14 +199,14 @@ void CustomOverlayView::processFollowUp()
     const QString question = followUpQuestion();
     if (question.isEmpty() || !m_screenshotImage)
         return;
-    QCoro::connect(AIManager::shared().analyzeImageWithFollowUp(*m_screenshotImage, question), this,
+    QCoro::connect(m_aiManager.analyzeImageWithFollowUp(*m_screenshotImage, question), this,
         [this] { m_textBox->followUpField()->clear(); });
 }
 
 void CustomOverlayView::copyAnswer()
 {
     // The answer as the service wrote it, markup included: what the box shows.
-    if (const std::optional<AIResponse> &answer = AIManager::shared().lastResponse())
+    if (const std::optional<AIResponse> &answer = m_aiManager.lastResponse())
         QGuiApplication::clipboard()->setText(answer->content);
 }
 
@@ -213,8 +216,8 @@ void CustomOverlayView::openChatWindow(const AIResponse &)
         return;
     // The whole exchange about this image goes over, not only the answer
     // whose button was pressed.
-    const QList<AIResponse> responses = AIManager::shared().responses();
-    ChatWindowManager &chat = ChatWindowManager::shared();
+    const QList<AIResponse> responses = m_aiManager.responses();
+    ChatWindowManager &chat = m_chatWindowManager;
     chat.setCurrentScreenshot(*m_screenshotImage);
     chat.openChatWindowWithHistory(*m_screenshotImage, responses);
     requestClose();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AnimatedValue.h"
 #include "ai/AIResponse.h"
 #include "ai/QuickAction.h"
+#include "ui/AnimatedValue.h"
 
 #include <QImage>
 #include <QRectF>
@@ -11,6 +11,8 @@
 #include <functional>
 #include <optional>
 
+class AIManager;
+class ChatWindowManager;
 class OverlayTextBox;
 class QuickActionRow;
 
@@ -19,7 +21,7 @@ class QuickActionRow;
 // the quick actions. It fills the result window, which paints the frozen
 // screen behind it; the overlay dims that and draws its contents.
 //
-// It watches the shared AI client: a running analysis hides the quick
+// It watches the AI client it is handed: a running analysis hides the quick
 // actions, disables the fields and runs a colour band over the image; a new
 // answer grows the box and, a moment later, brings in the follow-up field
 // with Copy and Chat. Every way of dismissing it (Escape, a click on the
@@ -33,10 +35,11 @@ public:
     // selectedRect is in the overlay's own space (logical pixels, origin at
     // the main screen's top-left corner); the image is absent when the
     // capture failed. The overlay never calls onQuickAction: its own row
-    // runs quick actions through the AI client.
-    CustomOverlayView(const QRectF &selectedRect, const std::optional<QImage> &screenshotImage,
-        std::function<void(QuickAction)> onQuickAction, std::function<void()> onClose,
-        QWidget *parent = nullptr);
+    // runs quick actions through the AI client. The AI client and the chat
+    // window's manager must outlive the view.
+    CustomOverlayView(AIManager &aiManager, ChatWindowManager &chatWindowManager, const QRectF &selectedRect,
+        const std::optional<QImage> &screenshotImage, std::function<void(QuickAction)> onQuickAction,
+        std::function<void()> onClose, QWidget *parent = nullptr);
 
     QRectF selectedRect() const { return m_selectedRect; }
     const std::optional<QImage> &screenshotImage() const { return m_screenshotImage; }
@@ -113,6 +116,8 @@ private:
     void layOutChildren();
     void paintControlShadows(QPainter &painter) const;
 
+    AIManager &m_aiManager;
+    ChatWindowManager &m_chatWindowManager;
     QRectF m_selectedRect;
     std::optional<QImage> m_screenshotImage;
     std::function<void(QuickAction)> m_onQuickAction;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HoverButton.h"
+#include "ui/HoverButton.h"
 
 // A small capsule with an icon that widens under the pointer into a pill
 // showing its label beside the icon. 62.4 × 40 at rest, 136 × 40 fully

@@ -1,6 +1,6 @@
 #include "OverlayGeometry.h"
 
-#include "platform/Fonts.h"
+#include "ui/Fonts.h"
 
 #include <QScreen>
 #include <QTextLayout>

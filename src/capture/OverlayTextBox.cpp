@@ -1,12 +1,12 @@
 #include "OverlayTextBox.h"
 
-#include "ActivitySpinner.h"
 #include "ExpandableResponseButton.h"
-#include "MarkdownText.h"
-#include "SymbolImage.h"
-#include "TransitionEffect.h"
-#include "platform/Fonts.h"
-#include "platform/Palette.h"
+#include "ui/ActivitySpinner.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
+#include "ui/SymbolImage.h"
+#include "ui/TransitionEffect.h"
+#include "ui/markup/MarkdownText.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AnimatedValue.h"
 #include "ai/AIResponse.h"
+#include "ui/AnimatedValue.h"
 
 #include <QWidget>
 

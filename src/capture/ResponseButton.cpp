@@ -1,7 +1,7 @@
 #include "ResponseButton.h"
 
-#include "platform/Palette.h"
-#include "platform/Symbols.h"
+#include "ui/Palette.h"
+#include "ui/Symbols.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HoverButton.h"
+#include "ui/HoverButton.h"
 
 // A 40-pixel disc with an icon that swells by 5 % under the pointer. The
 // widget is 42 × 42 so that the swollen disc is drawn whole.

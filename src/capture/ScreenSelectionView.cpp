@@ -1,7 +1,7 @@
 #include "ScreenSelectionView.h"
 
-#include "platform/Fonts.h"
-#include "platform/Palette.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -1,9 +1,9 @@
 #include "ScreenshotLayer.h"
 
 #include "OverlayGeometry.h"
-#include "SoftShadow.h"
-#include "platform/Palette.h"
-#include "platform/Symbols.h"
+#include "ui/Palette.h"
+#include "ui/SoftShadow.h"
+#include "ui/Symbols.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -4,7 +4,9 @@
 #include "FirstResponderHostingView.h"
 #include "ScreenSelectionView.h"
 #include "ai/AIManager.h"
+#include "chat/ChatWindowManager.h"
 #include "platform/Log.h"
+#include "platform/PublishedProperty.h"
 #include "platform/ScreenGrabber.h"
 #include "store/ConversationManager.h"
 
@@ -34,20 +36,17 @@ ScreenshotManager::ScreenshotManager()
 
 void ScreenshotManager::setIsShowingOverlay(bool showing)
 {
-    m_isShowingOverlay = showing;
-    Q_EMIT isShowingOverlayChanged();
+    PublishedProperty::write(this, m_isShowingOverlay, showing, &ScreenshotManager::isShowingOverlayChanged);
 }
 
 void ScreenshotManager::setScreenshotImage(const std::optional<QImage> &image)
 {
-    m_screenshotImage = image;
-    Q_EMIT screenshotImageChanged();
+    PublishedProperty::write(this, m_screenshotImage, image, &ScreenshotManager::screenshotImageChanged);
 }
 
 void ScreenshotManager::setSelectedRect(const QRectF &rect)
 {
-    m_selectedRect = rect;
-    Q_EMIT selectedRectChanged();
+    PublishedProperty::write(this, m_selectedRect, rect, &ScreenshotManager::selectedRectChanged);
 }
 
 void ScreenshotManager::startScreenshotSelection()
@@ -133,8 +132,8 @@ void ScreenshotManager::showOverlay()
     if (m_frozenFrame)
         window->setBackgroundFrame(m_frozenFrame->image, m_frozenFrame->display.bounds.topLeft());
     window->setContentView(new CustomOverlayView(
-        m_selectedRect, m_screenshotImage, [this](QuickAction action) { handleQuickAction(action); },
-        [this] { closeOverlay(); }));
+        m_aiManager, ChatWindowManager::shared(), m_selectedRect, m_screenshotImage,
+        [this](QuickAction action) { handleQuickAction(action); }, [this] { closeOverlay(); }));
     window->present();
     setIsShowingOverlay(true);
 }

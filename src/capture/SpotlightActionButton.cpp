@@ -1,8 +1,8 @@
 #include "SpotlightActionButton.h"
 
-#include "platform/Fonts.h"
-#include "platform/Palette.h"
-#include "platform/Symbols.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
+#include "ui/Symbols.h"
 
 #include <QPainter>
 #include <QtMath>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "HoverButton.h"
 #include "ai/QuickAction.h"
+#include "ui/HoverButton.h"
 
 // The button of one quick action: a round pill with the action's symbol
 // that widens to the right under the pointer and reveals the action's title.

@@ -1,23 +1,7 @@
 #include "ChatWindowManager.h"
 
-#include <QGuiApplication>
-#include <QPlainTextEdit>
-#include <QScreen>
-
-namespace {
-
-constexpr QSize chatWindowSize(1200, 800);
-
-QString transcriptText(const QList<ChatMessage> &messages)
-{
-    QStringList lines;
-    for (const ChatMessage &message : messages)
-        lines.append(
-            (message.isUser() ? QStringLiteral("You: ") : QStringLiteral("Assistant: ")) + message.content());
-    return lines.join(QStringLiteral("\n\n"));
-}
-
-} // namespace
+#include "ChatTranscriptView.h"
+#include "platform/PublishedProperty.h"
 
 ChatWindowManager &ChatWindowManager::shared()
 {
@@ -27,14 +11,12 @@ ChatWindowManager &ChatWindowManager::shared()
 
 void ChatWindowManager::setIsOpen(bool open)
 {
-    m_isOpen = open;
-    Q_EMIT isOpenChanged();
+    PublishedProperty::write(this, m_isOpen, open, &ChatWindowManager::isOpenChanged);
 }
 
 void ChatWindowManager::setMessages(const QList<ChatMessage> &messages)
 {
-    m_messages = messages;
-    Q_EMIT messagesChanged();
+    PublishedProperty::write(this, m_messages, messages, &ChatWindowManager::messagesChanged);
 }
 
 void ChatWindowManager::removeAllMessages()
@@ -45,14 +27,12 @@ void ChatWindowManager::removeAllMessages()
 
 void ChatWindowManager::setCurrentScreenshot(const std::optional<QImage> &image)
 {
-    m_currentScreenshot = image;
-    Q_EMIT currentScreenshotChanged();
+    PublishedProperty::write(this, m_currentScreenshot, image, &ChatWindowManager::currentScreenshotChanged);
 }
 
 void ChatWindowManager::setIsProcessing(bool processing)
 {
-    m_isProcessing = processing;
-    Q_EMIT isProcessingChanged();
+    PublishedProperty::write(this, m_isProcessing, processing, &ChatWindowManager::isProcessingChanged);
 }
 
 void ChatWindowManager::openChatWindowWithHistory(const QImage &image, const QList<AIResponse> &responses)
@@ -71,30 +51,9 @@ void ChatWindowManager::openChatWindowWithHistory(const QImage &image, const QLi
 
 void ChatWindowManager::createWindow()
 {
-    if (m_chatWindow) {
-        m_chatWindow->close();
-        m_chatWindow->deleteLater();
-    }
-
-    // For now the window lists the transcript as plain text.
-    auto *window = new QPlainTextEdit;
-    window->setReadOnly(true);
-    window->setWindowTitle(QStringLiteral("Pexilo Chat"));
-    QPalette palette = window->palette();
-    palette.setColor(QPalette::Base, QColor::fromRgbF(0.96f, 0.96f, 0.97f));
-    window->setPalette(palette);
-    auto showTranscript = [this, window] { window->setPlainText(transcriptText(m_messages)); };
-    connect(this, &ChatWindowManager::messagesChanged, window, showTranscript);
-    showTranscript();
-
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 1440, 900);
-    QRect frame(QPoint(), chatWindowSize);
-    frame.moveCenter(screenRect.center());
-    window->setGeometry(frame);
-
-    m_chatWindow = window;
-    window->show();
-    window->raise();
-    window->activateWindow();
+    WindowOwner::Style style;
+    style.size = QSizeF(1200, 800);
+    style.title = QStringLiteral("Pexilo Chat");
+    m_window.adoptWindow(new ChatTranscriptView(*this), style);
+    m_window.bringToFront();
 }

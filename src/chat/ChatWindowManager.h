@@ -2,12 +2,11 @@
 
 #include "ChatMessage.h"
 #include "ai/AIResponse.h"
+#include "ui/WindowOwner.h"
 
 #include <QImage>
 #include <QList>
 #include <QObject>
-#include <QPointer>
-#include <QWidget>
 
 #include <optional>
 
@@ -64,5 +63,5 @@ private:
     QList<ChatMessage> m_messages;
     std::optional<QImage> m_currentScreenshot;
     bool m_isProcessing = false;
-    QPointer<QWidget> m_chatWindow;
+    WindowOwner m_window;
 };

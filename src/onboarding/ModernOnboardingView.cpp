@@ -1,8 +1,8 @@
 #include "ModernOnboardingView.h"
 
 #include "onboarding/OnboardingManager.h"
-#include "platform/Fonts.h"
-#include "platform/Palette.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -2,54 +2,52 @@
 
 #include "platform/AppEvents.h"
 #include "platform/Log.h"
+#include "platform/PublishedProperty.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
 OnboardingManager::OnboardingManager(QObject *parent)
     : QObject(parent)
 {
     const UserDefaults &defaults = UserDefaults::standard();
-    m_hasCompletedOnboarding = defaults.boolForKey(hasCompletedOnboardingKey);
-    setUserName(defaults.stringForKey(userNameKey).value_or(QString()));
-    setPreferredAIModel(defaults.stringForKey(preferredAIModelKey).value_or(defaultPreferredAIModel));
-    setAutoLaunchAtLogin(defaults.boolForKey(autoLaunchAtLoginKey));
-    setShowKeyboardShortcuts(defaults.boolForKey(showKeyboardShortcutsKey));
-    setKeyboardShortcut(defaults.stringForKey(keyboardShortcutKey).value_or(defaultKeyboardShortcut));
+    m_hasCompletedOnboarding = SettingsKeys::hasCompletedOnboarding.read(defaults);
+    setUserName(SettingsKeys::userName.read(defaults));
+    setPreferredAIModel(SettingsKeys::preferredAIModel.read(defaults));
+    setAutoLaunchAtLogin(SettingsKeys::autoLaunchAtLogin.read(defaults));
+    setShowKeyboardShortcuts(SettingsKeys::showKeyboardShortcuts.read(defaults));
+    setKeyboardShortcut(SettingsKeys::keyboardShortcut.read(defaults));
 }
 
 void OnboardingManager::setHasCompletedOnboarding(bool completed)
 {
-    m_hasCompletedOnboarding = completed;
-    Q_EMIT hasCompletedOnboardingChanged();
+    PublishedProperty::write(
+        this, m_hasCompletedOnboarding, completed, &OnboardingManager::hasCompletedOnboardingChanged);
 }
 
 void OnboardingManager::setUserName(const QString &name)
 {
-    m_userName = name;
-    Q_EMIT userNameChanged();
+    PublishedProperty::write(this, m_userName, name, &OnboardingManager::userNameChanged);
 }
 
 void OnboardingManager::setPreferredAIModel(const QString &model)
 {
-    m_preferredAIModel = model;
-    Q_EMIT preferredAIModelChanged();
+    PublishedProperty::write(this, m_preferredAIModel, model, &OnboardingManager::preferredAIModelChanged);
 }
 
 void OnboardingManager::setAutoLaunchAtLogin(bool launch)
 {
-    m_autoLaunchAtLogin = launch;
-    Q_EMIT autoLaunchAtLoginChanged();
+    PublishedProperty::write(this, m_autoLaunchAtLogin, launch, &OnboardingManager::autoLaunchAtLoginChanged);
 }
 
 void OnboardingManager::setShowKeyboardShortcuts(bool show)
 {
-    m_showKeyboardShortcuts = show;
-    Q_EMIT showKeyboardShortcutsChanged();
+    PublishedProperty::write(
+        this, m_showKeyboardShortcuts, show, &OnboardingManager::showKeyboardShortcutsChanged);
 }
 
 void OnboardingManager::setKeyboardShortcut(const QString &shortcut)
 {
-    m_keyboardShortcut = shortcut;
-    Q_EMIT keyboardShortcutChanged();
+    PublishedProperty::write(this, m_keyboardShortcut, shortcut, &OnboardingManager::keyboardShortcutChanged);
 }
 
 void OnboardingManager::completeOnboarding()
@@ -57,12 +55,12 @@ void OnboardingManager::completeOnboarding()
     setHasCompletedOnboarding(true);
 
     UserDefaults &defaults = UserDefaults::standard();
-    defaults.setBool(hasCompletedOnboardingKey, true);
-    defaults.setString(userNameKey, m_userName);
-    defaults.setString(preferredAIModelKey, m_preferredAIModel);
-    defaults.setBool(autoLaunchAtLoginKey, m_autoLaunchAtLogin);
-    defaults.setBool(showKeyboardShortcutsKey, m_showKeyboardShortcuts);
-    defaults.setString(keyboardShortcutKey, m_keyboardShortcut);
+    SettingsKeys::hasCompletedOnboarding.write(defaults, true);
+    SettingsKeys::userName.write(defaults, m_userName);
+    SettingsKeys::preferredAIModel.write(defaults, m_preferredAIModel);
+    SettingsKeys::autoLaunchAtLogin.write(defaults, m_autoLaunchAtLogin);
+    SettingsKeys::showKeyboardShortcuts.write(defaults, m_showKeyboardShortcuts);
+    SettingsKeys::keyboardShortcut.write(defaults, m_keyboardShortcut);
 
     if (m_autoLaunchAtLogin)
         setupLoginItem();

@@ -28,18 +28,9 @@ class OnboardingManager : public QObject
             keyboardShortcutChanged)
 
 public:
-    // The user-defaults keys of onboarding; the settings store shares
-    // userName, autoLaunchAtLogin, showKeyboardShortcuts and keyboardShortcut.
-    static inline const QString hasCompletedOnboardingKey = QStringLiteral("hasCompletedOnboarding");
-    static inline const QString userNameKey = QStringLiteral("userName");
-    static inline const QString preferredAIModelKey = QStringLiteral("preferredAIModel");
-    static inline const QString autoLaunchAtLoginKey = QStringLiteral("autoLaunchAtLogin");
-    static inline const QString showKeyboardShortcutsKey = QStringLiteral("showKeyboardShortcuts");
-    static inline const QString keyboardShortcutKey = QStringLiteral("keyboardShortcut");
-
-    static inline const QString defaultPreferredAIModel = QStringLiteral("gpt-4o");
-    static inline const QString defaultKeyboardShortcut = QStringLiteral("Ctrl+Shift+2");
-
+    // Reads its keys in SettingsKeys: its own hasCompletedOnboarding and
+    // preferredAIModel, and userName, autoLaunchAtLogin,
+    // showKeyboardShortcuts and keyboardShortcut, which the settings share.
     explicit OnboardingManager(QObject *parent = nullptr);
 
     bool hasCompletedOnboarding() const { return m_hasCompletedOnboarding; }

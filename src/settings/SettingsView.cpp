@@ -1,7 +1,7 @@
 #include "SettingsView.h"
 
-#include "platform/Fonts.h"
-#include "platform/Palette.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

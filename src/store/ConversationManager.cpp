@@ -2,10 +2,9 @@
 
 #include "ConversationJson.h"
 #include "ai/AIManager.h"
-#include "capture/ScreenshotManager.h"
-#include "chat/ChatWindowManager.h"
 #include "platform/ImageData.h"
 #include "platform/Log.h"
+#include "platform/PublishedProperty.h"
 #include "platform/UserDefaults.h"
 
 #include <QTextBoundaryFinder>
@@ -21,6 +20,17 @@ QString yesNo(bool value)
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
+ConversationHooks &installedHooks()
+{
+    static ConversationHooks hooks;
+    return hooks;
+}
+
+std::optional<QImage> imageFrom(const std::function<std::optional<QImage>()> &hook)
+{
+    return hook ? hook() : std::nullopt;
+}
+
 } // namespace
 
 ConversationManager &ConversationManager::shared()
@@ -28,6 +38,11 @@ ConversationManager &ConversationManager::shared()
     static ConversationManager *manager
         = new ConversationManager(UserDefaults::standard()); // lives as long as the process
     return *manager;
+}
+
+void ConversationManager::setHooks(ConversationHooks hooks)
+{
+    installedHooks() = std::move(hooks);
 }
 
 ConversationManager::ConversationManager(UserDefaults &userDefaults)
@@ -39,20 +54,20 @@ ConversationManager::ConversationManager(UserDefaults &userDefaults)
 
 void ConversationManager::setConversations(const QList<Conversation> &conversations)
 {
-    m_conversations = conversations;
-    Q_EMIT conversationsChanged();
+    PublishedProperty::write(
+        this, m_conversations, conversations, &ConversationManager::conversationsChanged);
 }
 
 void ConversationManager::setCurrentConversation(const std::optional<Conversation> &conversation)
 {
-    m_currentConversation = conversation;
-    Q_EMIT currentConversationChanged();
+    PublishedProperty::write(
+        this, m_currentConversation, conversation, &ConversationManager::currentConversationChanged);
 }
 
 void ConversationManager::setIsSidebarExpanded(bool expanded)
 {
-    m_isSidebarExpanded = expanded;
-    Q_EMIT isSidebarExpandedChanged();
+    PublishedProperty::write(
+        this, m_isSidebarExpanded, expanded, &ConversationManager::isSidebarExpandedChanged);
 }
 
 void ConversationManager::toggleSidebar()
@@ -117,7 +132,8 @@ void ConversationManager::deleteConversation(const Conversation &conversation)
     if (m_currentConversation && m_currentConversation->id() == id) {
         setCurrentConversation(std::nullopt);
         AIManager::shared().resetForNewScreenshot();
-        ChatWindowManager::shared().removeAllMessages();
+        if (const ConversationHooks &hooks = installedHooks(); hooks.clearTranscript)
+            hooks.clearTranscript();
     }
 }
 
@@ -179,9 +195,10 @@ std::optional<QList<AIResponse>> ConversationManager::getAIResponses() const
 
 std::optional<QByteArray> ConversationManager::getCurrentScreenshotData() const
 {
-    std::optional<QImage> image = ChatWindowManager::shared().currentScreenshot();
+    const ConversationHooks &hooks = installedHooks();
+    std::optional<QImage> image = imageFrom(hooks.chatScreenshot);
     if (!image)
-        image = ScreenshotManager::shared().screenshotImage();
+        image = imageFrom(hooks.lastCapture);
     if (!image) {
         Log::line(QStringLiteral("⚠️ No screenshot found in either manager"));
         return std::nullopt;
@@ -229,15 +246,13 @@ void ConversationManager::restoreConversationToManagers(const Conversation &conv
     if (!responses.isEmpty())
         aiManager.setLastResponse(responses.last());
 
-    ChatWindowManager &chat = ChatWindowManager::shared();
-    QList<ChatMessage> transcript;
-    transcript.reserve(messages.size());
-    for (const SavedMessage &message : messages)
-        transcript.append(ChatMessage(message.content(), message.isUser(), message.timestamp()));
-    chat.setMessages(transcript);
+    const ConversationHooks &hooks = installedHooks();
+    if (hooks.showTranscript)
+        hooks.showTranscript(messages);
     if (const std::optional<QByteArray> &png = conversation.screenshotData()) {
         const QImage image = ImageData::imageFromPng(*png);
-        chat.setCurrentScreenshot(image.isNull() ? std::nullopt : std::optional<QImage>(image));
+        if (hooks.showScreenshot)
+            hooks.showScreenshot(image.isNull() ? std::nullopt : std::optional<QImage>(image));
     }
 }
 

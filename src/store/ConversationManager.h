@@ -2,6 +2,7 @@
 
 #include "Conversation.h"
 #include "ConversationGroup.h"
+#include "ConversationHooks.h"
 #include "ai/AIResponse.h"
 #include "store/DateEnvironment.h"
 
@@ -35,6 +36,10 @@ class ConversationManager : public QObject
 
 public:
     static ConversationManager &shared();
+
+    // How every store reaches the chat window and the capture; the
+    // application installs them before it shows anything.
+    static void setHooks(ConversationHooks hooks);
 
     // Newest first.
     const QList<Conversation> &conversations() const { return m_conversations; }

@@ -1,73 +1,20 @@
 #include "JsonReader.h"
 
+#include "Codecs.h"
 #include "platform/FreshMemory.h"
 
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 
 namespace {
 
 constexpr int maximumDepth = 256;
-constexpr unsigned char notBase64 = 0xFF;
-
-constexpr std::array<unsigned char, 256> makeBase64Table()
-{
-    std::array<unsigned char, 256> table {};
-    for (auto &entry : table)
-        entry = notBase64;
-    constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (unsigned char i = 0; i < 64; ++i)
-        table[static_cast<unsigned char>(alphabet[i])] = i;
-    return table;
-}
-constexpr std::array<unsigned char, 256> base64Table = makeBase64Table();
-
-// For the fast path: the value of a digit already shifted into its place in
-// a group of four (first digit highest), or notInGroup for anything else.
-constexpr quint32 notInGroup = 1u << 24;
-constexpr std::array<std::array<quint32, 256>, 4> makeShiftedTables()
-{
-    std::array<std::array<quint32, 256>, 4> tables {};
-    for (int position = 0; position < 4; ++position)
-        for (int c = 0; c < 256; ++c)
-            tables[position][c]
-                = base64Table[c] == notBase64 ? notInGroup : quint32(base64Table[c]) << (18 - 6 * position);
-    return tables;
-}
-constexpr std::array<std::array<quint32, 256>, 4> shiftedTables = makeShiftedTables();
-
-// The 24 bits of four digits, with notInGroup set when one is no digit.
-quint32 decodeGroup(const unsigned char *digits)
-{
-    return shiftedTables[0][digits[0]] | shiftedTables[1][digits[1]] | shiftedTables[2][digits[2]]
-        | shiftedTables[3][digits[3]];
-}
-
-unsigned char *putGroup(unsigned char *out, quint32 group)
-{
-    out[0] = static_cast<unsigned char>(group >> 16);
-    out[1] = static_cast<unsigned char>(group >> 8);
-    out[2] = static_cast<unsigned char>(group);
-    return out + 3;
-}
 
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -152,7 +99,7 @@ std::optional<char16_t> JsonReader::readHexEscape()
     }
     unsigned value = 0;
     for (int i = 0; i < 4; ++i) {
-        const int digit = hexValue(m_position[i]);
+        const int digit = Hex::digitValue(m_position[i]);
         if (digit < 0) {
             fail(QStringLiteral("Invalid \\u escape"));
             return std::nullopt;
@@ -292,9 +239,7 @@ std::optional<QByteArray> JsonReader::readBase64String()
     auto *out = reinterpret_cast<unsigned char *>(bytes.data());
     const auto *in = reinterpret_cast<const unsigned char *>(start);
     const auto *const inEnd = reinterpret_cast<const unsigned char *>(close);
-    unsigned quad[4];
-    int have = 0;
-    int padding = 0;
+    Base64::DigitDecoder tail;
     auto invalid = [&](const QString &what) {
         m_position = reinterpret_cast<const char *>(in);
         fail(what);
@@ -303,12 +248,12 @@ std::optional<QByteArray> JsonReader::readBase64String()
 
     while (in < inEnd) {
         // Whole groups of four digits, the common case.
-        if (have == 0) {
+        if (tail.takesWholeGroups()) {
             for (;;) {
                 if (inEnd - in >= 4) {
-                    const quint32 group = decodeGroup(in);
-                    if (!(group & notInGroup)) {
-                        out = putGroup(out, group);
+                    const quint32 group = Base64::decodeGroup(in);
+                    if (!(group & Base64::notAGroup)) {
+                        out = Base64::putGroup(out, group);
                         in += 4;
                         continue;
                     }
@@ -328,10 +273,10 @@ std::optional<QByteArray> JsonReader::readBase64String()
                         digits[count++] = *next++;
                     }
                 }
-                const quint32 group = count == 4 ? decodeGroup(digits) : notInGroup;
-                if (group & notInGroup) // padding, another escape or no digit
+                const quint32 group = count == 4 ? Base64::decodeGroup(digits) : Base64::notAGroup;
+                if (group & Base64::notAGroup) // padding, another escape or no digit
                     break;
-                out = putGroup(out, group);
+                out = Base64::putGroup(out, group);
                 in = next;
             }
             if (in == inEnd)
@@ -355,32 +300,20 @@ std::optional<QByteArray> JsonReader::readBase64String()
                 return invalid(QStringLiteral("Invalid Base64 data"));
             }
         }
-        if (padding > 0 && character != '=')
+        switch (tail.put(character, out)) {
+        case Base64::DigitDecoder::Result::Ok:
+            break;
+        case Base64::DigitDecoder::Result::NotADigit:
+            return invalid(QStringLiteral("Invalid Base64 data"));
+        case Base64::DigitDecoder::Result::MisplacedPadding:
+            return invalid(QStringLiteral("Invalid Base64 data: misplaced padding"));
+        case Base64::DigitDecoder::Result::DigitsAfterPadding:
             return invalid(QStringLiteral("Invalid Base64 data: digits after the padding"));
-        if (character == '=') {
-            if (have < 2)
-                return invalid(QStringLiteral("Invalid Base64 data: misplaced padding"));
-            ++padding;
-            quad[have++] = 0;
-        } else {
-            const unsigned sextet = character < 256 ? base64Table[character] : notBase64;
-            if (sextet == notBase64)
-                return invalid(QStringLiteral("Invalid Base64 data"));
-            quad[have++] = sextet;
         }
-        if (have == 4) {
-            const unsigned group = quad[0] << 18 | quad[1] << 12 | quad[2] << 6 | quad[3];
-            *out++ = static_cast<unsigned char>(group >> 16);
-            if (padding < 2)
-                *out++ = static_cast<unsigned char>(group >> 8);
-            if (padding < 1)
-                *out++ = static_cast<unsigned char>(group);
-            have = 0;
-            if (padding > 0 && in != inEnd)
-                return invalid(QStringLiteral("Invalid Base64 data: digits after the padding"));
-        }
+        if (tail.ended() && in != inEnd)
+            return invalid(QStringLiteral("Invalid Base64 data: digits after the padding"));
     }
-    if (have != 0)
+    if (!tail.betweenGroups())
         return invalid(QStringLiteral("Invalid Base64 data: not a multiple of four digits"));
 
     bytes.truncate(reinterpret_cast<char *>(out) - bytes.data());

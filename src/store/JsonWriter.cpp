@@ -1,15 +1,13 @@
 #include "JsonWriter.h"
 
+#include "Codecs.h"
+
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
 namespace {
-
-constexpr char base64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-constexpr char hexDigits[] = "0123456789abcdef";
 
 // Writes one character as escaped UTF-8 at `out`; returns the bytes written (at most 6).
 int putEscaped(char32_t c, char *out)
@@ -40,49 +38,12 @@ int putEscaped(char32_t c, char *out)
     if (c < 0x20) {
         for (char e : { '\\', 'u', '0', '0' })
             out[n++] = e;
-        out[n++] = hexDigits[c >> 4];
-        out[n++] = hexDigits[c & 0xF];
-    } else if (c < 0x80) {
-        out[n++] = char(c);
-    } else if (c < 0x800) {
-        out[n++] = char(0xC0 | (c >> 6));
-        out[n++] = char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out[n++] = char(0xE0 | (c >> 12));
-        out[n++] = char(0x80 | ((c >> 6) & 0x3F));
-        out[n++] = char(0x80 | (c & 0x3F));
-    } else {
-        out[n++] = char(0xF0 | (c >> 18));
-        out[n++] = char(0x80 | ((c >> 12) & 0x3F));
-        out[n++] = char(0x80 | ((c >> 6) & 0x3F));
-        out[n++] = char(0x80 | (c & 0x3F));
+        out[n++] = Hex::lowerDigits[c >> 4];
+        out[n++] = Hex::lowerDigits[c & 0xF];
+        return n;
     }
-    return n;
+    return Utf8::put(c, out);
 }
-
-// The two Base64 digits of twelve bits as they are written: two to four
-// characters, since a solidus is escaped. Looked up for each half of a group
-// of three bytes, which is several times faster than a branch on each digit.
-struct DigitPair
-{
-    char text[4];
-    quint8 size;
-};
-
-constexpr std::array<DigitPair, 4096> makeDigitPairs()
-{
-    std::array<DigitPair, 4096> pairs {};
-    for (unsigned bits = 0; bits < pairs.size(); ++bits) {
-        DigitPair &pair = pairs[bits];
-        for (const unsigned sextet : { bits >> 6, bits & 0x3F }) {
-            if (sextet == 63)
-                pair.text[pair.size++] = '\\';
-            pair.text[pair.size++] = base64Alphabet[sextet];
-        }
-    }
-    return pairs;
-}
-constexpr std::array<DigitPair, 4096> digitPairs = makeDigitPairs();
 
 } // namespace
 
@@ -142,13 +103,14 @@ void JsonWriter::base64String(QByteArrayView data)
         qsizetype digits = 0;
         for (qsizetype i = 0; i < wholeGroupsEnd; i += 3) {
             const unsigned group = groupAt(i);
-            digits += digitPairs[group >> 12].size + digitPairs[group & 0xFFF].size;
+            digits += Base64::digitPairsEscapingSolidus[group >> 12].size
+                + Base64::digitPairsEscapingSolidus[group & 0xFFF].size;
         }
         // A last byte or two: two digits and "==", or three digits and "=".
         if (size > wholeGroupsEnd) {
             const bool two = size - wholeGroupsEnd == 2;
             const unsigned high = unsigned(bytes[wholeGroupsEnd]) << 4 | (two ? bytes[size - 1] >> 4 : 0);
-            digits += digitPairs[high].size + 2;
+            digits += Base64::digitPairsEscapingSolidus[high].size + 2;
         }
         m_size += 2 + digits;
         return;
@@ -162,7 +124,7 @@ void JsonWriter::base64String(QByteArrayView data)
     int used = 0;
     chunk[used++] = '"';
     auto put = [&](unsigned bits) {
-        const DigitPair &pair = digitPairs[bits];
+        const Base64::DigitPair &pair = Base64::digitPairsEscapingSolidus[bits];
         std::memcpy(chunk + used, pair.text, sizeof pair.text);
         used += pair.size;
     };
@@ -181,7 +143,7 @@ void JsonWriter::base64String(QByteArrayView data)
         put(unsigned(bytes[wholeGroupsEnd]) << 4 | (two ? bytes[size - 1] >> 4 : 0));
         if (two) {
             const unsigned sextet = (bytes[size - 1] & 0xF) << 2;
-            chunk[used++] = base64Alphabet[sextet]; // never the solidus: its two lowest bits are 0
+            chunk[used++] = Base64::alphabet[sextet]; // never the solidus: its two lowest bits are 0
         } else {
             chunk[used++] = '=';
         }

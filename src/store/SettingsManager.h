@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/PublishedProperty.h"
+
 #include <QObject>
 #include <QString>
 
-// The user's settings, each kept in the user defaults under a key spelled
-// like the setting. Every owner makes its own store; stores share state only
+// The user's settings, each kept in the user defaults under its key in
+// SettingsKeys, spelled like the setting. Every owner makes its own store; stores share state only
 // through the user defaults, when one saves and another loads afterwards.
 //
 // A store loads when it is made and whenever its owner asks, and writes only
@@ -50,70 +52,83 @@ public:
     void saveSettings();
 
     QString userName() const { return m_userName; }
-    void setUserName(const QString &value) { assign(m_userName, value, &SettingsManager::userNameChanged); }
+    void setUserName(const QString &value)
+    {
+        PublishedProperty::write(this, m_userName, value, &SettingsManager::userNameChanged);
+    }
 
     bool autoLaunchAtLogin() const { return m_autoLaunchAtLogin; }
     void setAutoLaunchAtLogin(bool value)
     {
-        assign(m_autoLaunchAtLogin, value, &SettingsManager::autoLaunchAtLoginChanged);
+        PublishedProperty::write(
+            this, m_autoLaunchAtLogin, value, &SettingsManager::autoLaunchAtLoginChanged);
     }
 
     // Display text only: the hot key does not follow it.
     QString keyboardShortcut() const { return m_keyboardShortcut; }
     void setKeyboardShortcut(const QString &value)
     {
-        assign(m_keyboardShortcut, value, &SettingsManager::keyboardShortcutChanged);
+        PublishedProperty::write(this, m_keyboardShortcut, value, &SettingsManager::keyboardShortcutChanged);
     }
 
     QString apiKey() const { return m_apiKey; }
-    void setApiKey(const QString &value) { assign(m_apiKey, value, &SettingsManager::apiKeyChanged); }
+    void setApiKey(const QString &value)
+    {
+        PublishedProperty::write(this, m_apiKey, value, &SettingsManager::apiKeyChanged);
+    }
 
     QString preferredModel() const { return m_preferredModel; }
     void setPreferredModel(const QString &value)
     {
-        assign(m_preferredModel, value, &SettingsManager::preferredModelChanged);
+        PublishedProperty::write(this, m_preferredModel, value, &SettingsManager::preferredModelChanged);
     }
 
     bool showKeyboardShortcuts() const { return m_showKeyboardShortcuts; }
     void setShowKeyboardShortcuts(bool value)
     {
-        assign(m_showKeyboardShortcuts, value, &SettingsManager::showKeyboardShortcutsChanged);
+        PublishedProperty::write(
+            this, m_showKeyboardShortcuts, value, &SettingsManager::showKeyboardShortcutsChanged);
     }
 
     bool autoSaveScreenshots() const { return m_autoSaveScreenshots; }
     void setAutoSaveScreenshots(bool value)
     {
-        assign(m_autoSaveScreenshots, value, &SettingsManager::autoSaveScreenshotsChanged);
+        PublishedProperty::write(
+            this, m_autoSaveScreenshots, value, &SettingsManager::autoSaveScreenshotsChanged);
     }
 
     QString screenshotQuality() const { return m_screenshotQuality; }
     void setScreenshotQuality(const QString &value)
     {
-        assign(m_screenshotQuality, value, &SettingsManager::screenshotQualityChanged);
+        PublishedProperty::write(
+            this, m_screenshotQuality, value, &SettingsManager::screenshotQualityChanged);
     }
 
     bool enableWorkflowAutomation() const { return m_enableWorkflowAutomation; }
     void setEnableWorkflowAutomation(bool value)
     {
-        assign(m_enableWorkflowAutomation, value, &SettingsManager::enableWorkflowAutomationChanged);
+        PublishedProperty::write(
+            this, m_enableWorkflowAutomation, value, &SettingsManager::enableWorkflowAutomationChanged);
     }
 
     bool figmaPaletteExtraction() const { return m_figmaPaletteExtraction; }
     void setFigmaPaletteExtraction(bool value)
     {
-        assign(m_figmaPaletteExtraction, value, &SettingsManager::figmaPaletteExtractionChanged);
+        PublishedProperty::write(
+            this, m_figmaPaletteExtraction, value, &SettingsManager::figmaPaletteExtractionChanged);
     }
 
     bool autoCSVExport() const { return m_autoCSVExport; }
     void setAutoCSVExport(bool value)
     {
-        assign(m_autoCSVExport, value, &SettingsManager::autoCSVExportChanged);
+        PublishedProperty::write(this, m_autoCSVExport, value, &SettingsManager::autoCSVExportChanged);
     }
 
     bool enableScreenshotSearch() const { return m_enableScreenshotSearch; }
     void setEnableScreenshotSearch(bool value)
     {
-        assign(m_enableScreenshotSearch, value, &SettingsManager::enableScreenshotSearchChanged);
+        PublishedProperty::write(
+            this, m_enableScreenshotSearch, value, &SettingsManager::enableScreenshotSearchChanged);
     }
 
 Q_SIGNALS:
@@ -131,12 +146,6 @@ Q_SIGNALS:
     void enableScreenshotSearchChanged();
 
 private:
-    template<typename T> void assign(T &setting, const T &value, void (SettingsManager::*changed)())
-    {
-        setting = value;
-        Q_EMIT(this->*changed)();
-    }
-
     QString m_userName;
     bool m_autoLaunchAtLogin = false;
     QString m_keyboardShortcut;

@@ -4,6 +4,7 @@
 #include "onboarding/ModernOnboardingView.h"
 #include "onboarding/OnboardingManager.h"
 #include "platform/AppEvents.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "settings/SettingsView.h"
 
@@ -66,7 +67,7 @@ TEST_F(AppDelegateTest, FirstStartShowsOnboardingAtOnceAndRegistersTheHotKeyASec
 
 TEST_F(AppDelegateTest, LaterStartShowsNoWindowAndRegistersTheHotKeyASecondLater)
 {
-    UserDefaults::standard().setBool(OnboardingManager::hasCompletedOnboardingKey, true);
+    UserDefaults::standard().setBool(SettingsKeys::hasCompletedOnboarding.name, true);
     LogCapture log;
     AppDelegate delegate;
     QElapsedTimer sinceLaunch;
@@ -94,7 +95,7 @@ TEST_F(AppDelegateTest, TheOnboardingButtonCompletesOnboardingAndTheHotKeyComesB
     QTest::mouseClick(view->getStartedButton(), Qt::LeftButton);
 
     EXPECT_EQ(log.lines(), QStringList { completedLine });
-    EXPECT_TRUE(UserDefaults::standard().boolForKey(OnboardingManager::hasCompletedOnboardingKey));
+    EXPECT_TRUE(UserDefaults::standard().boolForKey(SettingsKeys::hasCompletedOnboarding.name));
     EXPECT_EQ(delegate.onboardingWindow(), nullptr);
     EXPECT_TRUE(visibleWindows().isEmpty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull(); })) << "the closed window is let go";

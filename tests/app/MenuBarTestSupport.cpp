@@ -1,11 +1,12 @@
 #include "MenuBarTestSupport.h"
 
 #include "ai/AIManager.h"
-#include "app/ElidedLabel.h"
+#include "app/AppWiring.h"
 #include "app/MenuBarView.h"
 #include "capture/ScreenshotManager.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationJson.h"
+#include "ui/ElidedLabel.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -136,6 +137,7 @@ QStringList recentTitles(const QWidget *root)
 
 void MenuBarFixture::SetUp()
 {
+    AppWiring::install();
     DateEnvironment::setCurrent(environmentAt(morning()));
 }
 

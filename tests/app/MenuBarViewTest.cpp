@@ -7,12 +7,13 @@
 #include "MenuBarTestSupport.h"
 #include "ai/AIManager.h"
 #include "app/ConversationThumbnail.h"
-#include "app/ElidedLabel.h"
 #include "chat/ChatWindowManager.h"
-#include "platform/Fonts.h"
-#include "platform/Palette.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
+#include "ui/ElidedLabel.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
 
 #include <QLabel>
 #include <QTimeZone>
@@ -25,8 +26,8 @@ namespace {
 
 void storeOnboardingAnswers(const QString &userName, bool showKeyboardShortcuts)
 {
-    UserDefaults::standard().setString(OnboardingManager::userNameKey, userName);
-    UserDefaults::standard().setBool(OnboardingManager::showKeyboardShortcutsKey, showKeyboardShortcuts);
+    UserDefaults::standard().setString(SettingsKeys::userName.name, userName);
+    UserDefaults::standard().setBool(SettingsKeys::showKeyboardShortcuts.name, showKeyboardShortcuts);
 }
 
 const ElidedLabel *labelWithText(const QWidget *root, const QString &text)

@@ -4,6 +4,7 @@
 #include "ai/AIManager.h"
 #include "app/GlobalHotkeyManager.h"
 #include "capture/ScreenshotManager.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
@@ -14,7 +15,7 @@
 
 TEST(PexiloAppTest, HoldsTheSharedStateAndInstallsItsDelegate)
 {
-    UserDefaults::standard().setString(OnboardingManager::userNameKey, QStringLiteral("Ada"));
+    UserDefaults::standard().setString(SettingsKeys::userName.name, QStringLiteral("Ada"));
     QApplication::setQuitOnLastWindowClosed(true);
 
     PexiloApp app;

@@ -6,8 +6,10 @@
 // older one about a chart.
 
 #include "ai/AIManager.h"
+#include "app/AppWiring.h"
 #include "chat/ChatWindowManager.h"
 #include "onboarding/OnboardingManager.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
 
@@ -60,13 +62,14 @@ int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     const QStringList arguments = QGuiApplication::arguments();
+    AppWiring::install();
 
     UserDefaults &defaults = UserDefaults::standard();
-    defaults.setBool(OnboardingManager::hasCompletedOnboardingKey, true);
-    defaults.setBool(OnboardingManager::showKeyboardShortcutsKey, true);
+    defaults.setBool(SettingsKeys::hasCompletedOnboarding.name, true);
+    defaults.setBool(SettingsKeys::showKeyboardShortcuts.name, true);
     const qsizetype nameAt = arguments.indexOf(QStringLiteral("--user-name"));
     if (nameAt > 0 && nameAt + 1 < arguments.size())
-        defaults.setString(OnboardingManager::userNameKey, arguments[nameAt + 1]);
+        defaults.setString(SettingsKeys::userName.name, arguments[nameAt + 1]);
 
     const QDateTime now = QDateTime::currentDateTimeUtc();
     save(chartPicture(),

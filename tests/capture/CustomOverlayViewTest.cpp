@@ -1,11 +1,11 @@
 #include "OverlayFixture.h"
 #include "PointerEvents.h"
-#include "capture/MarkdownText.h"
 #include "capture/OverlayGeometry.h"
 #include "capture/QuickActionRow.h"
 #include "capture/SpotlightActionButton.h"
 #include "chat/ChatWindowManager.h"
-#include "platform/Palette.h"
+#include "ui/Palette.h"
+#include "ui/markup/MarkdownText.h"
 
 #include <QApplication>
 #include <QClipboard>

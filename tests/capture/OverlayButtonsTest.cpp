@@ -1,9 +1,9 @@
 #include "PointerEvents.h"
-#include "capture/AnimatedValue.h"
 #include "capture/ExpandableResponseButton.h"
 #include "capture/QuickActionRow.h"
 #include "capture/ResponseButton.h"
 #include "capture/SpotlightActionButton.h"
+#include "ui/AnimatedValue.h"
 
 #include <QApplication>
 #include <QTest>

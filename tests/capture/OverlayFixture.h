@@ -2,11 +2,12 @@
 
 #include "OverlayHost.h"
 #include "ai/AIManager.h"
-#include "capture/AnimatedValue.h"
 #include "capture/CustomOverlayView.h"
+#include "chat/ChatWindowManager.h"
 #include "platform/UserDefaults.h"
 #include "support/FakeAIService.h"
 #include "support/ScopedEndpoints.h"
+#include "ui/AnimatedValue.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -55,7 +56,8 @@ protected:
     {
         host = new OverlayHost(OverlayHost::sampleDesktop(QGuiApplication::primaryScreen()->size()));
         overlay = new CustomOverlayView(
-            selectedRect, image, [this](QuickAction) { ++quickActionCallbacks; },
+            AIManager::shared(), ChatWindowManager::shared(), selectedRect, image,
+            [this](QuickAction) { ++quickActionCallbacks; },
             [this] {
                 ++closes;
                 host->hide();

@@ -1,6 +1,6 @@
 #include "capture/OverlayGeometry.h"
 
-#include "platform/Fonts.h"
+#include "ui/Fonts.h"
 
 #include <QFontMetricsF>
 #include <QtMath>

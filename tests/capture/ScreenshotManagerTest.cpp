@@ -6,6 +6,7 @@
 
 #include "CaptureTestSupport.h"
 #include "ai/AIManager.h"
+#include "app/AppWiring.h"
 #include "capture/CustomOverlayView.h"
 #include "capture/ScreenSelectionView.h"
 #include "platform/UserDefaults.h"
@@ -41,6 +42,9 @@ AIResponse answer(const QString &question)
 class ScreenshotManagerTest : public ::testing::Test
 {
 protected:
+    // The save on close takes the capture through the store's hooks.
+    void SetUp() override { AppWiring::install(); }
+
     // A main display showing patternFrame, unless another frame is given.
     ScreenDisplay addMainDisplay(
         qreal ratio = 1, const QRectF &bounds = QRectF(0, 0, 800, 600), std::optional<QImage> frame = {})

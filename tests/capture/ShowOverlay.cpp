@@ -16,6 +16,7 @@
 #include "OverlayHost.h"
 #include "ai/AIManager.h"
 #include "capture/CustomOverlayView.h"
+#include "chat/ChatWindowManager.h"
 #include "platform/UserDefaults.h"
 #include "support/FakeAIService.h"
 #include "support/LoopbackGuard.h"
@@ -189,7 +190,8 @@ int main(int argc, char *argv[])
     }
     auto *host = new OverlayHost(frozen);
     auto *overlay = new CustomOverlayView(
-        *selection, capture, [](QuickAction) {}, [] { std::printf("the overlay asked to close\n"); });
+        AIManager::shared(), ChatWindowManager::shared(), *selection, capture, [](QuickAction) {},
+        [] { std::printf("the overlay asked to close\n"); });
     host->setOverlay(overlay);
     host->show();
     host->raise();

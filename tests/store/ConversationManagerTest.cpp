@@ -2,8 +2,6 @@
 
 #include "StoreTestSupport.h"
 #include "ai/AIManager.h"
-#include "capture/ScreenshotManager.h"
-#include "chat/ChatWindowManager.h"
 #include "platform/ImageData.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationJson.h"
@@ -95,6 +93,7 @@ protected:
 
     const QDateTime m_now = berlinTime(2024, 3, 15, 10, 0);
     LogCapture m_log;
+    FakeConversationWindows m_windows;
 };
 
 } // namespace
@@ -103,7 +102,7 @@ TEST_F(ConversationManagerTest, SavesTheAnswersWithTheLastCaptureForAnotherProce
 {
     const QImage capture = sampleImage(64, 48);
     const QByteArray png = ImageData::pngData(capture);
-    ScreenshotManager::shared().setScreenshotImage(capture);
+    m_windows.lastCapture = capture;
     AIManager::shared().setResponses(
         { answer(QStringLiteral("What is this?"), QStringLiteral("A cat."), at(3)),
             answer(QStringLiteral("Its colour?"), QStringLiteral("Grey."), at(1)) });
@@ -163,8 +162,8 @@ TEST_F(ConversationManagerTest, SavesTheAnswersWithTheLastCaptureForAnotherProce
 TEST_F(ConversationManagerTest, TakesTheChatWindowScreenshotBeforeTheLastCapture)
 {
     const QImage chatImage = sampleImage(20, 20, 1);
-    ChatWindowManager::shared().setCurrentScreenshot(chatImage);
-    ScreenshotManager::shared().setScreenshotImage(sampleImage(30, 30, 2));
+    m_windows.chatScreenshot = chatImage;
+    m_windows.lastCapture = sampleImage(30, 30, 2);
 
     saveExchange({ QStringLiteral("q") });
 
@@ -183,7 +182,7 @@ TEST_F(ConversationManagerTest, SavesWithoutScreenshotWhenThereIsNoneOrItCannotB
     EXPECT_FALSE(ConversationManager::shared().conversations().first().screenshotData().has_value());
 
     m_log.clear();
-    ChatWindowManager::shared().setCurrentScreenshot(QImage());
+    m_windows.chatScreenshot = QImage();
     saveExchange({ QStringLiteral("r") });
     EXPECT_EQ(m_log.lines().mid(0, 2),
         QStringList({ QStringLiteral("❌ Failed to convert image to PNG data"),
@@ -266,7 +265,7 @@ TEST_F(ConversationManagerTest, ViewingASavedConversationSkipsSavesUntilLeft)
     // leaves the viewing state.
     m_log.clear();
     QSignalSpy currentChanged(&manager, &ConversationManager::currentConversationChanged);
-    manager.startNewConversation(ScreenshotManager::shared().screenshotImage());
+    manager.startNewConversation(m_windows.lastCapture);
     EXPECT_EQ(m_log.lines(),
         QStringList({ QStringLiteral("💾 Skipping save - viewing existing conversation: 'first'"),
             QStringLiteral("🔄 AI Manager reset - cleared all responses") }));
@@ -315,7 +314,6 @@ TEST_F(ConversationManagerTest, LoadingRestoresAnswersTranscriptAndScreenshot)
     ConversationManager &manager = ConversationManager::shared();
     ASSERT_EQ(manager.conversations().size(), 3);
     AIManager &ai = AIManager::shared();
-    ChatWindowManager &chat = ChatWindowManager::shared();
     ai.setIsProcessing(true);
 
     manager.loadConversation(manager.conversations()[0]);
@@ -325,28 +323,28 @@ TEST_F(ConversationManagerTest, LoadingRestoresAnswersTranscriptAndScreenshot)
     EXPECT_EQ(ai.responses(), QList<AIResponse>({ restored }));
     EXPECT_EQ(ai.lastResponse(), restored);
     EXPECT_TRUE(ai.isProcessing());
-    ASSERT_EQ(chat.messages().size(), 3);
+    ASSERT_EQ(m_windows.transcript.size(), 3);
     for (qsizetype i = 0; i < 3; ++i) {
-        EXPECT_EQ(chat.messages()[i].content(), threeMessages[i].content());
-        EXPECT_EQ(chat.messages()[i].isUser(), threeMessages[i].isUser());
-        EXPECT_EQ(chat.messages()[i].timestamp(), threeMessages[i].timestamp());
+        EXPECT_EQ(m_windows.transcript[i].content(), threeMessages[i].content());
+        EXPECT_EQ(m_windows.transcript[i].isUser(), threeMessages[i].isUser());
+        EXPECT_EQ(m_windows.transcript[i].timestamp(), threeMessages[i].timestamp());
     }
-    ASSERT_TRUE(chat.currentScreenshot().has_value());
-    EXPECT_EQ(chat.currentScreenshot()->convertToFormat(image.format()), image);
+    ASSERT_TRUE(m_windows.chatScreenshot.has_value());
+    EXPECT_EQ(m_windows.chatScreenshot->convertToFormat(image.format()), image);
     EXPECT_TRUE(m_log.contains(QStringLiteral("📂 Loaded conversation: 'with image'")));
 
     // Without image bytes the chat keeps its image.
     manager.loadConversation(manager.conversations()[1]);
-    EXPECT_TRUE(chat.currentScreenshot().has_value());
-    EXPECT_EQ(chat.messages().size(), 2);
+    EXPECT_TRUE(m_windows.chatScreenshot.has_value());
+    EXPECT_EQ(m_windows.transcript.size(), 2);
 
     // Bytes that are no image leave the chat without one; a single message
     // gives no answer, and the last answer stays as it was.
     manager.loadConversation(manager.conversations()[2]);
-    EXPECT_FALSE(chat.currentScreenshot().has_value());
+    EXPECT_FALSE(m_windows.chatScreenshot.has_value());
     EXPECT_TRUE(ai.responses().isEmpty());
     EXPECT_EQ(ai.lastResponse(), restored);
-    EXPECT_EQ(chat.messages().size(), 1);
+    EXPECT_EQ(m_windows.transcript.size(), 1);
 }
 
 TEST_F(ConversationManagerTest, DeletingLeavesTheViewStateUnlessItWasTheViewedConversation)
@@ -358,7 +356,7 @@ TEST_F(ConversationManagerTest, DeletingLeavesTheViewStateUnlessItWasTheViewedCo
     ConversationManager &manager = ConversationManager::shared();
     const Conversation viewed = manager.conversations()[0];
     const Conversation other = manager.conversations()[1];
-    ChatWindowManager::shared().setCurrentScreenshot(sampleImage(4, 4));
+    m_windows.chatScreenshot = sampleImage(4, 4);
     manager.loadConversation(viewed);
     m_log.clear();
 
@@ -366,7 +364,7 @@ TEST_F(ConversationManagerTest, DeletingLeavesTheViewStateUnlessItWasTheViewedCo
     EXPECT_EQ(m_log.lines(), QStringList(QStringLiteral("💾 Saved 1 conversations")));
     EXPECT_TRUE(manager.currentConversation().has_value());
     EXPECT_EQ(AIManager::shared().responses().size(), 1);
-    EXPECT_EQ(ChatWindowManager::shared().messages().size(), 2);
+    EXPECT_EQ(m_windows.transcript.size(), 2);
 
     // Deleting what is not in the list still rewrites it.
     m_log.clear();
@@ -380,8 +378,8 @@ TEST_F(ConversationManagerTest, DeletingLeavesTheViewStateUnlessItWasTheViewedCo
             QStringLiteral("🔄 AI Manager reset - cleared all responses") }));
     EXPECT_FALSE(manager.currentConversation().has_value());
     EXPECT_TRUE(AIManager::shared().responses().isEmpty());
-    EXPECT_TRUE(ChatWindowManager::shared().messages().isEmpty());
-    EXPECT_TRUE(ChatWindowManager::shared().currentScreenshot().has_value());
+    EXPECT_TRUE(m_windows.transcript.isEmpty());
+    EXPECT_TRUE(m_windows.chatScreenshot.has_value());
     EXPECT_EQ(storedList(), QByteArray("[]"));
 }
 

@@ -2,6 +2,7 @@
 
 #include "ai/AIResponse.h"
 #include "store/Conversation.h"
+#include "store/ConversationHooks.h"
 #include "store/DateEnvironment.h"
 
 #include <QImage>
@@ -34,6 +35,21 @@ struct NewProcessState
     QJsonObject state;
 };
 NewProcessState readStoreInNewProcess();
+
+// The chat window and the capture as the conversation store sees them
+// through its hooks, installed for as long as it lives.
+class FakeConversationWindows
+{
+public:
+    FakeConversationWindows();
+    ~FakeConversationWindows();
+    FakeConversationWindows(const FakeConversationWindows &) = delete;
+    FakeConversationWindows &operator=(const FakeConversationWindows &) = delete;
+
+    std::optional<QImage> chatScreenshot;
+    std::optional<QImage> lastCapture;
+    QList<SavedMessage> transcript;
+};
 
 // Makes every write to the standard store under a key matching the GLOB
 // pattern fail, for as long as it lives, the way a full disk would.

@@ -1,4 +1,4 @@
-#include "platform/BackgroundWindowMover.h"
+#include "ui/BackgroundWindowMover.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "capture/Motion.h"
+#include "ui/Motion.h"
 
-#include "capture/AnimatedValue.h"
+#include "ui/AnimatedValue.h"
 
 #include <QSignalSpy>
 #include <QTest>

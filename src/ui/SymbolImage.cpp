@@ -1,6 +1,6 @@
 #include "SymbolImage.h"
 
-#include "platform/Symbols.h"
+#include "Symbols.h"
 
 #include <QPainter>
 

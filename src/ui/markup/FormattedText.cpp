@@ -1,8 +1,8 @@
 #include "FormattedText.h"
 
 #include "MarkdownParser.h"
-#include "platform/Fonts.h"
-#include "platform/Palette.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
 
 #include <QEvent>
 

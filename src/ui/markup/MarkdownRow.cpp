@@ -2,8 +2,8 @@
 
 #include "FormattedText.h"
 #include "TextBlock.h"
-#include "platform/Fonts.h"
-#include "platform/Palette.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "Symbols.h"
 
-#include "Log.h"
+#include "platform/Log.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/Palette.h"
+#include "ui/Palette.h"
 
 #include <QGuiApplication>
 #include <QPalette>

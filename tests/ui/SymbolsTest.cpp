@@ -1,4 +1,4 @@
-#include "platform/Symbols.h"
+#include "ui/Symbols.h"
 
 #include "resources/Resources.h"
 #include "support/LogCapture.h"

@@ -1,4 +1,4 @@
-#include "capture/MarkdownParser.h"
+#include "ui/markup/MarkdownParser.h"
 
 #include <QElapsedTimer>
 #include <QSet>

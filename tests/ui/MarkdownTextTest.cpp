@@ -1,11 +1,11 @@
-#include "capture/MarkdownText.h"
+#include "ui/markup/MarkdownText.h"
 
 #include "MarkdownRendering.h"
-#include "capture/FormattedText.h"
-#include "capture/MarkdownRow.h"
-#include "capture/TextBlock.h"
-#include "platform/Fonts.h"
-#include "platform/Palette.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
+#include "ui/markup/FormattedText.h"
+#include "ui/markup/MarkdownRow.h"
+#include "ui/markup/TextBlock.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #include "ActivitySpinner.h"
 
-#include "platform/Palette.h"
+#include "Palette.h"
 
 #include <QPainter>
 

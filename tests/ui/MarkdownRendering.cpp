@@ -1,7 +1,7 @@
 #include "MarkdownRendering.h"
 
-#include "capture/MarkdownText.h"
-#include "platform/Palette.h"
+#include "ui/Palette.h"
+#include "ui/markup/MarkdownText.h"
 
 #include <QLayout>
 #include <QPainter>

@@ -5,9 +5,9 @@
 // dark ground, at a device pixel ratio of 2, followed by its name; the last
 // row shows the tray image the same way.
 
-#include "platform/Fonts.h"
-#include "platform/Symbols.h"
 #include "resources/Resources.h"
+#include "ui/Fonts.h"
+#include "ui/Symbols.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,0 +1,27 @@
+#include "AppWiring.h"
+
+#include "capture/ScreenshotManager.h"
+#include "chat/ChatWindowManager.h"
+#include "store/ConversationManager.h"
+
+namespace AppWiring {
+
+void install()
+{
+    ConversationHooks hooks;
+    hooks.chatScreenshot = [] { return ChatWindowManager::shared().currentScreenshot(); };
+    hooks.lastCapture = [] { return ScreenshotManager::shared().screenshotImage(); };
+    hooks.showTranscript = [](const QList<SavedMessage> &messages) {
+        QList<ChatMessage> transcript;
+        transcript.reserve(messages.size());
+        for (const SavedMessage &message : messages)
+            transcript.append(ChatMessage(message.content(), message.isUser(), message.timestamp()));
+        ChatWindowManager::shared().setMessages(transcript);
+    };
+    hooks.showScreenshot
+        = [](const std::optional<QImage> &image) { ChatWindowManager::shared().setCurrentScreenshot(image); };
+    hooks.clearTranscript = [] { ChatWindowManager::shared().removeAllMessages(); };
+    ConversationManager::setHooks(std::move(hooks));
+}
+
+} // namespace AppWiring
