@@ -1,0 +1,141 @@
+#include "AutostartEntry.h"
+
+#include "Log.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+// Characters that the Exec key's rules reserve: an argument holding one must
+// be quoted.
+bool needsQuoting(const QString &argument)
+{
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    for (const QChar c : argument) {
+        if (reserved.contains(c))
+            return true;
+    }
+    return argument.isEmpty();
+}
+
+QString execArgument(const QString &argument)
+{
+    QString quoted = argument;
+    if (needsQuoting(argument)) {
+        quoted.clear();
+        for (const QChar c : argument) {
+            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+                quoted += u'\\';
+            quoted += c;
+        }
+        quoted = u'"' + quoted + u'"';
+    }
+    // "%" starts a field code; a literal one is doubled.
+    quoted.replace(u'%', QStringLiteral("%%"));
+    // The value as a whole is a string of the desktop entry format, where a
+    // backslash is itself escaped.
+    quoted.replace(u'\\', QStringLiteral("\\\\"));
+    return quoted;
+}
+
+bool isOurs(const QString &filePath)
+{
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray markerLine = QByteArray(AutostartEntry::marker) + "=true";
+    while (!file.atEnd()) {
+        if (file.readLine().trimmed() == markerLine)
+            return true;
+    }
+    return false;
+}
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+} // namespace
+
+QString AutostartEntry::path()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/autostart/pexilo.desktop");
+}
+
+QString AutostartEntry::contents(const QString &executable)
+{
+    for (const QChar c : executable) {
+        if (c.category() == QChar::Other_Control)
+            return {};
+    }
+    if (executable.isEmpty())
+        return {};
+    return QStringLiteral("[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Name=Pexilo\n"
+                          "Comment=Ask about a part of your screen\n"
+                          "Exec=%1\n"
+                          "Terminal=false\n"
+                          "X-GNOME-Autostart-enabled=true\n"
+                          "%2=true\n")
+        .arg(execArgument(executable), QLatin1String(marker));
+}
+
+bool AutostartEntry::install(QString *error)
+{
+    const QString text = contents(QCoreApplication::applicationFilePath());
+    if (text.isEmpty()) {
+        setError(error, QStringLiteral("the program's path cannot be written into a desktop entry"));
+        return false;
+    }
+    const QString target = path();
+    if (QFileInfo::exists(target) && !isOurs(target)) {
+        setError(error, QStringLiteral("%1 exists and was not written by Pexilo").arg(target));
+        return false;
+    }
+    if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
+        setError(error, QStringLiteral("cannot create %1").arg(QFileInfo(target).absolutePath()));
+        return false;
+    }
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
+        setError(error, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool AutostartEntry::remove(QString *error)
+{
+    const QString target = path();
+    if (!QFileInfo::exists(target) || !isOurs(target))
+        return true;
+    QFile file(target);
+    if (!file.remove()) {
+        setError(error, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool AutostartEntry::isInstalled()
+{
+    return isOurs(path());
+}
+
+void AutostartEntry::apply(bool launchAtLogin)
+{
+    QString error;
+    if (launchAtLogin ? install(&error) : remove(&error))
+        return;
+    Log::line(QStringLiteral("❌ Failed to %1 the login item: %2")
+                  .arg(launchAtLogin ? QStringLiteral("set up") : QStringLiteral("remove"), error));
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+// The desktop's autostart entry that starts Pexilo when the user logs in:
+// $XDG_CONFIG_HOME/autostart/pexilo.desktop, as the XDG autostart convention
+// reads it. Only an entry that carries our marker is ever replaced or removed,
+// so a file the user wrote by hand under the same name is left alone.
+class AutostartEntry
+{
+public:
+    static QString path();
+
+    // The text of the entry that starts `executable`, quoted as the desktop
+    // entry format's Exec key requires. Empty when the path cannot be written
+    // into an Exec line (it holds a control character).
+    static QString contents(const QString &executable);
+
+    // Writes the entry for the running program (atomically, so a failure
+    // leaves whatever was there). False with `error` set when it could not;
+    // a foreign file under our name is not replaced.
+    static bool install(QString *error = nullptr);
+    // Removes our entry; a missing entry or a foreign file counts as done.
+    static bool remove(QString *error = nullptr);
+    // Whether our entry is in place.
+    static bool isInstalled();
+
+    // Saves the user's choice: installs the entry when on, removes it when
+    // off. Failures are logged.
+    static void apply(bool launchAtLogin);
+
+    static constexpr const char *marker = "X-Pexilo-Autostart";
+};

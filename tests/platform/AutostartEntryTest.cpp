@@ -1,0 +1,148 @@
+#include "platform/AutostartEntry.h"
+
+#include "support/LogCapture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Each case gets a configuration folder of its own.
+class AutostartEntryTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_config.isValid());
+        m_previous = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    }
+    void TearDown() override { qputenv("XDG_CONFIG_HOME", m_previous); }
+
+    static void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    static QByteArray readFile(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir m_config;
+    QByteArray m_previous;
+};
+
+QString execLine(const QString &entry)
+{
+    for (const QString &line : entry.split(u'\n')) {
+        if (line.startsWith(QLatin1String("Exec=")))
+            return line.mid(5);
+    }
+    return {};
+}
+
+// Runs desktop-file-validate on the file; its complaints, or empty when valid.
+QString validationErrors(const QString &path)
+{
+    QProcess validator;
+    validator.start(QStringLiteral("desktop-file-validate"), { path });
+    if (!validator.waitForFinished(10000))
+        return QStringLiteral("desktop-file-validate did not run");
+    const QString output = QString::fromUtf8(validator.readAll());
+    return validator.exitCode() == 0 && output.isEmpty() ? QString() : output + u' ';
+}
+
+} // namespace
+
+TEST_F(AutostartEntryTest, LivesInTheUsersAutostartFolder)
+{
+    EXPECT_EQ(AutostartEntry::path(), m_config.path() + QStringLiteral("/autostart/pexilo.desktop"));
+}
+
+TEST_F(AutostartEntryTest, ExecQuotesWhatTheFormatReserves)
+{
+    const struct {
+        const char *executable;
+        const char *exec;
+    } cases[] = {
+        { "/usr/bin/pexilo", "/usr/bin/pexilo" },
+        { "/opt/My Apps/pexilo", "\"/opt/My Apps/pexilo\"" },
+        { "/home/a$b/pexilo", "\"/home/a\\\\$b/pexilo\"" },
+        { "/tmp/say \"hi\"/pexilo", "\"/tmp/say \\\\\"hi\\\\\"/pexilo\"" },
+        { "/tmp/back\\slash/pexilo", "\"/tmp/back\\\\\\\\slash/pexilo\"" },
+        { "/tmp/100%/pexilo", "/tmp/100%%/pexilo" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.executable);
+        EXPECT_EQ(execLine(AutostartEntry::contents(QString::fromUtf8(c.executable))), QString::fromUtf8(c.exec));
+    }
+    EXPECT_TRUE(AutostartEntry::contents(QStringLiteral("/tmp/line\nbreak/pexilo")).isEmpty());
+    EXPECT_TRUE(AutostartEntry::contents(QString()).isEmpty());
+}
+
+TEST_F(AutostartEntryTest, WrittenEntriesAreValidDesktopEntries)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty())
+        GTEST_FAIL() << "desktop-file-validate (desktop-file-utils) is not installed";
+    ASSERT_TRUE(AutostartEntry::install());
+    EXPECT_EQ(validationErrors(AutostartEntry::path()), QString());
+    EXPECT_EQ(execLine(QString::fromUtf8(readFile(AutostartEntry::path()))),
+        QCoreApplication::applicationFilePath());
+
+    const QString awkward = m_config.path() + QStringLiteral("/awkward.desktop");
+    writeFile(awkward, AutostartEntry::contents(QStringLiteral("/opt/a \"b\" $c\\d 50%/pexilo")).toUtf8());
+    EXPECT_EQ(validationErrors(awkward), QString());
+}
+
+TEST_F(AutostartEntryTest, InstallAndRemoveOurEntry)
+{
+    EXPECT_FALSE(AutostartEntry::isInstalled());
+    EXPECT_TRUE(AutostartEntry::remove());
+
+    ASSERT_TRUE(AutostartEntry::install());
+    EXPECT_TRUE(AutostartEntry::isInstalled());
+    ASSERT_TRUE(AutostartEntry::install());
+    EXPECT_TRUE(AutostartEntry::isInstalled());
+
+    ASSERT_TRUE(AutostartEntry::remove());
+    EXPECT_FALSE(QFileInfo::exists(AutostartEntry::path()));
+}
+
+TEST_F(AutostartEntryTest, AFileTheUserWroteIsNeitherReplacedNorRemoved)
+{
+    const QByteArray theirs = "[Desktop Entry]\nType=Application\nName=Mine\nExec=/usr/bin/true\n";
+    writeFile(AutostartEntry::path(), theirs);
+
+    QString error;
+    EXPECT_FALSE(AutostartEntry::install(&error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(AutostartEntry::remove());
+    EXPECT_EQ(readFile(AutostartEntry::path()), theirs);
+    EXPECT_FALSE(AutostartEntry::isInstalled());
+}
+
+TEST_F(AutostartEntryTest, AFailedWriteIsLoggedAndLeavesNoEntry)
+{
+    // A file where the folder should be: nothing can be written beneath it.
+    writeFile(m_config.path() + QStringLiteral("/autostart"), "not a folder");
+
+    LogCapture log;
+    AutostartEntry::apply(true);
+    EXPECT_FALSE(AutostartEntry::isInstalled());
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("❌ Failed to set up the login item: ")));
+
+    AutostartEntry::apply(false);
+    EXPECT_EQ(log.lines().size(), 1);
+}
