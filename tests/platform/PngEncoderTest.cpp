@@ -11,20 +11,12 @@
 
 namespace {
 
-// Formats with 16-bit channels are compared at 16 bits, the rest at 8 bits,
-// as the PNG holds them (Qt writes 10-bit channels with 8).
-bool hasSixteenBitChannels(QImage::Format format)
-{
-    return format == QImage::Format_RGBA64 || format == QImage::Format_RGBX64
-        || format == QImage::Format_RGBA64_Premultiplied || format == QImage::Format_Grayscale16;
-}
-
 void expectSamePixels(const QImage &decoded, const QImage &original)
 {
     ASSERT_FALSE(decoded.isNull());
     ASSERT_EQ(decoded.size(), original.size());
     const QImage::Format common
-        = hasSixteenBitChannels(original.format()) ? QImage::Format_RGBA64 : QImage::Format_ARGB32;
+        = keepsSixteenBitChannels(original.format()) ? QImage::Format_RGBA64 : QImage::Format_ARGB32;
     EXPECT_TRUE(decoded.convertToFormat(common) == original.convertToFormat(common));
 }
 

@@ -118,3 +118,9 @@ QList<PngSample> pngSamples()
         samples.append({ QString::fromLatin1(name), filled(size, format, content) });
     return samples;
 }
+
+bool keepsSixteenBitChannels(QImage::Format format)
+{
+    return format == QImage::Format_RGBA64 || format == QImage::Format_RGBX64
+        || format == QImage::Format_RGBA64_Premultiplied || format == QImage::Format_Grayscale16;
+}

@@ -18,3 +18,7 @@ struct PngSample
 };
 
 QList<PngSample> pngSamples();
+
+// Whether the PNG keeps the format's channels at 16 bits; the rest are
+// written with 8 (Qt writes 10-bit channels with 8 too).
+bool keepsSixteenBitChannels(QImage::Format format);
