@@ -347,8 +347,8 @@ QByteArray encode(const QImage &image)
     qsizetype streamSize = sizeof zlibHeader + 4;
     quint32 adler = 1;
     for (const Piece &piece : pieces) {
-        if (piece.deflatedSize == 0)
-            return {};
+        if (piece.deflatedSize == 0) // out of memory, or a stream that did not read back
+            return encodeWithQt(image);
         streamSize += qsizetype(piece.deflatedSize);
         adler = quint32(adler32_combine(adler, piece.adler, z_off_t(piece.filteredSize)));
     }
