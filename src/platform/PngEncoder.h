@@ -14,8 +14,9 @@
 // several threads at once and joined into the one zlib stream that PNG
 // requires.
 //
-// Images whose channels are wider than 8 bits go through Qt's own writer, so
-// that no precision is lost.
+// Images whose channels are wider than 8 bits go through Qt's own writer,
+// which keeps 16-bit channels (and writes 10-bit and floating-point ones with
+// 8 bits).
 namespace PngEncoder {
 
 // About how many bytes of filtered rows one piece holds; an image with more
