@@ -44,7 +44,7 @@ QColor ultraThinMaterial();
 // screen. Nothing behind it is blurred, so it is never thinner than
 // screenFillMinimumAlpha: whatever the screen shows behind it (text
 // included) cannot read through what is drawn on it.
-inline constexpr qreal screenFillMinimumAlpha = 0.96;
+inline constexpr qreal screenFillMinimumAlpha = 0.98;
 QColor screenFill(const QColor &material, qreal opacity);
 
 // The colour at that opacity: its own alpha multiplied by it, so that

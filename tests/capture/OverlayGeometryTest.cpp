@@ -2,6 +2,7 @@
 
 #include "ui/Fonts.h"
 
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QtMath>
 
@@ -177,4 +178,25 @@ TEST(OverlayGeometryTest, TheAnswerIsMeasuredInTheSixteenPixelFontAtFourHundred)
     const qreal wordsWidth = QFontMetricsF(Fonts::system(16)).horizontalAdvance(words);
     EXPECT_GE(measuredAnswerHeight(words), std::floor(wordsWidth / 400) * line);
     EXPECT_GE(measuredAnswerHeight(QString(200, u'x')), 2 * line);
+}
+
+TEST(OverlayGeometryTest, ALongAnswerIsMeasuredOnlyAsFarAsTheClampNeeds)
+{
+    // Measured only up to 210 pixels, every answer gets the area it gets
+    // when measured whole.
+    for (int lines = 1; lines <= 16; ++lines) {
+        const QString text = QStringLiteral("a line of the answer\n").repeated(lines);
+        EXPECT_EQ(responseHeightForTextHeight(measuredAnswerHeight(text, 210)),
+            responseHeightForTextHeight(measuredAnswerHeight(text)))
+            << lines;
+    }
+    const QString wrapping = QStringLiteral("word ").repeated(2000);
+    EXPECT_EQ(responseHeightForTextHeight(measuredAnswerHeight(wrapping, 210)), 250);
+
+    // Ten megabytes in one line: the beginning is enough.
+    const QString huge(10'000'000, u'x');
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_GT(measuredAnswerHeight(huge, 210), 210);
+    EXPECT_LT(elapsed.elapsed(), 1000);
 }

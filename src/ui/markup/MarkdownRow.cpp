@@ -193,14 +193,13 @@ int heightForWidth(const MarkdownElement &element, int width, qreal lineSpacing)
         const int markerWidth = qMax(minimum, naturalWidth(marker, markerFont()));
         QList<QTextLayout::FormatRange> formats;
         const QString text = shownText(element.text, &formats);
-        const int textWidth = width - itemLeadingPadding - markerWidth - itemSpacing;
-        const int markerHeight = qMax(textHeight(marker, markerFont(), {}, lineSpacing, markerWidth),
-                                     QFontMetrics(markerFont()).height())
-            + markerTopPadding;
-        const int itemHeight = text.isEmpty() ? QFontMetrics(bodyFont()).height()
-                                              : qMax(textHeight(text, bodyFont(), formats, lineSpacing, textWidth),
-                                                  QFontMetrics(bodyFont()).height());
-        return qMax(markerHeight, itemHeight);
+        // A row too narrow for both keeps the text at its minimum width
+        // (a few characters) and runs past its right edge.
+        const int textMinimum
+            = qMin(naturalWidth(text, bodyFont()), 4 * QFontMetrics(bodyFont()).averageCharWidth());
+        const int textWidth = qMax(width - itemLeadingPadding - markerWidth - itemSpacing, textMinimum);
+        const int markerHeight = textHeight(marker, markerFont(), {}, lineSpacing, markerWidth) + markerTopPadding;
+        return qMax(markerHeight, textHeight(text, bodyFont(), formats, lineSpacing, textWidth));
     }
     case MarkdownElementType::paragraph: {
         QList<QTextLayout::FormatRange> formats;

@@ -15,7 +15,7 @@
 namespace {
 
 // Up to this many rows, every row is made at once.
-constexpr int eagerRowCount = 200;
+constexpr int eagerRowCount = 64;
 // How long one turn of measuring may hold the event loop.
 constexpr int measureSliceMs = 6;
 // How long the width must stay the same before the rows out of view are
