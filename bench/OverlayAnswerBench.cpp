@@ -1,5 +1,6 @@
 // How long the GUI thread is held up at a stretch while an answer of 20 KB,
-// 200 KB and 10 MB appears in the analysis overlay, the box springs open,
+// 200 KB and 10 MB (and 10 MB of lines with no blank line between them,
+// which make one paragraph) appears in the analysis overlay, the box springs open,
 // and the answer is scrolled through: by wheel steps, by page jumps, to the
 // end and back. A timer that asks to run every millisecond notes the longest
 // gap between its runs; that gap is the longest time the program could not
@@ -23,6 +24,7 @@
 #include <QWheelEvent>
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -30,8 +32,14 @@ constexpr qint64 targetMs = 100;
 
 // Answer text as the service writes it: headings, paragraphs with bold
 // words, bullets and numbered steps, repeated to the length.
-QString answerOfLength(qsizetype length)
+QString answerOfLength(qsizetype length, bool oneParagraph)
 {
+    if (oneParagraph) {
+        QString text = QStringLiteral("a line of text **extracted** from a dense screen, with no blank line\n")
+                           .repeated(length / 70 + 1);
+        text.truncate(length);
+        return text;
+    }
     const QString section = QStringLiteral(
         "## Part %1: what the screenshot shows\n"
         "The window in the middle is a **code editor** with a C++ file open. The function on screen "
@@ -53,34 +61,59 @@ QString answerOfLength(qsizetype length)
     return text;
 }
 
-// Notes the longest stretch between runs of a timer due every millisecond.
+// The processor time this thread has used, in milliseconds.
+double threadCpuMs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+// Notes the longest stretch between runs of a timer due every millisecond:
+// by the clock on the wall, and in processor time of the GUI thread (the
+// work itself, without the time a loaded machine kept the thread waiting).
 class StallMeter : public QObject
 {
 public:
+    struct Stretch
+    {
+        qint64 wallMs = 0;
+        double cpuMs = 0;
+    };
+
     StallMeter()
     {
         m_timer.setTimerType(Qt::PreciseTimer);
         m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_longest = qMax(m_longest, m_sinceLast.restart());
-        });
+        connect(&m_timer, &QTimer::timeout, this, [this] { tick(); });
     }
     void start()
     {
-        m_longest = 0;
+        m_longest = Stretch();
         m_sinceLast.start();
+        m_cpuAtLast = threadCpuMs();
         m_timer.start();
     }
-    qint64 stop()
+    Stretch stop()
     {
+        tick();
         m_timer.stop();
-        return qMax(m_longest, m_sinceLast.elapsed());
+        return m_longest;
     }
 
 private:
+    void tick()
+    {
+        const double cpu = threadCpuMs();
+        m_longest.wallMs = qMax(m_longest.wallMs, m_sinceLast.restart());
+        m_longest.cpuMs = qMax(m_longest.cpuMs, cpu - m_cpuAtLast);
+        m_cpuAtLast = cpu;
+    }
+
     QTimer m_timer;
     QElapsedTimer m_sinceLast;
-    qint64 m_longest = 0;
+    double m_cpuAtLast = 0;
+    Stretch m_longest;
 };
 
 // Runs the event loop for a while, as the user would wait and watch.
@@ -94,12 +127,12 @@ void runFor(int ms)
 
 struct Figures
 {
-    qint64 appearMs = 0;
-    qint64 scrollMs = 0;
+    StallMeter::Stretch appear;
+    StallMeter::Stretch scroll;
     qint64 rowsShownAfterMs = -1;
 };
 
-Figures measure(qsizetype length)
+Figures measure(qsizetype length, bool oneParagraph)
 {
     Figures figures;
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
@@ -110,7 +143,7 @@ Figures measure(qsizetype length)
     window.present();
     runFor(300);
 
-    const AIResponse answer { answerOfLength(length), QDateTime::currentDateTime(), std::nullopt,
+    const AIResponse answer { answerOfLength(length, oneParagraph), QDateTime::currentDateTime(), std::nullopt,
         QStringLiteral("What is on my screen?") };
     auto *text = overlay->findChild<MarkdownText *>(QStringLiteral("answerText"));
     auto *scroll = overlay->findChild<QScrollArea *>(QStringLiteral("answerScroll"));
@@ -136,7 +169,7 @@ Figures measure(qsizetype length)
         }
     }
     runFor(2000);
-    figures.appearMs = meter.stop();
+    figures.appear = meter.stop();
 
     // Scrolling: wheel steps down, page jumps, the end and back to the top.
     QScrollBar *bar = scroll->verticalScrollBar();
@@ -157,7 +190,7 @@ Figures measure(qsizetype length)
     runFor(300);
     bar->setValue(0);
     runFor(300);
-    figures.scrollMs = meter.stop();
+    figures.scroll = meter.stop();
 
     AIManager::shared().resetForNewScreenshot();
     window.close();
@@ -181,16 +214,22 @@ int main(int argc, char *argv[])
             sizes.append(size.toLongLong());
     }
 
-    std::printf("Longest stretch the GUI thread was busy (target: at most %lld ms)\n", targetMs);
-    std::printf("%12s  %22s  %12s  %18s\n", "answer", "appear and spring open", "scroll", "rows shown after");
+    std::printf("Longest stretch the GUI thread was held up, on the wall clock and in its own processor\n"
+                "time (target: at most %lld ms of processor time at a stretch)\n",
+        targetMs);
+    std::printf("%12s  %24s  %20s  %16s\n", "answer", "appear and spring open", "scroll", "rows shown after");
     bool met = true;
-    for (const qsizetype size : sizes) {
-        const Figures figures = measure(size);
-        std::printf("%9.1f KB  %19lld ms  %9lld ms  %15lld ms\n", size / 1000.0, figures.appearMs,
-            figures.scrollMs, figures.rowsShownAfterMs);
+    const auto report = [&met](qsizetype size, bool oneParagraph) {
+        const Figures f = measure(size, oneParagraph);
+        std::printf("%9.1f KB  %8lld ms (cpu %5.1f ms)  %5lld ms (cpu %5.1f)  %13lld ms%s\n", size / 1000.0,
+            f.appear.wallMs, f.appear.cpuMs, f.scroll.wallMs, f.scroll.cpuMs, f.rowsShownAfterMs,
+            oneParagraph ? "  (one paragraph)" : "");
         std::fflush(stdout);
-        met = met && figures.appearMs <= targetMs && figures.scrollMs <= targetMs;
-    }
+        met = met && f.appear.cpuMs <= targetMs && f.scroll.cpuMs <= targetMs;
+    };
+    for (const qsizetype size : sizes)
+        report(size, false);
+    report(sizes.last(), true);
     std::printf(met ? "All within the target.\n" : "Target missed.\n");
     return met ? 0 : 1;
 }

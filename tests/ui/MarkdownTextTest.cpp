@@ -5,6 +5,7 @@
 #include "ui/Palette.h"
 #include "ui/markup/FormattedText.h"
 #include "ui/markup/MarkdownParser.h"
+#include "ui/markup/MarkdownPiece.h"
 #include "ui/markup/MarkdownRow.h"
 #include "ui/markup/TextBlock.h"
 
@@ -399,19 +400,23 @@ TEST(MarkdownTextTest, RowsAreMeasuredWithoutBeingMadeToTheHeightTheyTake)
         "7. seven\n"
         "- פריט ראשון שלום עולם\n"
         "⚠️ a paragraph that starts with a mark and **wraps** over several lines when narrow\n");
-    const QList<MarkdownElement> elements = parseMarkdown(content);
-    ASSERT_EQ(elements.size(), 7);
+    // Each block whole, and cut into pieces of a hundred characters.
+    QList<MarkdownPiece> pieces = piecesOf(parseMarkdown(content));
+    ASSERT_EQ(pieces.size(), 7);
+    pieces += piecesOf(parseMarkdown(content), 40);
+    ASSERT_GT(pieces.size(), 16);
     for (const qreal spacing : { 0.0, 6.0 }) {
-        for (const MarkdownElement &element : elements) {
+        for (const MarkdownPiece &piece : pieces) {
+            const MarkdownElement &element = piece.element;
             QWidget view;
-            QWidget *row = MarkdownRow::create(element, &view);
+            QWidget *row = MarkdownRow::create(piece, &view);
             for (TextBlock *block : row->findChildren<TextBlock *>())
                 block->setLineSpacing(spacing);
             if (auto *block = qobject_cast<TextBlock *>(row))
                 block->setLineSpacing(spacing);
             QWidgetItem item(row);
             for (const int width : { 120, 260, 400 }) {
-                EXPECT_EQ(MarkdownRow::heightForWidth(element, width, spacing), item.heightForWidth(width))
+                EXPECT_EQ(MarkdownRow::heightForWidth(piece, width, spacing), item.heightForWidth(width))
                     << element.text.toStdString() << " at " << width << ", spacing " << spacing;
             }
         }
@@ -482,4 +487,27 @@ TEST(MarkdownTextTest, AVeryLongTextShowsOnlyTheRowsInViewAndScrollsThroughAll)
         QTest::qWait(300);
         return view->height() == before && before != guessed;
     }, 60000));
+}
+
+TEST(MarkdownTextTest, AHugeParagraphShowsInPiecesThatReadAsOne)
+{
+    // Lines without a blank between them join into one paragraph, as a text
+    // extracted from a dense screen does: here of 40 000 characters.
+    const QString content = QStringLiteral("a line of extracted **text** from the screen\n").repeated(900);
+    QScrollArea area;
+    area.setAttribute(Qt::WA_DontShowOnScreen);
+    area.setWidgetResizable(true);
+    area.resize(420, 300);
+    auto *view = new MarkdownText;
+    area.setWidget(view);
+    area.show();
+
+    view->setContent(content);
+    QCoreApplication::processEvents();
+    const QList<QWidget *> rows = rowsOf(*view);
+    ASSERT_EQ(rows.size(), 5);
+    // The pieces of the one paragraph follow each other with no gap.
+    for (qsizetype i = 1; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i]->y(), rows[i - 1]->geometry().bottom() + 1) << i;
+    EXPECT_EQ(rows.first()->contentsMargins(), QMargins(0, 2, 0, 0));
 }

@@ -46,6 +46,16 @@ constexpr int markerTopPadding = 2;
 constexpr int numberMarkerMinimumWidth = 20;
 constexpr int codePadding = 12;
 
+// The padding of a piece: above only on the block's first, below only on its last.
+QMargins pieceOf(QMargins padding, bool first, bool last)
+{
+    if (!first)
+        padding.setTop(0);
+    if (!last)
+        padding.setBottom(0);
+    return padding;
+}
+
 QString markerOf(const MarkdownElement &element)
 {
     return element.type == MarkdownElementType::bullet
@@ -89,6 +99,15 @@ int naturalWidth(const QString &text, const QFont &font)
         width = qMax(width, layout.lineAt(i).naturalTextWidth());
     return qCeil(width);
 }
+
+// The width of an item's marker column: the marker's own, at least 20 for
+// numbers, so that short numbers line their texts up.
+int markerColumnWidth(const MarkdownElement &element)
+{
+    const int minimum = element.type == MarkdownElementType::bullet ? 0 : numberMarkerMinimumWidth;
+    return qMax(minimum, naturalWidth(markerOf(element), markerFont()));
+}
+
 
 // A code block: monospaced text on a grey rounded box that is only as wide as
 // the text and its padding.
@@ -177,20 +196,26 @@ namespace MarkdownRow {
 
 int heightForWidth(const MarkdownElement &element, int width, qreal lineSpacing)
 {
+    return heightForWidth(MarkdownPiece { element, true, true }, width, lineSpacing);
+}
+
+int heightForWidth(const MarkdownPiece &piece, int width, qreal lineSpacing)
+{
+    const MarkdownElement &element = piece.element;
     switch (element.type) {
     case MarkdownElementType::heading:
-        return textHeight(element.text, headingFont(), {}, lineSpacing,
-                   width - headingPadding.left() - headingPadding.right())
-            + headingPadding.top() + headingPadding.bottom();
-    case MarkdownElementType::subheading:
-        return textHeight(element.text, subheadingFont(), {}, lineSpacing,
-                   width - subheadingPadding.left() - subheadingPadding.right())
-            + subheadingPadding.top() + subheadingPadding.bottom();
+    case MarkdownElementType::subheading: {
+        const bool heading = element.type == MarkdownElementType::heading;
+        const QMargins padding
+            = pieceOf(heading ? headingPadding : subheadingPadding, piece.first, piece.last);
+        return textHeight(element.text, heading ? headingFont() : subheadingFont(), {}, lineSpacing,
+                   width - padding.left() - padding.right())
+            + padding.top() + padding.bottom();
+    }
     case MarkdownElementType::bullet:
     case MarkdownElementType::numberedList: {
-        const QString marker = markerOf(element);
-        const int minimum = element.type == MarkdownElementType::bullet ? 0 : numberMarkerMinimumWidth;
-        const int markerWidth = qMax(minimum, naturalWidth(marker, markerFont()));
+        const int markerWidth = markerColumnWidth(element);
+        const QString marker = piece.first ? markerOf(element) : QString();
         QList<QTextLayout::FormatRange> formats;
         const QString text = shownText(element.text, &formats);
         // A row too narrow for both keeps the text at its minimum width
@@ -204,8 +229,8 @@ int heightForWidth(const MarkdownElement &element, int width, qreal lineSpacing)
     case MarkdownElementType::paragraph: {
         QList<QTextLayout::FormatRange> formats;
         const QString text = shownText(element.text, &formats);
-        return textHeight(text, bodyFont(), formats, lineSpacing, width) + paragraphPadding.top()
-            + paragraphPadding.bottom();
+        const QMargins padding = pieceOf(paragraphPadding, piece.first, piece.last);
+        return textHeight(text, bodyFont(), formats, lineSpacing, width) + padding.top() + padding.bottom();
     }
     case MarkdownElementType::code: {
         const int boxWidth = qMin(width, naturalWidth(element.text, codeFont()) + 2 * codePadding);
@@ -216,7 +241,7 @@ int heightForWidth(const MarkdownElement &element, int width, qreal lineSpacing)
     return 0;
 }
 
-std::vector<HeightGuess> heightGuesses(const QList<MarkdownElement> &elements)
+std::vector<HeightGuess> heightGuesses(const QList<MarkdownPiece> &pieces)
 {
     struct Look
     {
@@ -233,8 +258,9 @@ std::vector<HeightGuess> heightGuesses(const QList<MarkdownElement> &elements)
     const Look code = lookOf(codeFont());
 
     std::vector<HeightGuess> guesses;
-    guesses.reserve(size_t(elements.size()));
-    for (const MarkdownElement &element : elements) {
+    guesses.reserve(size_t(pieces.size()));
+    for (const MarkdownPiece &piece : pieces) {
+        const MarkdownElement &element = piece.element;
         const qreal length = qreal(element.text.size());
         const auto guess = [length](const Look &look, int indent, int padding) {
             return HeightGuess { float(length * look.averageCharWidth), look.lineHeight, indent, padding };
@@ -269,18 +295,27 @@ int guessedHeight(const HeightGuess &guess, int width, qreal lineSpacing)
 
 QWidget *create(const MarkdownElement &element, QWidget *parent)
 {
+    return create(MarkdownPiece { element, true, true }, parent);
+}
+
+QWidget *create(const MarkdownPiece &piece, QWidget *parent)
+{
+    const MarkdownElement &element = piece.element;
     switch (element.type) {
     case MarkdownElementType::heading:
-        return verbatim(element.text, headingFont(), headingPadding, parent);
+        return verbatim(element.text, headingFont(), pieceOf(headingPadding, piece.first, piece.last), parent);
     case MarkdownElementType::subheading:
-        return verbatim(element.text, subheadingFont(), subheadingPadding, parent);
+        return verbatim(
+            element.text, subheadingFont(), pieceOf(subheadingPadding, piece.first, piece.last), parent);
     case MarkdownElementType::bullet:
-        return listItem(markerOf(element), element.text, 0, parent);
     case MarkdownElementType::numberedList:
-        return listItem(markerOf(element), element.text, numberMarkerMinimumWidth, parent);
+        // The block's later pieces keep its marker's column, empty.
+        return listItem(piece.first ? markerOf(element) : QString(), element.text,
+            piece.first && element.type == MarkdownElementType::bullet ? 0 : markerColumnWidth(element),
+            parent);
     case MarkdownElementType::paragraph: {
         auto *paragraph = new FormattedText(element.text, parent);
-        paragraph->setContentsMargins(paragraphPadding);
+        paragraph->setContentsMargins(pieceOf(paragraphPadding, piece.first, piece.last));
         return paragraph;
     }
     case MarkdownElementType::code:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MarkdownElement.h"
+#include "MarkdownPiece.h"
 
 #include <QList>
 
@@ -14,11 +15,14 @@ namespace MarkdownRow {
 // Headings and code are drawn verbatim; items and paragraphs show their bold
 // runs. Every text block of the row is a TextBlock.
 QWidget *create(const MarkdownElement &element, QWidget *parent = nullptr);
+// The row of one piece of a block (a whole block is one piece).
+QWidget *create(const MarkdownPiece &piece, QWidget *parent = nullptr);
 
 // The height of the row that create() makes, at that width and with that
 // spacing between the lines of its text, found without making it: for rows
 // that are measured but not on screen.
 int heightForWidth(const MarkdownElement &element, int width, qreal lineSpacing);
+int heightForWidth(const MarkdownPiece &piece, int width, qreal lineSpacing);
 
 // What a quick guess at a row's height needs, from the length of its text
 // alone: the text's width on one line, its line height, and the room the row
@@ -31,7 +35,7 @@ struct HeightGuess
     int padding = 0;
 };
 // The guesses for many elements at once.
-std::vector<HeightGuess> heightGuesses(const QList<MarkdownElement> &elements);
+std::vector<HeightGuess> heightGuesses(const QList<MarkdownPiece> &pieces);
 int guessedHeight(const HeightGuess &guess, int width, qreal lineSpacing);
 
 } // namespace MarkdownRow

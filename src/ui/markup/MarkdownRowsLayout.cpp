@@ -25,7 +25,7 @@ constexpr int widthSettleMs = 150;
 } // namespace
 
 MarkdownRowsLayout::MarkdownRowsLayout(
-    QWidget *view, std::function<QWidget *(const MarkdownElement &)> makeRow)
+    QWidget *view, std::function<QWidget *(const MarkdownPiece &)> makeRow)
     : QLayout(view)
     , m_makeRow(std::move(makeRow))
 {
@@ -45,12 +45,12 @@ MarkdownRowsLayout::~MarkdownRowsLayout()
         delete row.item;
 }
 
-void MarkdownRowsLayout::setElements(QList<MarkdownElement> elements)
+void MarkdownRowsLayout::setPieces(QList<MarkdownPiece> pieces)
 {
     destroyRows();
-    m_elements = std::move(elements);
-    m_guesses = MarkdownRow::heightGuesses(m_elements);
-    m_measured.assign(m_elements.size(), -1);
+    m_pieces = std::move(pieces);
+    m_guesses = MarkdownRow::heightGuesses(m_pieces);
+    m_measured.assign(m_pieces.size(), -1);
     m_measuredWidth = -1;
     m_measureCursor = 0;
     m_measureTimer.stop();
@@ -70,7 +70,7 @@ void MarkdownRowsLayout::setLineSpacing(qreal spacing)
     if (spacing == m_lineSpacing)
         return;
     m_lineSpacing = spacing;
-    m_measured.assign(m_elements.size(), -1);
+    m_measured.assign(m_pieces.size(), -1);
     m_measuredWidth = -1;
     invalidate();
 }
@@ -146,10 +146,9 @@ int MarkdownRowsLayout::heightForWidth(int width) const
     }
     int total = 0;
     size_t next = 0;
-    for (int i = 0; i < int(m_elements.size()); ++i) {
+    for (int i = 0; i < int(m_pieces.size()); ++i) {
         const bool made = next < m_rows.size() && m_rows[next].index == i;
-        total += (i > 0 ? rowSpacing : 0)
-            + (made ? m_rows[next++].item->heightForWidth(width) : unmadeRowHeight(i, width));
+        total += gapAbove(i) + (made ? m_rows[next++].item->heightForWidth(width) : unmadeRowHeight(i, width));
     }
     m_totals[1] = m_totals[0];
     m_totals[0] = { width, total };
@@ -178,19 +177,25 @@ int MarkdownRowsLayout::unmadeRowHeight(int index, int width) const
     return MarkdownRow::guessedHeight(m_guesses[size_t(index)], width, m_lineSpacing);
 }
 
+int MarkdownRowsLayout::gapAbove(int index) const
+{
+    return index > 0 && m_pieces.at(index).first ? rowSpacing : 0;
+}
+
 void MarkdownRowsLayout::computeTops(int width) const
 {
     if (m_topsWidth == width)
         return;
-    m_tops.resize(m_elements.size());
+    m_tops.resize(m_pieces.size());
     int top = 0;
     size_t next = 0;
-    for (int i = 0; i < int(m_elements.size()); ++i) {
+    for (int i = 0; i < int(m_pieces.size()); ++i) {
+        top += gapAbove(i);
         m_tops[size_t(i)] = top;
         const bool made = next < m_rows.size() && m_rows[next].index == i;
-        top += (made ? m_rows[next++].item->heightForWidth(width) : unmadeRowHeight(i, width)) + rowSpacing;
+        top += made ? m_rows[next++].item->heightForWidth(width) : unmadeRowHeight(i, width);
     }
-    m_topsBottom = m_elements.isEmpty() ? 0 : top - rowSpacing;
+    m_topsBottom = top;
     m_topsWidth = width;
 }
 
@@ -226,7 +231,7 @@ void MarkdownRowsLayout::updateShownRows()
     const QScopedValueRollback placing(m_placing, true);
     const QRect area = geometry().isValid() ? geometry() : parentWidget()->rect();
     const int width = area.width();
-    const int count = int(m_elements.size());
+    const int count = int(m_pieces.size());
     if (width <= 0 || count == 0)
         return;
 
@@ -270,7 +275,7 @@ void MarkdownRowsLayout::updateShownRows()
                 m_rows.begin(), m_rows.end(), i, [](const Row &row, int index) { return row.index < index; });
             if (at != m_rows.end() && at->index == i)
                 continue;
-            QWidget *widget = m_makeRow(m_elements[i]);
+            QWidget *widget = m_makeRow(m_pieces.at(i));
             m_rows.insert(at, Row { i, new QWidgetItem(widget) });
             widget->show();
             changed = true;
@@ -308,7 +313,7 @@ void MarkdownRowsLayout::updateShownRows()
 
 void MarkdownRowsLayout::scheduleMeasuring()
 {
-    if (int(m_rows.size()) < int(m_elements.size()))
+    if (int(m_rows.size()) < int(m_pieces.size()))
         m_measureTimer.start();
 }
 
@@ -320,18 +325,18 @@ void MarkdownRowsLayout::measureSome()
         return;
     }
     if (width != m_measuredWidth) {
-        m_measured.assign(m_elements.size(), -1);
+        m_measured.assign(m_pieces.size(), -1);
         m_measuredWidth = width;
         m_measureCursor = 0;
     }
     QElapsedTimer slice;
     slice.start();
     bool changed = false;
-    const int count = int(m_elements.size());
+    const int count = int(m_pieces.size());
     while (m_measureCursor < count && slice.elapsed() < measureSliceMs) {
         const int i = m_measureCursor++;
         const int guess = MarkdownRow::guessedHeight(m_guesses[size_t(i)], width, m_lineSpacing);
-        m_measured[size_t(i)] = MarkdownRow::heightForWidth(m_elements[i], width, m_lineSpacing);
+        m_measured[size_t(i)] = MarkdownRow::heightForWidth(m_pieces.at(i), width, m_lineSpacing);
         changed |= m_measured[size_t(i)] != guess;
     }
     if (m_measureCursor >= count)

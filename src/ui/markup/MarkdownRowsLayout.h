@@ -24,13 +24,13 @@ class MarkdownRowsLayout : public QLayout
     Q_OBJECT
 
 public:
-    // makeRow builds the row of an element as a child of the view.
-    MarkdownRowsLayout(QWidget *view, std::function<QWidget *(const MarkdownElement &)> makeRow);
+    // makeRow builds the row of a piece as a child of the view.
+    MarkdownRowsLayout(QWidget *view, std::function<QWidget *(const MarkdownPiece &)> makeRow);
     ~MarkdownRowsLayout() override;
 
     // Replaces every row.
-    void setElements(QList<MarkdownElement> elements);
-    const QList<MarkdownElement> &elements() const { return m_elements; }
+    void setPieces(QList<MarkdownPiece> pieces);
+    const QList<MarkdownPiece> &pieces() const { return m_pieces; }
     // Makes the rows anew, as makeRow makes them now.
     void rebuildRows();
     // The spacing between the lines of the rows' text changed.
@@ -71,6 +71,8 @@ private:
     };
 
     int unmadeRowHeight(int index, int width) const;
+    // The gap above a row: none between the pieces of one block.
+    int gapAbove(int index) const;
     void computeTops(int width) const;
     QRect shownRect() const;
     QAbstractScrollArea *scrollingArea() const;
@@ -78,8 +80,8 @@ private:
     void measureSome();
     void scheduleMeasuring();
 
-    std::function<QWidget *(const MarkdownElement &)> m_makeRow;
-    QList<MarkdownElement> m_elements;
+    std::function<QWidget *(const MarkdownPiece &)> m_makeRow;
+    QList<MarkdownPiece> m_pieces;
     qreal m_lineSpacing = 0;
     std::vector<Row> m_rows; // sorted by index
 

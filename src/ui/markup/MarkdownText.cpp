@@ -21,7 +21,7 @@ constexpr qsizetype parseAtOnceLength = 64 * 1024;
 
 MarkdownText::MarkdownText(const QString &content, QWidget *parent)
     : QWidget(parent)
-    , m_rows(new MarkdownRowsLayout(this, [this](const MarkdownElement &element) { return makeRow(element); }))
+    , m_rows(new MarkdownRowsLayout(this, [this](const MarkdownPiece &piece) { return makeRow(piece); }))
 {
     setContent(content);
 }
@@ -33,29 +33,29 @@ void MarkdownText::setContent(const QString &content)
     m_content = content;
     const quint64 generation = ++m_generation;
     if (content.size() <= parseAtOnceLength) {
-        m_rows->setElements(parseMarkdown(content));
+        m_rows->setPieces(piecesOf(parseMarkdown(content)));
         m_parsedGeneration = generation;
         Q_EMIT parsed();
         return;
     }
     // The old rows go at once; the new ones come when the parse is done,
     // unless the content has changed again by then.
-    m_rows->setElements({});
-    auto *watcher = new QFutureWatcher<QList<MarkdownElement>>(this);
+    m_rows->setPieces({});
+    auto *watcher = new QFutureWatcher<QList<MarkdownPiece>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
         watcher->deleteLater();
         if (generation != m_generation)
             return;
-        m_rows->setElements(watcher->result());
+        m_rows->setPieces(watcher->result());
         m_parsedGeneration = generation;
         Q_EMIT parsed();
     });
-    watcher->setFuture(Background::run([content] { return parseMarkdown(content); }));
+    watcher->setFuture(Background::run([content] { return piecesOf(parseMarkdown(content)); }));
 }
 
-QWidget *MarkdownText::makeRow(const MarkdownElement &element)
+QWidget *MarkdownText::makeRow(const MarkdownPiece &piece)
 {
-    QWidget *row = MarkdownRow::create(element, this);
+    QWidget *row = MarkdownRow::create(piece, this);
     configureRow(row);
     return row;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MarkdownElement.h"
+#include "MarkdownPiece.h"
 
 #include <QString>
 #include <QWidget>
@@ -51,7 +51,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QWidget *makeRow(const MarkdownElement &element);
+    QWidget *makeRow(const MarkdownPiece &piece);
     void configureRow(QWidget *row) const;
     void followScrollingAreas();
 
