@@ -366,8 +366,10 @@ TEST_F(CustomOverlayViewTest, HoveringAQuickActionMarksItAndWidensItToTheRight)
     EXPECT_EQ(overlay->hoveredAction(), QuickAction::explain);
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(explain->width(), 160);
-    // The text box stays where it is; the row grows away from it.
+    // The text box stays where it is; the row grows away from it, and no
+    // further than the screen's inset.
     EXPECT_EQ(overlay->textBoxFrame(), boxBefore);
+    EXPECT_LE(child<QuickActionRow>("quickActionRow")->geometry().right() + 1, 780);
     pointerLeaves(explain);
     EXPECT_EQ(overlay->hoveredAction(), std::nullopt);
 }
@@ -469,4 +471,17 @@ TEST_F(CustomOverlayViewTest, TheBoxAndThePillsHideWhateverTheScreenShowsBehindT
         EXPECT_LE(white.lightness() - black.lightness(), 6) << point.x() << "," << point.y();
         EXPECT_GT(black.lightness(), 200) << "still the light material";
     }
+}
+
+TEST_F(CustomOverlayViewTest, BesideTheSelectionTheGroupLeavesItUncovered)
+{
+    // No room above or below; 682 to the right is just room for the group
+    // as it is drawn (460 + 12 + 194) and the 16 gap.
+    const QRectF selection(30, 40, 68, 720);
+    show(selection, sampleImage(QSize(68, 720)));
+    const QRectF box = overlay->textBoxFrame();
+    EXPECT_EQ(box.left(), selection.right() + 16);
+    EXPECT_EQ(box.center().y(), selection.center().y());
+    const QRect row = child<QuickActionRow>("quickActionRow")->geometry();
+    EXPECT_LE(row.right() + 1, 780);
 }

@@ -2,6 +2,7 @@
 #include "ui/markup/TextBlock.h"
 
 #include <QImage>
+#include <QLabel>
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -67,4 +68,19 @@ TEST(FontsTest, TheMarksThatBeginTextsDrawAsColourEmoji)
         EXPECT_GT(mostSaturated(mark, Fonts::system(16)), 150) << mark.toStdString();
         EXPECT_GT(mostSaturated(mark, Fonts::custom(Fonts::hafferRegular, 16)), 150) << mark.toStdString();
     }
+
+    // The tray panel's labels, in the custom font's stand-in, reach the
+    // colour font through the font fallback.
+    QLabel label(QStringLiteral("❌ Failed"));
+    label.setFont(Fonts::custom(Fonts::hafferMedium, 14));
+    label.resize(label.sizeHint());
+    QImage image(label.size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    label.render(&image);
+    int saturation = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            saturation = qMax(saturation, image.pixelColor(x, y).hsvSaturation());
+    }
+    EXPECT_GT(saturation, 150);
 }
