@@ -148,7 +148,16 @@ bool CustomOverlayView::isFullScreenOrLargeSelection() const
 
 QPointF CustomOverlayView::controlsPosition() const
 {
-    return OverlayGeometry::controlsPosition(m_selectedRect, screenBounds(), m_textBoxHeight);
+    return controlsPlace().position;
+}
+
+OverlayGeometry::ControlsPlace CustomOverlayView::controlsPlace() const
+{
+    // Beside the selection the group is placed with its real width at rest:
+    // the box and, while it is there, the row of quick actions.
+    const qreal groupWidth = OverlayGeometry::textBoxWidth(m_textBoxHeight)
+        + (m_showActionButtons ? groupSpacing + QuickActionRow::restingWidth() : 0);
+    return OverlayGeometry::controlsPlace(m_selectedRect, screenBounds(), m_textBoxHeight, groupWidth);
 }
 
 QRectF CustomOverlayView::screenshotFrame() const
@@ -169,7 +178,10 @@ QRectF CustomOverlayView::textBoxFrame() const
 
 qreal CustomOverlayView::calculateResponseHeight(const QString &text)
 {
-    return OverlayGeometry::responseHeightForTextHeight(OverlayGeometry::measuredAnswerHeight(text));
+    // Past 210 measured pixels the result is 250 whatever the rest of the
+    // text holds, so a long answer is measured no further.
+    return OverlayGeometry::responseHeightForTextHeight(OverlayGeometry::measuredAnswerHeight(
+        text, OverlayGeometry::maximumResponseHeight - OverlayGeometry::responseHeightPadding));
 }
 
 // Questions and answers
@@ -370,13 +382,31 @@ void CustomOverlayView::layOutChildren()
     const qreal presence = m_rowPresence.value();
     const QSizeF group(look.boxSize.width() + presence * (groupSpacing + QuickActionRow::restingWidth()),
         qMax(look.boxSize.height(), presence * SpotlightActionButton::pillHeight));
-    const qreal widening
-        = presence * (SpotlightActionButton::pillWidth(1) - SpotlightActionButton::pillWidth(0));
-    const QRectF frame = OverlayGeometry::controlGroupFrame(look.centre, group, widening, screenBounds());
+    // Above or below the selection the group keeps room to its right for a
+    // widening button; beside it, that room would push it over the selection.
+    const QRectF screen = screenBounds();
+    const OverlayGeometry::ControlsPlacement placement = isFullScreenOrLargeSelection()
+        ? OverlayGeometry::ControlsPlacement::inside
+        : controlsPlace().placement;
+    const bool beside = placement == OverlayGeometry::ControlsPlacement::right
+        || placement == OverlayGeometry::ControlsPlacement::left;
+    const qreal widening = beside
+        ? 0
+        : presence * (SpotlightActionButton::pillWidth(1) - SpotlightActionButton::pillWidth(0));
+    const QRectF frame = OverlayGeometry::controlGroupFrame(look.centre, group, widening, screen);
     const QRectF box(QPointF(frame.left(), frame.center().y() - look.boxSize.height() / 2), look.boxSize);
     m_textBox->setGeometry(box.toRect());
-    m_actionRow->move(qRound(box.right() + groupSpacing),
-        qRound(frame.center().y() - SpotlightActionButton::pillHeight / 2.0));
+
+    // A widening button never takes the row off the screen or, left of the
+    // selection, over it.
+    const QRectF restingRow(box.right() + groupSpacing,
+        frame.center().y() - SpotlightActionButton::pillHeight / 2.0, QuickActionRow::restingWidth(),
+        SpotlightActionButton::pillHeight);
+    const qreal rightLimit = placement == OverlayGeometry::ControlsPlacement::left
+        ? m_selectedRect.left() - OverlayGeometry::spacing
+        : screen.right() - OverlayGeometry::screenInset;
+    const QRectF row = OverlayGeometry::quickActionRowFrame(restingRow, m_actionRow->sizeHint().width(), rightLimit);
+    m_actionRow->move(qRound(row.left()), qRound(row.top()));
 
     const QRect paintArea = (m_textBox->geometry() | m_actionRow->geometry()).marginsAdded(shadowReach);
     update(m_groupPaintArea | paintArea);

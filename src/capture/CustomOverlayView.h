@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OverlayGeometry.h"
 #include "ai/AIResponse.h"
 #include "ai/QuickAction.h"
 #include "ui/AnimatedValue.h"
@@ -111,6 +112,7 @@ private:
     void setTextBoxHeight(qreal height, qreal responseHeight);
     void showFollowUpAfterAnswer();
 
+    OverlayGeometry::ControlsPlace controlsPlace() const;
     GroupLook targetLook() const;
     GroupLook currentLook() const;
     void layOutChildren();

@@ -26,7 +26,9 @@ KeyableOverlayWindow::KeyableOverlayWindow(const QRect &contentRect, Level level
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
+    // It takes the keyboard when shown, but a click on what it shows must not
+    // take the keyboard away from the field the user is typing in.
+    setFocusPolicy(Qt::TabFocus);
     setGeometry(contentRect);
 }
 

@@ -23,9 +23,9 @@ bool isFullScreenOrLargeSelection(const QRectF &selectedRect, const QRectF &scre
         > largeSelectionRatio * screenBounds.width() * screenBounds.height();
 }
 
-QPointF controlsPosition(const QRectF &selectedRect, const QRectF &screenBounds, qreal textBoxHeight)
+ControlsPlace controlsPlace(
+    const QRectF &selectedRect, const QRectF &screenBounds, qreal textBoxHeight, qreal sideGroupWidth)
 {
-    const qreal halfWidth = controlsWidth / 2;
     const qreal halfHeight = textBoxHeight / 2;
     const qreal safeMinX = screenBounds.left() + screenInset;
     const qreal safeMaxX = screenBounds.right() - screenInset;
@@ -40,22 +40,39 @@ QPointF controlsPosition(const QRectF &selectedRect, const QRectF &screenBounds,
 
     // Each test is written so that a comparison with a non-number fails and
     // moves on to the next candidate.
+    qreal halfWidth = controlsWidth / 2;
     QPointF position;
-    if (textBoxHeight + spacing <= below)
+    ControlsPlacement placement;
+    if (textBoxHeight + spacing <= below) {
+        placement = ControlsPlacement::below;
         position = QPointF(s.center().x(), s.bottom() + spacing + halfHeight);
-    else if (textBoxHeight + spacing <= above)
+    } else if (textBoxHeight + spacing <= above) {
+        placement = ControlsPlacement::above;
         position = QPointF(s.center().x(), s.top() - spacing - halfHeight);
-    else if (controlsWidth + spacing <= right)
+    } else if (sideGroupWidth + spacing <= right) {
+        placement = ControlsPlacement::right;
+        halfWidth = sideGroupWidth / 2;
         position = QPointF(s.right() + spacing + halfWidth, s.center().y());
-    else if (controlsWidth + spacing <= left)
+    } else if (sideGroupWidth + spacing <= left) {
+        placement = ControlsPlacement::left;
+        halfWidth = sideGroupWidth / 2;
         position = QPointF(s.left() - spacing - halfWidth, s.center().y());
-    else // the group's top-left corner 20 inside the selection's
+    } else { // the group's top-left corner 20 inside the selection's
+        placement = ControlsPlacement::inside;
         position = QPointF(s.left() + halfWidth + 20, s.top() + halfHeight + 20);
+    }
 
     // The lower bound comes last, so it wins when the safe area is narrower
     // than the group.
-    return QPointF(qMax(safeMinX + halfWidth, qMin(safeMaxX - halfWidth, position.x())),
+    position = QPointF(qMax(safeMinX + halfWidth, qMin(safeMaxX - halfWidth, position.x())),
         qMax(safeMinY + halfHeight, qMin(safeMaxY - halfHeight, position.y())));
+    return ControlsPlace { position, placement };
+}
+
+QPointF controlsPosition(
+    const QRectF &selectedRect, const QRectF &screenBounds, qreal textBoxHeight, qreal sideGroupWidth)
+{
+    return controlsPlace(selectedRect, screenBounds, textBoxHeight, sideGroupWidth).position;
 }
 
 QRectF controlGroupFrame(
@@ -72,6 +89,14 @@ QRectF controlGroupFrame(
         frame.moveBottom(safe.bottom());
     if (frame.top() < safe.top())
         frame.moveTop(safe.top());
+    return frame;
+}
+
+QRectF quickActionRowFrame(const QRectF &restingFrame, qreal width, qreal rightLimit)
+{
+    QRectF frame(restingFrame.topLeft(), QSizeF(width, restingFrame.height()));
+    if (frame.right() > rightLimit)
+        frame.moveRight(rightLimit);
     return frame;
 }
 
@@ -103,32 +128,45 @@ QRectF fittedImageRect(const QSizeF &imageSize, const QRectF &frame)
 
 qreal responseHeightForTextHeight(qreal textHeight)
 {
-    return qMax<qreal>(80, qMin<qreal>(250, std::ceil(textHeight) + 40));
+    return qMax(minimumResponseHeight, qMin(maximumResponseHeight, std::ceil(textHeight) + responseHeightPadding));
 }
 
-qreal measuredAnswerHeight(const QString &text)
+qreal measuredAnswerHeight(const QString &text, qreal enough)
 {
     if (text.isEmpty())
         return 0;
-    QString lines = text;
-    lines.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
-    lines.replace(u'\n', QChar::LineSeparator);
-    lines.replace(u'\r', QChar::LineSeparator);
-
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    QTextLayout layout(lines, Fonts::system(16));
-    layout.setTextOption(option);
-    qreal height = 0;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLeadingIncluded(true);
-        line.setLineWidth(answerMeasureWidth);
-        line.setPosition(QPointF(0, height));
-        height += line.height();
+    // A long text is measured on a beginning that grows fourfold until its
+    // lines, the last one apart (the rest of the text may still join it),
+    // reach past `enough`, or the whole text is in.
+    for (qsizetype length = 4096;; length *= 4) {
+        const bool whole = length >= text.size();
+        QString lines = text.left(length);
+        lines.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
+        lines.replace(u'\n', QChar::LineSeparator);
+        lines.replace(u'\r', QChar::LineSeparator);
+
+        QTextLayout layout(lines, Fonts::system(16));
+        layout.setTextOption(option);
+        qreal height = 0;
+        bool pastEnough = false;
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            // The lines before this one are whole whatever follows.
+            if (height > enough) {
+                pastEnough = true;
+                break;
+            }
+            line.setLeadingIncluded(true);
+            line.setLineWidth(answerMeasureWidth);
+            line.setPosition(QPointF(0, height));
+            height += line.height();
+        }
+        layout.endLayout();
+        if (pastEnough || whole)
+            return height;
     }
-    layout.endLayout();
-    return height;
 }
 
 } // namespace OverlayGeometry

@@ -4,6 +4,7 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QtNumeric>
 
 class QScreen;
 
@@ -25,6 +26,11 @@ inline constexpr qreal largeSelectionRatio = 0.6;
 inline constexpr qreal collapsedTextBoxHeight = 52;
 // The largest frame the captured image is drawn in.
 inline constexpr QSizeF maximumScreenshotSize { 600, 400 };
+// The answer area's height: the measured text's, plus the padding, within
+// these bounds.
+inline constexpr qreal minimumResponseHeight = 80;
+inline constexpr qreal maximumResponseHeight = 250;
+inline constexpr qreal responseHeightPadding = 40;
 // The width at which an answer's height is measured.
 inline constexpr qreal answerMeasureWidth = 400;
 
@@ -36,10 +42,25 @@ QRectF screenBounds(const QScreen *mainScreen);
 // then the overlay shows only the text box, centred on the screen.
 bool isFullScreenOrLargeSelection(const QRectF &selectedRect, const QRectF &screenBounds);
 
+// Where the control group goes beside the selection.
+enum class ControlsPlacement { below, above, right, left, inside };
+
+struct ControlsPlace
+{
+    QPointF position;
+    ControlsPlacement placement;
+};
+
 // The centre of the control group: below the selection, else above, else to
 // its right, else to its left, else inside its top-left corner, whichever
-// fits first, then clamped into the screen less its inset.
-QPointF controlsPosition(const QRectF &selectedRect, const QRectF &screenBounds, qreal textBoxHeight);
+// fits first, then clamped into the screen less its inset. Above and below,
+// the group counts as 500 wide; beside the selection it counts as
+// sideGroupWidth, the group's real width, so that it never covers the
+// selection.
+ControlsPlace controlsPlace(const QRectF &selectedRect, const QRectF &screenBounds, qreal textBoxHeight,
+    qreal sideGroupWidth = controlsWidth);
+QPointF controlsPosition(const QRectF &selectedRect, const QRectF &screenBounds, qreal textBoxHeight,
+    qreal sideGroupWidth = controlsWidth);
 
 // The frame of the control group as drawn: its real size centred on the
 // position, moved back inside the screen less its inset where it would cross
@@ -47,6 +68,12 @@ QPointF controlsPosition(const QRectF &selectedRect, const QRectF &screenBounds,
 // reserveRight is room kept free to the right for buttons that widen.
 QRectF controlGroupFrame(
     const QPointF &position, const QSizeF &groupSize, qreal reserveRight, const QRectF &screenBounds);
+
+// The quick-action row as drawn when its buttons make it `width` wide: it
+// widens to the right from its place at rest, unless that would take it past
+// rightLimit (the screen's inset, or the selection when the group stands to
+// its left); then it slides left, over the text box, as far as it must.
+QRectF quickActionRowFrame(const QRectF &restingFrame, qreal width, qreal rightLimit);
 
 // The text box's width and corner radius for its height.
 qreal textBoxWidth(qreal textBoxHeight);
@@ -63,7 +90,9 @@ QRectF fittedImageRect(const QSizeF &imageSize, const QRectF &frame);
 // added, held between 80 and 250.
 qreal responseHeightForTextHeight(qreal textHeight);
 // The height of the text in the system font at 16 pixels, wrapped at 400
-// pixels, line breaks kept, each line with its font's leading.
-qreal measuredAnswerHeight(const QString &text);
+// pixels, line breaks kept, each line with its font's leading. Measuring
+// stops once the height is past `enough`: then the result is some height
+// above it, found on a beginning of the text, however long the text is.
+qreal measuredAnswerHeight(const QString &text, qreal enough = qInf());
 
 } // namespace OverlayGeometry

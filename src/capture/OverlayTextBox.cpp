@@ -39,13 +39,26 @@ QLineEdit *plainField(const QString &placeholder, QWidget *parent)
     return field;
 }
 
-// The follow-up field's rounded, lightly filled background.
+// The follow-up field's rounded, lightly filled background. The whole pill,
+// its symbol and padding included, is the field: a click on it types there.
 class FieldPill : public QWidget
 {
 public:
-    using QWidget::QWidget;
+    FieldPill(QWidget *parent)
+        : QWidget(parent)
+    {
+    }
+
+    void setField(QLineEdit *field) { m_field = field; }
 
 protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        if (m_field && m_field->isEnabled())
+            m_field->setFocus(Qt::MouseFocusReason);
+        event->accept();
+    }
+
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
@@ -55,6 +68,9 @@ protected:
         painter.setBrush(Palette::withOpacity(Palette::ultraThinMaterial(), 0.5));
         painter.drawRoundedRect(pill, 20, 20);
     }
+
+private:
+    QLineEdit *m_field = nullptr;
 };
 
 } // namespace
@@ -107,6 +123,10 @@ QWidget *OverlayTextBox::createAnswerPane()
     m_answerScroll->setWidgetResizable(true);
     m_answerScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_answerScroll->setWidget(m_answerText);
+    // Clicks on the answer's background or its bar leave the keyboard where
+    // it was (the text itself takes it while something is selected in it).
+    m_answerScroll->setFocusPolicy(Qt::NoFocus);
+    m_answerScroll->verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
     m_answerScroll->setAutoFillBackground(false);
     m_answerScroll->viewport()->setAutoFillBackground(false);
     m_answerText->setAutoFillBackground(false);
@@ -144,6 +164,7 @@ QWidget *OverlayTextBox::createFollowUpRow()
     m_followUpField = plainField(QStringLiteral("Ask more about this..."), pill);
     m_followUpField->setObjectName(QStringLiteral("followUpField"));
     m_followUpField->setFont(Fonts::system(14));
+    pill->setField(m_followUpField);
     connect(m_followUpField, &QLineEdit::returnPressed, this, &OverlayTextBox::followUpSubmitted);
     pillLayout->addWidget(m_followUpField, 1);
     layout->addWidget(pill, 1);
@@ -257,9 +278,9 @@ void OverlayTextBox::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box = QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25);
     painter.setPen(QPen(Palette::withOpacity(Qt::white, 0.15), 0.5));
-    // Nothing behind the box is blurred, so it takes the densest material:
-    // a thinner one lets the screen's details run through the answer.
-    painter.setBrush(Palette::withOpacity(Palette::regularMaterial(), 0.95));
+    // Nothing behind the box is blurred, so it takes the densest material,
+    // dense enough that the screen's details never run through the answer.
+    painter.setBrush(Palette::screenFill(Palette::regularMaterial(), 0.95));
     painter.drawRoundedRect(box, m_cornerRadius, m_cornerRadius);
 }
 
@@ -272,6 +293,10 @@ void OverlayTextBox::resizeEvent(QResizeEvent *event)
 void OverlayTextBox::mousePressEvent(QMouseEvent *event)
 {
     // The box is solid to the pointer: a click on it is not a click on the
-    // backdrop behind it.
+    // backdrop behind it. Without an answer the whole box is the question
+    // field's pill, so a click anywhere on it types there; with one, a click
+    // on its background leaves the keyboard where it was.
+    if (m_questionRow->isVisible() && m_questionField->isEnabled())
+        m_questionField->setFocus(Qt::MouseFocusReason);
     event->accept();
 }

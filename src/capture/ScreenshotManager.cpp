@@ -28,6 +28,9 @@ ScreenshotManager &ScreenshotManager::shared()
 ScreenshotManager::ScreenshotManager()
     : m_aiManager(AIManager::shared())
 {
+    // A child, so that whoever looks after the manager's pending work finds it.
+    m_selectionDelay.setParent(this);
+    m_selectionDelay.setObjectName(QStringLiteral("selectionDelay"));
     m_selectionDelay.setSingleShot(true);
     m_selectionDelay.setInterval(selectionDelayMs);
     m_selectionDelay.setTimerType(Qt::PreciseTimer);
@@ -131,8 +134,11 @@ void ScreenshotManager::showOverlay()
         = m_overlayController.createWindow(screen->bounds.toRect(), KeyableOverlayWindow::Level::Floating);
     if (m_frozenFrame)
         window->setBackgroundFrame(m_frozenFrame->image, m_frozenFrame->display.bounds.topLeft());
+    // The selection is in the global display space; the overlay lays out in
+    // its own, whose origin is the screen's top-left corner.
+    const QRectF selectionInOverlay = m_selectedRect.translated(-screen->bounds.topLeft());
     window->setContentView(new CustomOverlayView(
-        m_aiManager, ChatWindowManager::shared(), m_selectedRect, m_screenshotImage,
+        m_aiManager, ChatWindowManager::shared(), selectionInOverlay, m_screenshotImage,
         [this](QuickAction action) { handleQuickAction(action); }, [this] { closeOverlay(); }));
     window->present();
     setIsShowingOverlay(true);

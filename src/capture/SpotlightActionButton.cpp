@@ -51,7 +51,9 @@ void SpotlightActionButton::paintEvent(QPaintEvent *)
 
     // The capsule, its outline drawn just inside its edge.
     const QRectF capsule(0, 0, qMin<qreal>(width(), pillWidth(look)), height());
-    paintCapsule(painter, capsule, Palette::withOpacity(Palette::ultraThinMaterial(), 0.9),
+    // The pills stand straight over the screen: their titles must not have
+    // the screen's text running through them.
+    paintCapsule(painter, capsule, Palette::screenFill(Palette::ultraThinMaterial(), 0.9),
         Palette::withOpacity(Qt::white, 0.2), 1);
 
     const qreal centreY = pillPaddingV + iconSide / 2;

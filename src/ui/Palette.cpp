@@ -103,6 +103,13 @@ QColor ultraThinMaterial()
     return pick(withAlpha(252, 252, 252, 0.75), withAlpha(30, 30, 30, 0.75));
 }
 
+QColor screenFill(const QColor &material, qreal opacity)
+{
+    QColor fill = withOpacity(material, opacity);
+    fill.setAlphaF(float(qMax<qreal>(fill.alphaF(), screenFillMinimumAlpha)));
+    return fill;
+}
+
 QColor withOpacity(QColor colour, qreal opacity)
 {
     colour.setAlphaF(float(colour.alphaF() * opacity));

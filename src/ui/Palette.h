@@ -40,6 +40,13 @@ QColor regularMaterial();
 QColor thinMaterial();
 QColor ultraThinMaterial();
 
+// A material's fill at an opacity for a surface drawn straight over the
+// screen. Nothing behind it is blurred, so it is never thinner than
+// screenFillMinimumAlpha: whatever the screen shows behind it (text
+// included) cannot read through what is drawn on it.
+inline constexpr qreal screenFillMinimumAlpha = 0.98;
+QColor screenFill(const QColor &material, qreal opacity);
+
 // The colour at that opacity: its own alpha multiplied by it, so that
 // withOpacity(Qt::black, 0.4) is black at 40 % and a material at 0.5 is half
 // as dense as the material.

@@ -264,9 +264,10 @@ TEST_F(CustomOverlayViewTest, ChatHandsTheImageAndEveryAnswerToTheChatWindowThen
 
     ChatWindowManager &chat = ChatWindowManager::shared();
     QStringList order;
-    QObject::connect(
-        &chat, &ChatWindowManager::currentScreenshotChanged, [&] { order.append("screenshot"); });
-    QObject::connect(&chat, &ChatWindowManager::isOpenChanged, [&] { order.append("open"); });
+    QObject listening; // the manager outlives this case
+    QObject::connect(&chat, &ChatWindowManager::currentScreenshotChanged, &listening,
+        [&] { order.append("screenshot"); });
+    QObject::connect(&chat, &ChatWindowManager::isOpenChanged, &listening, [&] { order.append("open"); });
     QObject::connect(host, &QObject::destroyed, [] {});
     const int closesBefore = closes;
     click(child<QWidget>("chatButton"));
@@ -365,8 +366,10 @@ TEST_F(CustomOverlayViewTest, HoveringAQuickActionMarksItAndWidensItToTheRight)
     EXPECT_EQ(overlay->hoveredAction(), QuickAction::explain);
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(explain->width(), 160);
-    // The text box stays where it is; the row grows away from it.
+    // The text box stays where it is; the row grows away from it, and no
+    // further than the screen's inset.
     EXPECT_EQ(overlay->textBoxFrame(), boxBefore);
+    EXPECT_LE(child<QuickActionRow>("quickActionRow")->geometry().right() + 1, 780);
     pointerLeaves(explain);
     EXPECT_EQ(overlay->hoveredAction(), std::nullopt);
 }
@@ -400,4 +403,85 @@ TEST_F(CustomOverlayViewTest, ResettingTheClientBringsBackTheQuestionFieldAndKee
     EXPECT_TRUE(child<QWidget>("questionRow")->isVisible());
     EXPECT_FALSE(child<QWidget>("answerPane")->isVisible());
     EXPECT_EQ(overlay->textBoxHeight(), 240);
+}
+
+TEST_F(CustomOverlayViewTest, ClicksInTheOverlayNeverTakeTheKeyboardFromTheFieldsUnlessOnAField)
+{
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Answer")));
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return overlay->isTextFieldFocused(); }, 1000));
+    QWidget *box = child<QWidget>("textBox");
+    // A click through the window system, then keys typed wherever the
+    // keyboard is.
+    const auto clickThenType = [this](QWidget *target, QPoint at, const QString &text) {
+        QTest::mouseClick(host->windowHandle(), Qt::LeftButton, {}, target->mapTo(host.data(), at));
+        QTest::keyClicks(nullptr, text);
+    };
+
+    // The question pill's padding and its magnifier belong to the field; the
+    // image is elsewhere.
+    clickThenType(box, QPoint(4, 26), QStringLiteral("a"));
+    clickThenType(box, QPoint(29, 26), QStringLiteral("b"));
+    clickThenType(overlay, QPoint(150, 150), QStringLiteral("c"));
+    EXPECT_EQ(overlay->userQuestion(), QStringLiteral("abc"));
+    EXPECT_EQ(closes, 0);
+
+    QTest::keyClick(questionField(), Qt::Key_Return);
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_TRUE(waitForFollowUpField());
+    // The follow-up pill around the field takes the keyboard to it; the box's
+    // background, the answer, a pill and the image leave it there.
+    QWidget *pill = followUpField()->parentWidget();
+    clickThenType(pill, QPoint(6, pill->height() / 2), QStringLiteral("d"));
+    clickThenType(pill, QPoint(24, pill->height() / 2), QStringLiteral("e"));
+    clickThenType(box, QPoint(box->width() - 30, 30), QStringLiteral("f"));
+    clickThenType(child<QWidget>("answerScroll"), QPoint(300, 5), QStringLiteral("g"));
+    clickThenType(child<QWidget>("copyButton"), QPoint(20, 20), QStringLiteral("h"));
+    clickThenType(overlay, QPoint(150, 150), QStringLiteral("i"));
+    EXPECT_EQ(overlay->followUpQuestion(), QStringLiteral("defghi"));
+    EXPECT_TRUE(overlay->isFollowUpFocused());
+    EXPECT_EQ(closes, 0);
+}
+
+TEST_F(CustomOverlayViewTest, TheBoxAndThePillsHideWhateverTheScreenShowsBehindThem)
+{
+    // The same overlay over a black and over a white screen: what lies
+    // behind may tint the box and the pills but never show through them
+    // enough to read (a few levels at most).
+    const auto look = [this](const QColor &screen) {
+        delete host;
+        QImage plain(QGuiApplication::primaryScreen()->size(), QImage::Format_RGB32);
+        plain.fill(screen);
+        host = new OverlayHost(plain);
+        overlay = new CustomOverlayView(AIManager::shared(), ChatWindowManager::shared(),
+            QRectF(100, 100, 200, 100), sampleImage(), [](QuickAction) {}, [] {});
+        host->setOverlay(overlay);
+        host->show();
+        return host->grab().toImage();
+    };
+    const QImage overBlack = look(Qt::black);
+    const QPoint inBox = child<QWidget>("textBox")->geometry().topRight() + QPoint(-30, 26);
+    const QPoint inPill
+        = child<QuickActionRow>("quickActionRow")->geometry().topLeft() + QPoint(22, 4);
+    const QImage overWhite = look(Qt::white);
+    const qreal ratio = overBlack.devicePixelRatio();
+    for (const QPoint &point : { inBox, inPill }) {
+        const QColor black = overBlack.pixelColor(point * ratio);
+        const QColor white = overWhite.pixelColor(point * ratio);
+        EXPECT_LE(white.lightness() - black.lightness(), 6) << point.x() << "," << point.y();
+        EXPECT_GT(black.lightness(), 200) << "still the light material";
+    }
+}
+
+TEST_F(CustomOverlayViewTest, BesideTheSelectionTheGroupLeavesItUncovered)
+{
+    // No room above or below; 682 to the right is just room for the group
+    // as it is drawn (460 + 12 + 194) and the 16 gap.
+    const QRectF selection(30, 40, 68, 720);
+    show(selection, sampleImage(QSize(68, 720)));
+    const QRectF box = overlay->textBoxFrame();
+    EXPECT_EQ(box.left(), selection.right() + 16);
+    EXPECT_EQ(box.center().y(), selection.center().y());
+    const QRect row = child<QuickActionRow>("quickActionRow")->geometry();
+    EXPECT_LE(row.right() + 1, 780);
 }

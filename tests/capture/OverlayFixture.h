@@ -34,13 +34,26 @@ protected:
     {
         UserDefaults::standard().setString(QStringLiteral("apiKey"), QStringLiteral("sk-test-key"));
         AnimatedValue::setFinishAtOnce(true);
+        resetSharedState();
     }
 
     ~OverlayFixture() override
     {
         delete host;
+        resetSharedState();
         AnimatedValue::setFinishAtOnce(false);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // The AI client and the chat window's manager live for the whole process;
+    // each case starts from them as a new process has them.
+    static void resetSharedState()
+    {
+        AIManager::shared().resetForNewScreenshot();
+        ChatWindowManager &chat = ChatWindowManager::shared();
+        chat.setIsOpen(false);
+        chat.setCurrentScreenshot(std::nullopt);
+        chat.removeAllMessages();
     }
 
     static QImage sampleImage(const QSize &size = QSize(200, 100))

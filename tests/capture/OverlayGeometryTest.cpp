@@ -2,6 +2,7 @@
 
 #include "ui/Fonts.h"
 
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QtMath>
 
@@ -48,6 +49,55 @@ TEST(OverlayGeometryTest, PlacesTheControlGroupAtTheFirstCandidateThatFitsThenCl
     };
     for (const PlacementCase &c : cases)
         EXPECT_EQ(controlsPosition(c.selection, c.screen, c.textBoxHeight), c.expected) << c.name;
+}
+
+TEST(OverlayGeometryTest, BesideTheSelectionTheGroupIsPlacedWithItsRealWidth)
+{
+    // The collapsed group is 460 + 12 + 194 = 666 wide. Counted as 500, it
+    // would go right with 516 free and cover 67 of the selection.
+    const qreal group = 666;
+    const QSizeF collapsed(group, 52);
+    struct Case
+    {
+        const char *name;
+        QRectF selection;
+        ControlsPlacement placement;
+        QPointF expected;
+    };
+    const Case cases[] = {
+        { "682 free to the right fits", QRectF(100, 50, 638, 800), ControlsPlacement::right,
+            QPointF(738 + 16 + 333, 450) },
+        { "516 free to the right no longer does", QRectF(100, 50, 804, 800), ControlsPlacement::inside,
+            QPointF(370, 96) },
+        { "682 free to the left fits", QRectF(702, 50, 718, 800), ControlsPlacement::left,
+            QPointF(702 - 16 - 333, 450) },
+        { "below keeps the assumed 500", QRectF(600, 300, 240, 120), ControlsPlacement::below,
+            QPointF(720, 462) },
+    };
+    for (const Case &c : cases) {
+        const ControlsPlace place = controlsPlace(c.selection, screen1440, 52, group);
+        EXPECT_EQ(place.placement, c.placement) << c.name;
+        EXPECT_EQ(place.position, c.expected) << c.name;
+        if (c.placement == ControlsPlacement::right || c.placement == ControlsPlacement::left) {
+            // Drawn at that width, the group leaves the 16 gap to the selection.
+            const QRectF frame = controlGroupFrame(place.position, collapsed, 0, screen1440);
+            EXPECT_FALSE(frame.adjusted(-15, 0, 15, 0).intersects(c.selection)) << c.name;
+            EXPECT_TRUE(screen1440.adjusted(20, 20, -20, -20).contains(frame)) << c.name;
+        }
+    }
+}
+
+TEST(OverlayGeometryTest, AWideningQuickActionStaysOnTheScreenAndOffTheSelection)
+{
+    // The row at rest beside a box at the left inset of a screen 720 wide
+    // (1440 pixels at scale 2); a hovered button makes it 310 wide.
+    const QRectF resting(492, 100, 194, 44);
+    EXPECT_EQ(quickActionRowFrame(resting, 310, 700), QRectF(390, 100, 310, 44));
+    // With room it grows to the right, and shrinks back to its place.
+    EXPECT_EQ(quickActionRowFrame(resting, 310, 1420), QRectF(492, 100, 310, 44));
+    EXPECT_EQ(quickActionRowFrame(resting, 194, 700), resting);
+    // Left of the selection, the selection's gap is the limit.
+    EXPECT_EQ(quickActionRowFrame(resting, 310, 702 - 16).right(), 686);
 }
 
 TEST(OverlayGeometryTest, WithoutAScreenTheLayoutAssumesFullHd)
@@ -128,4 +178,25 @@ TEST(OverlayGeometryTest, TheAnswerIsMeasuredInTheSixteenPixelFontAtFourHundred)
     const qreal wordsWidth = QFontMetricsF(Fonts::system(16)).horizontalAdvance(words);
     EXPECT_GE(measuredAnswerHeight(words), std::floor(wordsWidth / 400) * line);
     EXPECT_GE(measuredAnswerHeight(QString(200, u'x')), 2 * line);
+}
+
+TEST(OverlayGeometryTest, ALongAnswerIsMeasuredOnlyAsFarAsTheClampNeeds)
+{
+    // Measured only up to 210 pixels, every answer gets the area it gets
+    // when measured whole.
+    for (int lines = 1; lines <= 16; ++lines) {
+        const QString text = QStringLiteral("a line of the answer\n").repeated(lines);
+        EXPECT_EQ(responseHeightForTextHeight(measuredAnswerHeight(text, 210)),
+            responseHeightForTextHeight(measuredAnswerHeight(text)))
+            << lines;
+    }
+    const QString wrapping = QStringLiteral("word ").repeated(2000);
+    EXPECT_EQ(responseHeightForTextHeight(measuredAnswerHeight(wrapping, 210)), 250);
+
+    // Ten megabytes in one line: the beginning is enough.
+    const QString huge(10'000'000, u'x');
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_GT(measuredAnswerHeight(huge, 210), 210);
+    EXPECT_LT(elapsed.elapsed(), 1000);
 }

@@ -1,44 +1,31 @@
 #include "OverlayHost.h"
 
+#include <QFont>
 #include <QGuiApplication>
 #include <QLinearGradient>
-#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 
-OverlayHost::OverlayHost(const QImage &frozenFrame)
-    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-    , m_frozenFrame(frozenFrame)
+namespace {
+
+QRect mainScreenGeometry()
 {
-    setAttribute(Qt::WA_OpaquePaintEvent);
     const QScreen *screen = QGuiApplication::primaryScreen();
-    setGeometry(screen ? screen->geometry() : QRect(0, 0, 1920, 1080));
+    return screen ? screen->geometry() : QRect(0, 0, 1920, 1080);
 }
 
-void OverlayHost::setOverlay(QWidget *overlay)
+} // namespace
+
+OverlayHost::OverlayHost(const QImage &frozenFrame)
+    : KeyableOverlayWindow(mainScreenGeometry(), Level::Floating)
 {
-    m_overlay = overlay;
-    overlay->setParent(this);
-    overlay->setGeometry(rect());
+    setBackgroundFrame(frozenFrame, mainScreenGeometry().topLeft());
 }
 
 void OverlayHost::dismiss()
 {
     hide();
     deleteLater();
-}
-
-void OverlayHost::paintEvent(QPaintEvent *event)
-{
-    QPainter painter(this);
-    painter.setClipRegion(event->region());
-    painter.drawImage(rect(), m_frozenFrame);
-}
-
-void OverlayHost::resizeEvent(QResizeEvent *)
-{
-    if (m_overlay)
-        m_overlay->setGeometry(rect());
 }
 
 QImage OverlayHost::sampleDesktop(const QSize &size)
@@ -68,5 +55,43 @@ QImage OverlayHost::sampleDesktop(const QSize &size)
         QColor(250, 250, 250));
     window(QRectF(size.width() * 0.52, size.height() * 0.3, size.width() * 0.4, size.height() * 0.6),
         QColor(245, 247, 250));
+    return image;
+}
+
+QImage OverlayHost::busyDesktop(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(40, 44, 52));
+    QPainter painter(&image);
+    const QString words = QStringLiteral(
+        "The quick brown fox jumps over the lazy dog while 42 servers restart; error: connection reset by "
+        "peer at line 1187 of handler.cpp — retrying in 5 s. Lorem ipsum dolor sit amet, consectetur "
+        "adipiscing elit, sed do eiusmod tempor incididunt ut labore et dolore magna aliqua. ");
+    // Columns of text filling the whole screen, in three kinds of window.
+    const struct
+    {
+        QColor ground;
+        QColor ink;
+        int pixelSize;
+        bool bold;
+    } kinds[] = {
+        { QColor(252, 252, 252), QColor(20, 20, 20), 15, false },
+        { QColor(30, 30, 30), QColor(235, 235, 235), 14, false },
+        { QColor(255, 250, 235), QColor(40, 30, 120), 17, true },
+    };
+    const int columns = qMax(1, size.width() / 300);
+    const qreal columnWidth = qreal(size.width()) / columns;
+    for (int column = 0; column < columns; ++column) {
+        const auto &kind = kinds[column % 3];
+        const QRectF frame(column * columnWidth, 0, columnWidth, size.height());
+        painter.fillRect(frame, kind.ground);
+        QFont font;
+        font.setPixelSize(kind.pixelSize);
+        font.setBold(kind.bold);
+        painter.setFont(font);
+        painter.setPen(kind.ink);
+        painter.drawText(frame.adjusted(6, 4, -6, 0), Qt::TextWordWrap,
+            words.repeated(1 + size.height() * int(columnWidth) / (kind.pixelSize * 400)));
+    }
     return image;
 }

@@ -1,18 +1,19 @@
 #pragma once
 
-#include <QImage>
-#include <QPointer>
-#include <QWidget>
+#include "capture/KeyableOverlayWindow.h"
 
-// A frameless window over the whole main screen that paints a frozen picture
-// of the screen and hosts an overlay on top of it, as the result window does.
-class OverlayHost : public QWidget
+#include <QImage>
+
+// The result window as the capture manager makes it: a floating window over
+// the whole main screen that paints a frozen picture of the screen and hosts
+// an overlay on top of it.
+class OverlayHost : public KeyableOverlayWindow
 {
 public:
     explicit OverlayHost(const QImage &frozenFrame);
 
     // Takes the overlay; it fills the window.
-    void setOverlay(QWidget *overlay);
+    void setOverlay(QWidget *overlay) { setContentView(overlay); }
 
     // Hides the window now and deletes it later, as the capture manager does
     // when the overlay asks to close.
@@ -20,12 +21,7 @@ public:
 
     // A stand-in for the screen: a light desktop with a few windows on it.
     static QImage sampleDesktop(const QSize &size);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
-    QImage m_frozenFrame;
-    QPointer<QWidget> m_overlay;
+    // A busy one: windows full of small text, dark on light and light on
+    // dark, that would read through anything drawn over them too thinly.
+    static QImage busyDesktop(const QSize &size);
 };

@@ -23,6 +23,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,23 @@ class ScreenshotManagerTest : public ::testing::Test
 protected:
     // The save on close takes the capture through the store's hooks.
     void SetUp() override { AppWiring::install(); }
+
+    // The shared manager, AI client and conversations live on into the next
+    // case: leave them as a new process has them, with no window, no pending
+    // start, no answers and nothing saved.
+    void TearDown() override
+    {
+        if (auto *pending = manager.findChild<QTimer *>(QStringLiteral("selectionDelay")))
+            pending->stop();
+        AIManager::shared().resetForNewScreenshot();
+        if (manager.isShowingOverlay())
+            manager.closeOverlay();
+        manager.handleSelectionCancel();
+        ConversationManager &store = ConversationManager::shared();
+        while (!store.conversations().isEmpty())
+            store.deleteConversation(store.conversations().first());
+        deleteClosedWindows();
+    }
 
     // A main display showing patternFrame, unless another frame is given.
     ScreenDisplay addMainDisplay(
@@ -164,6 +182,14 @@ TEST_F(ScreenshotManagerTest, AcceptedDragCapturesTheSelectedPixelsAndShowsTheOv
         EXPECT_TRUE(manager.isShowingOverlay());
         ASSERT_NE(shownOverlay(), nullptr) << "the overlay fills the result window";
         EXPECT_EQ(visibleWindow(Level::Floating)->geometry(), c.bounds.toRect());
+        // The overlay draws the image where it was selected on the screen,
+        // and the collapsed box 16 below it.
+        const QRectF onScreen = c.selected.translated(-c.bounds.topLeft());
+        CustomOverlayView *overlay = shownOverlay();
+        EXPECT_EQ(overlay->selectedRect(), onScreen);
+        EXPECT_EQ(overlay->screenshotFrame().center(), onScreen.center());
+        EXPECT_EQ(overlay->screenshotFrame().size(), image.deviceIndependentSize());
+        EXPECT_EQ(overlay->textBoxFrame().top(), onScreen.bottom() + 16);
         EXPECT_EQ(visibleOverlayWindows().size(), 1);
         EXPECT_EQ(source.grabCount(), 1) << "the capture comes from the picture taken at the start";
 

@@ -2,7 +2,8 @@
 // for a look at the result:
 //
 //   show-overlay <capture.png|none> <x,y,w,h> <width>x<height> <out-dir>
-//                [--question <text> (--answer <text> | --answer-file <file>)]
+//                [--question <text> (--answer <text> | --answer-file <file> | --service-down)]
+//                [--backdrop sample|busy] [--hover <quick action>] [--hold <ms>]
 //
 // The capture is the selected region as the capture would hand it over;
 // "none" stands for a failed capture. The screen behind the overlay is a
@@ -11,7 +12,12 @@
 // xvfb-run) the screen must have that size, and the pictures are of the
 // whole X screen. It writes collapsed.png and, with a question, working.png
 // while the answer is on its way and answered.png once the follow-up field
-// is in. The answer comes from a fake service on 127.0.0.1 in this process.
+// is in. The answer comes from a fake service on 127.0.0.1 in this process;
+// with --service-down nothing answers on loopback and the AI client's failure
+// text is the answer. --backdrop busy puts windows full of text behind the
+// overlay; --hover takes hovered.png with the pointer on that quick action;
+// --hold keeps the collapsed overlay up that long for someone to click and
+// type into it (xdotool), then takes held.png.
 
 #include "OverlayHost.h"
 #include "ai/AIManager.h"
@@ -141,6 +147,13 @@ int main(int argc, char *argv[])
         { QStringLiteral("answer"), QStringLiteral("The service's answer."), QStringLiteral("text") });
     parser.addOption({ QStringLiteral("answer-file"), QStringLiteral("The service's answer, from a file."),
         QStringLiteral("file") });
+    parser.addOption({ QStringLiteral("service-down"), QStringLiteral("No service answers on loopback.") });
+    parser.addOption({ QStringLiteral("backdrop"), QStringLiteral("sample or busy."), QStringLiteral("kind"),
+        QStringLiteral("sample") });
+    parser.addOption({ QStringLiteral("hover"), QStringLiteral("A quick action to hover."),
+        QStringLiteral("action") });
+    parser.addOption({ QStringLiteral("hold"), QStringLiteral("Milliseconds to keep the overlay up."),
+        QStringLiteral("ms") });
     parser.addHelpOption();
     parser.process(app);
     const QStringList args = parser.positionalArguments();
@@ -168,14 +181,17 @@ int main(int argc, char *argv[])
         answer = QString::fromUtf8(file.readAll());
     }
     const QString question = parser.value(QStringLiteral("question"));
-    if (!question.isEmpty() && answer.isEmpty())
-        fail(QStringLiteral("a question needs --answer or --answer-file"));
+    const bool serviceDown = parser.isSet(QStringLiteral("service-down"));
+    if (!question.isEmpty() && answer.isEmpty() && !serviceDown)
+        fail(QStringLiteral("a question needs --answer, --answer-file or --service-down"));
     QDir out(args[3]);
     if (!out.mkpath(QStringLiteral(".")))
         fail(QStringLiteral("cannot make %1").arg(args[3]));
 
     FakeAIService service;
-    ScopedEndpoints endpoints(service.baseUrl());
+    std::optional<ScopedEndpoints> endpoints;
+    if (!serviceDown)
+        endpoints.emplace(service.baseUrl());
     UserDefaults::standard().setString(QStringLiteral("apiKey"), QStringLiteral("sk-local-sample"));
     // Slow enough to catch the overlay at work.
     FakeReply reply = FakeReply::chatCompletion(answer);
@@ -183,7 +199,9 @@ int main(int argc, char *argv[])
     service.enqueue("POST", "/v1/chat/completions", reply);
 
     // The frozen screen: a sample desktop with the capture where it was taken.
-    QImage frozen = OverlayHost::sampleDesktop(*screenSize);
+    QImage frozen = parser.value(QStringLiteral("backdrop")) == QLatin1String("busy")
+        ? OverlayHost::busyDesktop(*screenSize)
+        : OverlayHost::sampleDesktop(*screenSize);
     if (capture) {
         QPainter painter(&frozen);
         painter.drawImage(selection->topLeft(), *capture);
@@ -202,15 +220,39 @@ int main(int argc, char *argv[])
     describe(*overlay, "collapsed");
     save(picture(host), out, QStringLiteral("collapsed.png"));
 
+    if (parser.isSet(QStringLiteral("hover"))) {
+        const QString action = parser.value(QStringLiteral("hover"));
+        auto *button = overlay->findChild<QWidget *>(QStringLiteral("quickAction.") + action);
+        if (!button)
+            fail(QStringLiteral("no quick action named %1").arg(action));
+        QTest::mouseMove(host->windowHandle(), button->mapTo(host, button->rect().center()));
+        QTest::qWait(800); // the pill's spring
+        const QRect pill(button->mapTo(host, QPoint()), button->size());
+        std::printf("hovered: %s pill %d,%d %dx%d on a screen %dx%d\n", qPrintable(action), pill.x(),
+            pill.y(), pill.width(), pill.height(), host->width(), host->height());
+        save(picture(host), out, QStringLiteral("hovered.png"));
+        QTest::mouseMove(host->windowHandle(), QPoint(2, 2));
+        QTest::qWait(500);
+    }
+    if (parser.isSet(QStringLiteral("hold"))) {
+        std::printf("holding\n");
+        std::fflush(stdout);
+        QTest::qWait(parser.value(QStringLiteral("hold")).toInt());
+        std::printf("held: question field holds \"%s\"\n", qPrintable(overlay->userQuestion()));
+        save(picture(host), out, QStringLiteral("held.png"));
+    }
+
     if (!question.isEmpty()) {
         QLineEdit *field = overlay->findChild<QLineEdit *>(QStringLiteral("questionField"));
         QTest::keyClicks(field, question);
         QTest::keyClick(field, Qt::Key_Return);
         QTest::qWait(900);
-        if (!AIManager::shared().isProcessing())
+        if (AIManager::shared().isProcessing()) {
+            describe(*overlay, "working");
+            save(picture(host), out, QStringLiteral("working.png"));
+        } else if (!serviceDown) {
             fail(QStringLiteral("the question did not start an analysis"));
-        describe(*overlay, "working");
-        save(picture(host), out, QStringLiteral("working.png"));
+        }
 
         if (!QTest::qWaitFor([] { return AIManager::shared().lastResponse().has_value(); }, 10000))
             fail(QStringLiteral("no answer arrived"));

@@ -1,4 +1,5 @@
 #include "ui/markup/MarkdownParser.h"
+#include "ui/markup/MarkdownPiece.h"
 
 #include <QElapsedTimer>
 #include <QSet>
@@ -238,4 +239,44 @@ TEST(MarkdownParserTest, ParsesOnWorkerThreads)
         futures.push_back(std::async(std::launch::async, [text] { return blocks(text); }));
     for (std::future<QList<Block>> &future : futures)
         EXPECT_EQ(future.get(), expected);
+}
+
+TEST(MarkdownPieceTest, ALongBlockIsCutAtWhiteSpaceWithItsBoldRunsWhole)
+{
+    const QString text = QStringLiteral("plain words and **a bold run that stays whole** then more ").repeated(600);
+    const QList<MarkdownElement> elements { MarkdownElement(MarkdownElementType::paragraph, text),
+        MarkdownElement(MarkdownElementType::bullet, QStringLiteral("short")) };
+    const QList<MarkdownPiece> pieces = piecesOf(elements, 4096);
+    ASSERT_GT(pieces.size(), 8);
+    QString joined;
+    QStringList boldRuns;
+    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
+        const MarkdownPiece &piece = pieces[i];
+        EXPECT_EQ(piece.element.type, MarkdownElementType::paragraph);
+        EXPECT_EQ(piece.first, i == 0);
+        EXPECT_EQ(piece.last, i == pieces.size() - 2);
+        EXPECT_LE(piece.element.text.size(), 4096);
+        EXPECT_GT(piece.element.text.size(), 2048);
+        if (!piece.last) {
+            EXPECT_TRUE(piece.element.text.back().isSpace()) << i;
+        }
+        joined += piece.element.text;
+        for (const TextSegment &segment : parseFormattedText(piece.element.text)) {
+            if (segment.isBold)
+                boldRuns.append(segment.text);
+        }
+    }
+    EXPECT_EQ(joined, text);
+    EXPECT_EQ(boldRuns, QStringList(600, QStringLiteral("a bold run that stays whole")));
+    // A block that fits stays one piece.
+    EXPECT_EQ(pieces.last().element.text, QStringLiteral("short"));
+    EXPECT_TRUE(pieces.last().first && pieces.last().last);
+
+    // With no white space at all the cut falls between characters, never
+    // inside a surrogate pair.
+    const QString emoji = QString::fromUtf8("😀").repeated(5000);
+    const QList<MarkdownPiece> cut = piecesOf({ MarkdownElement(MarkdownElementType::heading, emoji) }, 4095);
+    ASSERT_GT(cut.size(), 1);
+    for (const MarkdownPiece &piece : cut)
+        EXPECT_FALSE(piece.element.text.front().isLowSurrogate());
 }

@@ -4,10 +4,16 @@
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
 #include "ui/markup/FormattedText.h"
+#include "ui/markup/MarkdownParser.h"
+#include "ui/markup/MarkdownPiece.h"
 #include "ui/markup/MarkdownRow.h"
 #include "ui/markup/TextBlock.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWidgetItem>
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -341,4 +347,167 @@ TEST(MarkdownTextTest, RowsFollowADarkPalette)
     EXPECT_EQ(blocks[1]->palette().color(QPalette::WindowText), Palette::secondaryLabel());
     EXPECT_GT(blocks[2]->palette().color(QPalette::WindowText).lightness(), 192);
     QApplication::setPalette(original);
+}
+
+TEST(MarkdownTextTest, EachBlockReadsInTheDirectionOfItsOwnText)
+{
+    // Where a block's ink lies, from its left-most to its right-most column.
+    const auto inkOf = [](const QString &content) {
+        auto *view = new MarkdownText(content);
+        Container container(view, 400);
+        QImage image(view->size(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        view->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        int left = image.width();
+        int right = -1;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y).lightness() < 160) {
+                    left = qMin(left, x);
+                    right = qMax(right, x);
+                }
+            }
+        }
+        return std::pair { left, right };
+    };
+    // Hebrew stands at the right edge, its full stop at its left end.
+    const auto [hebrewLeft, hebrewRight] = inkOf(QStringLiteral("שלום עולם"));
+    const auto [stopLeft, stopRight] = inkOf(QStringLiteral("שלום עולם."));
+    EXPECT_GT(hebrewLeft, 200);
+    EXPECT_GE(hebrewRight, 390);
+    EXPECT_LT(stopLeft, hebrewLeft);
+    EXPECT_EQ(stopRight, hebrewRight);
+    // Arabic too, and a Latin block beside them keeps to the left.
+    EXPECT_GT(inkOf(QStringLiteral("مرحبا بالعالم!")).first, 200);
+    EXPECT_LT(inkOf(QStringLiteral("Hello, world!")).first, 10);
+
+    // A right-to-left item stands mirrored: its marker on the right.
+    auto *view = new MarkdownText(QStringLiteral("- פריט ראשון\n- first item"));
+    Container container(view, 400);
+    const QList<QWidget *> rows = rowsOf(*view);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_GT(blocksOf(rows[0])[0]->x(), blocksOf(rows[0])[1]->x());
+    EXPECT_LT(blocksOf(rows[1])[0]->x(), blocksOf(rows[1])[1]->x());
+}
+
+TEST(MarkdownTextTest, RowsAreMeasuredWithoutBeingMadeToTheHeightTheyTake)
+{
+    const QString content = QStringLiteral(
+        "# A heading that wraps when the width is narrow enough\n"
+        "## Sub **heading**\n"
+        "- a bullet with **bold** words that goes on long enough to wrap twice at the narrow width\n"
+        "123456789. a long marker\n"
+        "7. seven\n"
+        "- פריט ראשון שלום עולם\n"
+        "⚠️ a paragraph that starts with a mark and **wraps** over several lines when narrow\n");
+    // Each block whole, and cut into pieces of a hundred characters.
+    QList<MarkdownPiece> pieces = piecesOf(parseMarkdown(content));
+    ASSERT_EQ(pieces.size(), 7);
+    pieces += piecesOf(parseMarkdown(content), 40);
+    ASSERT_GT(pieces.size(), 16);
+    for (const qreal spacing : { 0.0, 6.0 }) {
+        for (const MarkdownPiece &piece : pieces) {
+            const MarkdownElement &element = piece.element;
+            QWidget view;
+            QWidget *row = MarkdownRow::create(piece, &view);
+            for (TextBlock *block : row->findChildren<TextBlock *>())
+                block->setLineSpacing(spacing);
+            if (auto *block = qobject_cast<TextBlock *>(row))
+                block->setLineSpacing(spacing);
+            QWidgetItem item(row);
+            for (const int width : { 120, 260, 400 }) {
+                EXPECT_EQ(MarkdownRow::heightForWidth(piece, width, spacing), item.heightForWidth(width))
+                    << element.text.toStdString() << " at " << width << ", spacing " << spacing;
+            }
+        }
+    }
+}
+
+TEST(MarkdownTextTest, ABlockAskedForItsHeightAtTwoWidthsInTurnLaysItselfOutOnce)
+{
+    // Layouts ask at the offered width and at the natural width in turn.
+    FormattedText block(QStringLiteral("many **words** in a long paragraph ").repeated(6000));
+    const int natural = block.sizeHint().width();
+    const int narrowHeight = block.heightForWidth(400);
+    const int naturalHeight = block.heightForWidth(natural);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (int turn = 0; turn < 50; ++turn) {
+        EXPECT_EQ(block.heightForWidth(400), narrowHeight);
+        EXPECT_EQ(block.heightForWidth(natural), naturalHeight);
+    }
+    // One layout of this block takes tens of milliseconds.
+    EXPECT_LT(elapsed.elapsed(), 300);
+}
+
+TEST(MarkdownTextTest, AVeryLongTextShowsOnlyTheRowsInViewAndScrollsThroughAll)
+{
+    QString content;
+    for (int part = 0; content.size() < 4'000'000; ++part)
+        content += QStringLiteral("## Part %1\nA paragraph with **bold** words that wraps at the width of "
+                                  "the view, part %1.\n\n- an item\n- another item\n\n")
+                       .arg(part);
+    QScrollArea area;
+    area.setAttribute(Qt::WA_DontShowOnScreen);
+    area.setWidgetResizable(true);
+    area.resize(420, 300);
+    auto *view = new MarkdownText;
+    area.setWidget(view);
+    area.show();
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    view->setContent(content);
+    EXPECT_LT(elapsed.elapsed(), 100) << "parsed away from the GUI thread";
+    ASSERT_TRUE(QTest::qWaitFor([view] { return view->isParsed(); }, 30000));
+    QCoreApplication::processEvents();
+    EXPECT_GT(view->height(), 1'000'000);
+    const auto rowsInView = [&] {
+        int shown = 0;
+        for (QWidget *row : rowsOf(*view)) {
+            const QRect place(row->mapTo(area.viewport(), QPoint()), row->size());
+            shown += row->isVisible() && place.intersects(area.viewport()->rect());
+        }
+        return shown;
+    };
+    EXPECT_LT(rowsOf(*view).size(), 200);
+    EXPECT_GT(rowsInView(), 3);
+
+    // Anywhere the bar is taken, rows are there to see.
+    for (const double at : { 0.5, 0.999, 0.25 }) {
+        area.verticalScrollBar()->setValue(int(area.verticalScrollBar()->maximum() * at));
+        QCoreApplication::processEvents();
+        EXPECT_GT(rowsInView(), 3) << at;
+        EXPECT_LT(rowsOf(*view).size(), 200) << at;
+    }
+    // The rows out of view are measured between events: the total settles.
+    const int guessed = view->height();
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        const int before = view->height();
+        QTest::qWait(300);
+        return view->height() == before && before != guessed;
+    }, 60000));
+}
+
+TEST(MarkdownTextTest, AHugeParagraphShowsInPiecesThatReadAsOne)
+{
+    // Lines without a blank between them join into one paragraph, as a text
+    // extracted from a dense screen does: here of 40 000 characters.
+    const QString content = QStringLiteral("a line of extracted **text** from the screen\n").repeated(900);
+    QScrollArea area;
+    area.setAttribute(Qt::WA_DontShowOnScreen);
+    area.setWidgetResizable(true);
+    area.resize(420, 300);
+    auto *view = new MarkdownText;
+    area.setWidget(view);
+    area.show();
+
+    view->setContent(content);
+    QCoreApplication::processEvents();
+    const QList<QWidget *> rows = rowsOf(*view);
+    ASSERT_EQ(rows.size(), 5);
+    // The pieces of the one paragraph follow each other with no gap.
+    for (qsizetype i = 1; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i]->y(), rows[i - 1]->geometry().bottom() + 1) << i;
+    EXPECT_EQ(rows.first()->contentsMargins(), QMargins(0, 2, 0, 0));
 }

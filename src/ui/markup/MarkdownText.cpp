@@ -2,26 +2,73 @@
 
 #include "MarkdownParser.h"
 #include "MarkdownRow.h"
+#include "MarkdownRowsLayout.h"
 #include "TextBlock.h"
+#include "platform/Background.h"
 
+#include <QAbstractScrollArea>
 #include <QEvent>
+#include <QFutureWatcher>
+#include <QScrollBar>
 #include <QTimer>
-#include <QVBoxLayout>
+
+namespace {
+
+// Up to this length a text is parsed at once: it takes a few milliseconds.
+constexpr qsizetype parseAtOnceLength = 64 * 1024;
+
+} // namespace
 
 MarkdownText::MarkdownText(const QString &content, QWidget *parent)
     : QWidget(parent)
-    , m_content(content)
-    , m_rows(new QVBoxLayout(this))
+    , m_rows(new MarkdownRowsLayout(this, [this](const MarkdownPiece &piece) { return makeRow(piece); }))
 {
-    m_rows->setContentsMargins(0, 0, 0, 0);
-    m_rows->setSpacing(8);
-    buildRows();
+    setContent(content);
 }
+
+MarkdownText::~MarkdownText() = default;
 
 void MarkdownText::setContent(const QString &content)
 {
     m_content = content;
-    buildRows();
+    const quint64 generation = ++m_generation;
+    if (content.size() <= parseAtOnceLength) {
+        m_rows->setPieces(piecesOf(parseMarkdown(content)));
+        m_parsedGeneration = generation;
+        Q_EMIT parsed();
+        return;
+    }
+    // The old rows go at once; the new ones come when the parse is done,
+    // unless the content has changed again by then.
+    m_rows->setPieces({});
+    auto *watcher = new QFutureWatcher<QList<MarkdownPiece>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation != m_generation)
+            return;
+        m_rows->setPieces(watcher->result());
+        m_parsedGeneration = generation;
+        Q_EMIT parsed();
+    });
+    watcher->setFuture(Background::run([content] { return piecesOf(parseMarkdown(content)); }));
+}
+
+QWidget *MarkdownText::makeRow(const MarkdownPiece &piece)
+{
+    QWidget *row = MarkdownRow::create(piece, this);
+    configureRow(row);
+    return row;
+}
+
+void MarkdownText::configureRow(QWidget *row) const
+{
+    QList<TextBlock *> blocks = row->findChildren<TextBlock *>();
+    if (auto *block = qobject_cast<TextBlock *>(row))
+        blocks.append(block);
+    for (TextBlock *block : blocks) {
+        block->setTextSelectable(m_selectable);
+        block->setLineSpacing(m_lineSpacing);
+    }
 }
 
 void MarkdownText::setTextSelectable(bool selectable)
@@ -34,6 +81,7 @@ void MarkdownText::setTextSelectable(bool selectable)
 void MarkdownText::setLineSpacing(qreal spacing)
 {
     m_lineSpacing = spacing;
+    m_rows->setLineSpacing(spacing);
     for (TextBlock *block : findChildren<TextBlock *>())
         block->setLineSpacing(spacing);
 }
@@ -41,29 +89,34 @@ void MarkdownText::setLineSpacing(qreal spacing)
 void MarkdownText::changeEvent(QEvent *event)
 {
     // The rows take their colours from the palette of the moment. They are
-    // rebuilt later: the application is still walking its widgets, and the
-    // old rows must outlive that walk.
+    // made again later: the application is still walking its widgets, and
+    // the old rows must outlive that walk.
     if (event->type() == QEvent::PaletteChange)
-        QTimer::singleShot(0, this, &MarkdownText::buildRows);
+        QTimer::singleShot(0, this, [this] { m_rows->rebuildRows(); });
     QWidget::changeEvent(event);
 }
 
-void MarkdownText::buildRows()
+void MarkdownText::moveEvent(QMoveEvent *event)
 {
-    while (QLayoutItem *item = m_rows->takeAt(0)) {
-        delete item->widget();
-        delete item;
+    // Scrolled within a scrolling area: other rows come into view.
+    m_rows->updateShownRows();
+    QWidget::moveEvent(event);
+}
+
+void MarkdownText::showEvent(QShowEvent *event)
+{
+    followScrollingAreas();
+    QWidget::showEvent(event);
+}
+
+void MarkdownText::followScrollingAreas()
+{
+    // Nested deeper in a scrolling area than its scrolled widget, the view
+    // does not move when the area scrolls; the area's bar tells instead.
+    for (QWidget *widget = parentWidget(); widget; widget = widget->parentWidget()) {
+        if (auto *area = qobject_cast<QAbstractScrollArea *>(widget)) {
+            connect(area->verticalScrollBar(), &QScrollBar::valueChanged, m_rows,
+                &MarkdownRowsLayout::updateShownRows, Qt::UniqueConnection);
+        }
     }
-    // Rows are known by their position only; every parse makes new elements.
-    for (const MarkdownElement &element : parseMarkdown(m_content)) {
-        QWidget *row = MarkdownRow::create(element, this);
-        m_rows->addWidget(row);
-        // Shown now rather than on the next turn of the event loop, so that
-        // the new rows count when the container measures the view at once.
-        row->show();
-    }
-    // Extra height goes below the last row.
-    m_rows->addStretch(1);
-    setTextSelectable(m_selectable);
-    setLineSpacing(m_lineSpacing);
 }

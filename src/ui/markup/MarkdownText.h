@@ -1,23 +1,30 @@
 #pragma once
 
+#include "MarkdownPiece.h"
+
 #include <QString>
 #include <QWidget>
 
-class QVBoxLayout;
+class MarkdownRowsLayout;
 
 // Answer text written in light markup, drawn as a stack of rows: headings,
 // bullet and numbered items, paragraphs with bold runs. Rows are 8 pixels
-// apart, aligned to the leading edge, and wrap to the width the container
-// offers (height for width).
+// apart, aligned to the leading edge of their own text's direction, and wrap
+// to the width the container offers (height for width).
 //
 // Each row sets its own fonts and colours; a container sets what rows leave
 // unset, such as the selection colours, and may make the text selectable.
+//
+// Any length of text is shown without holding up the program: a long text is
+// parsed away from the GUI thread (its rows appear when that is done), and
+// only the rows in view are made (see MarkdownRowsLayout).
 class MarkdownText : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit MarkdownText(const QString &content = QString(), QWidget *parent = nullptr);
+    ~MarkdownText() override;
 
     const QString &content() const { return m_content; }
     // Parses the new content and builds its rows afresh.
@@ -30,14 +37,28 @@ public:
     void setLineSpacing(qreal spacing);
     qreal lineSpacing() const { return m_lineSpacing; }
 
+    // Whether the rows of the content are all known (a long text is parsed
+    // in the background).
+    bool isParsed() const { return m_parsedGeneration == m_generation; }
+
+Q_SIGNALS:
+    // The rows of the content became known.
+    void parsed();
+
 protected:
     void changeEvent(QEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
-    void buildRows();
+    QWidget *makeRow(const MarkdownPiece &piece);
+    void configureRow(QWidget *row) const;
+    void followScrollingAreas();
 
     QString m_content;
     bool m_selectable = false;
     qreal m_lineSpacing = 0;
-    QVBoxLayout *m_rows;
+    MarkdownRowsLayout *m_rows;
+    quint64 m_generation = 0;
+    quint64 m_parsedGeneration = 0;
 };

@@ -1,5 +1,7 @@
 #include "TextBlock.h"
 
+#include "BlockLayout.h"
+
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -48,7 +50,6 @@ void TextBlock::setLineSpacing(qreal spacing)
 void TextBlock::setTextSelectable(bool selectable)
 {
     m_selectable = selectable;
-    setFocusPolicy(selectable ? Qt::ClickFocus : Qt::NoFocus);
     if (selectable) {
         setCursor(Qt::IBeamCursor);
     } else {
@@ -64,14 +65,16 @@ QString TextBlock::selectedText() const
 
 int TextBlock::heightForWidth(int width) const
 {
-    if (width != m_heightForWidthKey) {
+    if (m_heights[0].width == width)
+        return m_heights[0].height;
+    if (m_heights[1].width != width) {
         const QMargins margins = contentsMargins();
         const int textWidth = qMax(1, width - margins.left() - margins.right());
         QTextLayout layout;
-        m_heightForWidthValue = qCeil(layOut(layout, textWidth)) + margins.top() + margins.bottom();
-        m_heightForWidthKey = width;
+        m_heights[1] = { width, qCeil(layOut(layout, textWidth)) + margins.top() + margins.bottom() };
     }
-    return m_heightForWidthValue;
+    std::swap(m_heights[0], m_heights[1]);
+    return m_heights[0].height;
 }
 
 QSize TextBlock::sizeHint() const
@@ -207,27 +210,14 @@ void TextBlock::contextMenuEvent(QContextMenuEvent *event)
 
 qreal TextBlock::layOut(QTextLayout &layout, qreal width) const
 {
-    QTextOption option(Qt::AlignLeft);
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setTextDirection(layoutDirection());
-    layout.setText(m_text);
-    layout.setFont(font());
-    layout.setFormats(m_formats);
-    layout.setTextOption(option);
-    layout.setCacheEnabled(true);
+    return BlockLayout::layOut(layout, m_text, font(), m_formats, m_lineSpacing, width, textDirection());
+}
 
-    qreal height = 0;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLeadingIncluded(true);
-        line.setLineWidth(width);
-        if (line.lineNumber() > 0)
-            height += m_lineSpacing;
-        line.setPosition(QPointF(0, height));
-        height += line.height();
-    }
-    layout.endLayout();
-    return height;
+Qt::LayoutDirection TextBlock::textDirection() const
+{
+    // Each block reads in the direction of its own text; one without letters
+    // (a list marker, a number) follows the row it stands in.
+    return BlockLayout::directionOf(m_text, layoutDirection());
 }
 
 qreal TextBlock::naturalWidth() const
@@ -270,6 +260,10 @@ void TextBlock::select(int anchor, int position)
         return;
     m_anchor = anchor;
     m_position = position;
+    // A plain click leaves the keyboard where it was (in a field, say); the
+    // block takes it once something is selected in it, for Ctrl+C.
+    if (m_selectable && hasSelection() && !hasFocus())
+        setFocus(Qt::MouseFocusReason);
     update();
 }
 
@@ -283,7 +277,7 @@ void TextBlock::invalidateLayout()
 {
     m_layoutWidth = -1;
     m_naturalWidth = -1;
-    m_heightForWidthKey = -1;
+    m_heights[0] = m_heights[1] = HeightAtWidth();
     updateGeometry();
     update();
 }

@@ -59,6 +59,7 @@ protected:
 private:
     // Breaks the text into lines of at most width pixels; returns their height.
     qreal layOut(QTextLayout &layout, qreal width) const;
+    Qt::LayoutDirection textDirection() const;
     qreal naturalWidth() const;
     const QTextLayout &paintedLayout();
     int positionAt(const QPoint &point);
@@ -77,6 +78,12 @@ private:
     QTextLayout m_layout;
     int m_layoutWidth = -1;
     mutable qreal m_naturalWidth = -1;
-    mutable int m_heightForWidthKey = -1;
-    mutable int m_heightForWidthValue = 0;
+    // Layouts ask for the height at two widths in turn (the width offered and
+    // the text's natural width); both are kept, the latest first.
+    struct HeightAtWidth
+    {
+        int width = -1;
+        int height = 0;
+    };
+    mutable HeightAtWidth m_heights[2];
 };

@@ -1,0 +1,74 @@
+#include "BlockLayout.h"
+
+#include "ui/Fonts.h"
+
+
+namespace BlockLayout {
+
+Qt::LayoutDirection directionOf(QStringView text, Qt::LayoutDirection fallback)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t character = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            character = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        switch (QChar::direction(character)) {
+        case QChar::DirL:
+            return Qt::LeftToRight;
+        case QChar::DirR:
+        case QChar::DirAL:
+            return Qt::RightToLeft;
+        default:
+            break;
+        }
+    }
+    return fallback;
+}
+
+QList<QTextLayout::FormatRange> emojiFormats(QStringView text)
+{
+    QList<QTextLayout::FormatRange> formats;
+    constexpr char16_t emojiPresentation = 0xFE0F;
+    for (qsizetype at = text.indexOf(QChar(emojiPresentation)); at > 0;
+         at = text.indexOf(QChar(emojiPresentation), at + 1)) {
+        const qsizetype base = at >= 2 && text[at - 1].isLowSurrogate() && text[at - 2].isHighSurrogate()
+            ? at - 2
+            : at - 1;
+        QTextLayout::FormatRange range;
+        range.start = int(base);
+        range.length = int(at + 1 - base);
+        range.format.setFontFamilies({ QString::fromLatin1(Fonts::colorEmojiFamily) });
+        formats.append(range);
+    }
+    return formats;
+}
+
+qreal layOut(QTextLayout &layout, const QString &text, const QFont &font,
+    const QList<QTextLayout::FormatRange> &formats, qreal lineSpacing, qreal width,
+    Qt::LayoutDirection direction)
+{
+    QTextOption option(direction == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTextDirection(direction);
+    layout.setText(text);
+    layout.setFont(font);
+    layout.setFormats(formats + emojiFormats(text));
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+
+    qreal height = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLeadingIncluded(true);
+        line.setLineWidth(width);
+        if (line.lineNumber() > 0)
+            height += lineSpacing;
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    layout.endLayout();
+    return height;
+}
+
+} // namespace BlockLayout

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QFont>
+#include <QList>
+#include <QString>
+#include <QTextLayout>
+
+// How one block of text is broken into lines: the same for the block that a
+// view draws and for a measurement made away from the view. Pure functions of
+// their arguments; usable from any thread (a QFont may be used off the GUI
+// thread, a widget may not).
+namespace BlockLayout {
+
+// The direction of a block: that of its first strong character (a Hebrew or
+// Arabic letter makes it right to left), else the fallback.
+Qt::LayoutDirection directionOf(QStringView text, Qt::LayoutDirection fallback);
+
+// Formats that draw each character asking for emoji presentation (followed
+// by U+FE0F, as "⚠️" is) in the colour emoji font; other emoji reach that font
+// through the ordinary font fallback.
+QList<QTextLayout::FormatRange> emojiFormats(QStringView text);
+
+// Breaks the text into lines of at most width pixels, between words where it
+// can and inside a word wider than a line, lineSpacing apart, aligned to the
+// leading edge of the direction. Returns the height of the lines.
+qreal layOut(QTextLayout &layout, const QString &text, const QFont &font,
+    const QList<QTextLayout::FormatRange> &formats, qreal lineSpacing, qreal width,
+    Qt::LayoutDirection direction);
+
+} // namespace BlockLayout
