@@ -54,11 +54,19 @@ shows_step() {
     [ "$(blue_dots step.png)" -eq "$1" ]
 }
 
-# wait_for_step <number> <picture>: waits until the dots show the step, lets
-# its fade end and takes its picture.
+# Two pictures a moment apart are the same: no fade or slide is under way.
+screen_settled() {
+    screenshot settle-a.png
+    sleep 0.2
+    screenshot settle-b.png
+    [ "$(compare -metric AE "$ARTIFACTS/settle-a.png" "$ARTIFACTS/settle-b.png" null: 2>&1)" = "0" ]
+}
+
+# wait_for_step <number> <picture>: waits until the dots show the step and
+# its fade has ended, and takes its picture.
 wait_for_step() {
-    wait_until 5 shows_step "$1" || fail "the card did not move on to step $1 ($(blue_dots step.png) blue dots)"
-    sleep 0.6
+    wait_until 10 shows_step "$1" || fail "the card did not move on to step $1 ($(blue_dots step.png) blue dots)"
+    wait_until 10 screen_settled || fail "step $1 did not settle"
     screenshot "$2"
 }
 
@@ -121,10 +129,11 @@ for step in 1 2 3 4 5; do
     sleep 0.05
 done
 xdotool mouseup 1
-sleep 0.3
-find_card
-[ "$X" -eq $((WINDOW_X + 50)) ] && [ "$Y" -eq $((WINDOW_Y + 30)) ] \
-    || fail "dragging the background moved the window to $X,$Y"
+window_moved() {
+    find_card
+    [ "$X" -eq $((WINDOW_X + 50)) ] && [ "$Y" -eq $((WINDOW_Y + 30)) ]
+}
+wait_until 5 window_moved || fail "dragging the background moved the window to $X,$Y"
 
 # The red dot at the left of the header closes onboarding, storing nothing.
 started=$(now_ms)
@@ -167,7 +176,8 @@ xdotool mousemove $((CARD_X + 260)) $((ky + kh / 2 - 40 - 24 - 25)) click 1
 sleep 0.2
 xdotool type --delay 50 "$name"
 xdotool mousemove $((kx + kw / 2)) $((ky + kh / 2)) click 1
-sleep 0.5
+sleep 0.3
+wait_until 10 screen_settled || fail "the switch did not settle"
 screenshot settings.png
 box settings.png "rgb(0,122,255)" 6% "$CARD_X" $((ky - 10)) 520 $((kh + 20)) >/dev/null \
     || fail "the launch-at-login switch did not turn on"
