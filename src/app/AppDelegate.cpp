@@ -16,12 +16,13 @@
 
 namespace {
 
-// Borderless: the page draws its own rounded card, and the corners outside
-// it stay clear. Nothing shows the title; it names the window to task switchers.
+// Borderless: the page draws its own rounded card and its shadow, and the
+// window holds both; the corners outside the card stay clear. Nothing shows
+// the title; it names the window to task switchers.
 WindowOwner::Style onboardingWindowStyle()
 {
     WindowOwner::Style style;
-    style.size = QSizeF(500, 580);
+    style.size = QSizeF(ModernOnboardingView::windowSize());
     style.flags = Qt::Window | Qt::FramelessWindowHint;
     style.title = QStringLiteral("Pexilo");
     style.translucent = true;

@@ -5,6 +5,7 @@
 #include "app/GlobalHotkeyManager.h"
 #include "app/MenuBarView.h"
 #include "capture/ScreenshotManager.h"
+#include "platform/AppEvents.h"
 #include "platform/Log.h"
 #include "platform/UnixSignalWatcher.h"
 #include "resources/Resources.h"
@@ -48,6 +49,9 @@ PexiloApp::PexiloApp(QObject *parent)
         if (reason == QSystemTrayIcon::Trigger)
             toggleMenuBarWindow();
     });
+    // The panel greets with the name that onboarding has just stored.
+    connect(&AppEvents::instance(), &AppEvents::onboardingCompleted, &m_onboardingManager,
+        &OnboardingManager::reload);
     // A capture from the hot key must not find the panel still open: the
     // screen is grabbed a moment later.
     connect(&GlobalHotkeyManager::shared(), &GlobalHotkeyManager::hotkeyPressed, &m_menuBarWindow,

@@ -1,71 +1,214 @@
 #include "ModernOnboardingView.h"
 
+#include "onboarding/CompleteStepView.h"
+#include "onboarding/FeedbackStepView.h"
+#include "onboarding/OnboardingHeader.h"
 #include "onboarding/OnboardingManager.h"
-#include "ui/Fonts.h"
+#include "onboarding/PermissionsStepView.h"
+#include "onboarding/RoundedBackground.h"
+#include "onboarding/SettingsStepView.h"
+#include "onboarding/WelcomeStepView.h"
+#include "platform/AppEvents.h"
+#include "platform/Compositing.h"
 #include "ui/Palette.h"
+#include "ui/SoftShadow.h"
+#include "ui/TransitionEffect.h"
 
-#include <QLabel>
+#include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPushButton>
+#include <QStackedLayout>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr qreal cornerRadius = 12;
+const Motion stepTransition = Motion::easeInOut(0.3);
 
-QLabel *plainLabel(const QString &text, const QFont &font, const QColor &colour)
+// Fades the page; it takes no clicks until it is fully in.
+void setPageLook(QWidget *page, qreal opacity)
 {
-    auto *label = new QLabel(text);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
-}
-
-QString primaryButtonStyle()
-{
-    return QStringLiteral("QPushButton { color: white; background: %1; border: none; border-radius: 12px;"
-                          " padding: 16px; }"
-                          "QPushButton:pressed { background: %2; }")
-        .arg(Palette::blue().name(), Palette::blue().darker(115).name());
+    auto *effect = qobject_cast<TransitionEffect *>(page->graphicsEffect());
+    if (!effect) {
+        effect = new TransitionEffect(page);
+        page->setGraphicsEffect(effect);
+    }
+    effect->setLook(opacity, 1);
+    page->setAttribute(Qt::WA_TransparentForMouseEvents, true);
 }
 
 } // namespace
 
+const QList<ModernOnboardingView::OnboardingStep> &ModernOnboardingView::allCases()
+{
+    static const QList<OnboardingStep> steps = { OnboardingStep::welcome, OnboardingStep::permissions,
+        OnboardingStep::settings, OnboardingStep::complete, OnboardingStep::feedback };
+    return steps;
+}
+
+QSize ModernOnboardingView::windowSize()
+{
+    return cardSize.grownBy(QMargins(shadowMargin, shadowMargin, shadowMargin, shadowMargin));
+}
+
 ModernOnboardingView::ModernOnboardingView(QWidget *parent)
     : QWidget(parent)
     , m_onboardingManager(new OnboardingManager(this))
-    , m_getStartedButton(new QPushButton(QStringLiteral("Get Started")))
+    , m_card(new RoundedBackground(Palette::regularMaterial(), cornerRadius))
+    , m_header(new OnboardingHeader(int(allCases().size())))
+    , m_steps(new QStackedLayout)
 {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(40, 32, 40, 32);
-    layout->setSpacing(16);
-    layout->addStretch();
-    layout->addWidget(plainLabel(QStringLiteral("Welcome to Pexilo"),
-        Fonts::custom(Fonts::hafferSemiBold, 32), Palette::primaryLabel()));
-    layout->addWidget(plainLabel(QStringLiteral("AI-powered screenshot analysis\nmade simple and fast"),
-        Fonts::custom(Fonts::hafferRegular, 17), Palette::secondaryLabel()));
-    layout->addStretch();
+    m_card->setParent(this);
+    m_card->setGeometry(cardRect());
+    setMinimumSize(windowSize());
 
-    m_getStartedButton->setFont(Fonts::custom(Fonts::hafferMedium, 16));
-    m_getStartedButton->setStyleSheet(primaryButtonStyle());
-    m_getStartedButton->setCursor(Qt::PointingHandCursor);
-    layout->addWidget(m_getStartedButton);
+    auto *card = new QVBoxLayout(m_card);
+    card->setContentsMargins(0, 0, 0, 0);
+    card->setSpacing(0);
+    card->addWidget(m_header);
+    // Both pages show while one fades into the other.
+    m_steps->setStackingMode(QStackedLayout::StackAll);
+    card->addLayout(m_steps);
 
-    connect(m_getStartedButton, &QPushButton::clicked, m_onboardingManager,
-        &OnboardingManager::completeOnboardingWithNotification);
+    // The red dot leaves without storing anything: the next start shows
+    // onboarding again.
+    connect(m_header, &OnboardingHeader::closeClicked, this,
+        [] { AppEvents::instance().postOnboardingCompleted(); });
+    connect(&m_transition, &AnimatedValue::valueChanged, this, [this] {
+        if (!m_restartingTransition)
+            fadeStep(m_transition.value());
+    });
+    connect(&m_transition, &AnimatedValue::arrived, this, [this] {
+        if (!m_restartingTransition)
+            finishTransition();
+    });
+    showCurrentStep(false);
+}
+
+ModernOnboardingView::~ModernOnboardingView() = default;
+
+QRect ModernOnboardingView::cardRect() const
+{
+    return QRect(QPoint((width() - cardSize.width()) / 2, (height() - cardSize.height()) / 2), cardSize);
+}
+
+void ModernOnboardingView::resizeEvent(QResizeEvent *event)
+{
+    m_card->setGeometry(cardRect());
+    if (isVisible())
+        shapeWindow();
+    QWidget::resizeEvent(event);
+}
+
+QWidget *ModernOnboardingView::makeStepView(OnboardingStep step)
+{
+    const auto next = [this] { nextStep(); };
+    switch (step) {
+    case OnboardingStep::welcome:
+        return new WelcomeStepView(next);
+    case OnboardingStep::permissions:
+        return new PermissionsStepView(next);
+    case OnboardingStep::settings:
+        return new SettingsStepView(*m_onboardingManager, next);
+    case OnboardingStep::complete:
+        return new CompleteStepView(
+            m_onboardingManager->userName(), m_onboardingManager->keyboardShortcut(), next);
+    case OnboardingStep::feedback:
+        return new FeedbackStepView(
+            [manager = m_onboardingManager] { manager->completeOnboardingWithNotification(); });
+    }
+    return nullptr;
+}
+
+void ModernOnboardingView::nextStep()
+{
+    const qsizetype index = allCases().indexOf(m_currentStep);
+    if (index < 0 || index >= allCases().size() - 1)
+        return;
+    m_currentStep = allCases().at(index + 1);
+    showCurrentStep(true);
+}
+
+void ModernOnboardingView::showCurrentStep(bool animated)
+{
+    finishTransition();
+    m_leavingStepView = m_stepView;
+    // The keyboard focus leaves with the page rather than moving on to the
+    // next page's first field: each page decides where its focus goes.
+    if (m_leavingStepView && m_leavingStepView->isAncestorOf(QApplication::focusWidget()))
+        setFocus(Qt::OtherFocusReason);
+    m_stepView = makeStepView(m_currentStep);
+    m_steps->addWidget(m_stepView);
+    m_steps->setCurrentWidget(m_stepView);
+
+    const int index = int(allCases().indexOf(m_currentStep));
+    if (!animated) {
+        m_header->setCurrentStep(index);
+        finishTransition();
+        return;
+    }
+    m_header->setCurrentStep(index, &stepTransition);
+    m_restartingTransition = true;
+    m_transition.setValue(0);
+    m_restartingTransition = false;
+    fadeStep(0);
+    m_transition.animateTo(1, stepTransition);
+}
+
+void ModernOnboardingView::fadeStep(qreal progress)
+{
+    if (m_stepView)
+        setPageLook(m_stepView, progress);
+    if (m_leavingStepView)
+        setPageLook(m_leavingStepView, 1 - progress);
+}
+
+void ModernOnboardingView::finishTransition()
+{
+    if (m_leavingStepView) {
+        m_steps->removeWidget(m_leavingStepView);
+        m_leavingStepView->hide();
+        m_leavingStepView->deleteLater();
+        m_leavingStepView = nullptr;
+    }
+    if (m_stepView) {
+        m_stepView->setGraphicsEffect(nullptr);
+        m_stepView->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    }
+}
+
+QPainterPath ModernOnboardingView::cardShape() const
+{
+    QPainterPath card;
+    card.addRoundedRect(QRectF(cardRect()), cornerRadius, cornerRadius);
+    return card;
+}
+
+void ModernOnboardingView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    shapeWindow();
+}
+
+void ModernOnboardingView::shapeWindow()
+{
+    QWidget *window = this->window();
+    if (Compositing::isActive()) {
+        window->clearMask();
+        return;
+    }
+    const QPolygon card = cardShape().toFillPolygon().toPolygon().translated(mapTo(window, QPoint()));
+    window->setMask(QRegion(card));
 }
 
 void ModernOnboardingView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath card;
-    card.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    painter.fillPath(card, Palette::windowBackground());
+    // Only around the card: the card's material is not quite opaque.
+    QPainterPath outside;
+    outside.addRect(QRectF(rect()));
+    painter.setClipPath(outside.subtracted(cardShape()));
+    SoftShadow::paintRoundedRect(
+        painter, QRectF(cardRect()), cornerRadius, Palette::withOpacity(Qt::black, 0.1), 20, QPointF(0, 8));
 }

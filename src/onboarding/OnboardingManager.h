@@ -52,6 +52,10 @@ public:
     QString keyboardShortcut() const { return m_keyboardShortcut; }
     void setKeyboardShortcut(const QString &shortcut);
 
+    // Reads every value from the user defaults again, as a new instance
+    // would, for an owner that lives longer than one onboarding.
+    void reload();
+
     // Marks onboarding as completed and writes every answer to the user defaults.
     void completeOnboarding();
     // Completes onboarding, then announces it to the whole application.

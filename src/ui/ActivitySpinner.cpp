@@ -26,6 +26,12 @@ void ActivitySpinner::setLook(qreal scale, qreal presence)
     update();
 }
 
+void ActivitySpinner::setColour(const QColor &colour)
+{
+    m_colour = colour;
+    update();
+}
+
 void ActivitySpinner::showEvent(QShowEvent *event)
 {
     m_turn.start();
@@ -54,7 +60,7 @@ void ActivitySpinner::paintEvent(QPaintEvent *)
     const int leading = m_turn.currentValue().toInt() % spokes;
     const qreal outer = side / 2;
     const qreal inner = side / 4;
-    QColor colour = Palette::secondaryLabel();
+    QColor colour = m_colour.isValid() ? m_colour : Palette::secondaryLabel();
     const float alpha = colour.alphaF();
     for (int i = 0; i < spokes; ++i) {
         const int age = (leading - i + spokes) % spokes;

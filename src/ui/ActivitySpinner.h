@@ -15,6 +15,8 @@ public:
 
     // scale × presence about the centre, at opacity presence.
     void setLook(qreal scale, qreal presence);
+    // The colour of the leading spoke; the secondary label colour unless set.
+    void setColour(const QColor &colour);
 
     QSize sizeHint() const override { return QSize(20, 20); }
 
@@ -27,4 +29,5 @@ private:
     QVariantAnimation m_turn;
     qreal m_scale = 1;
     qreal m_presence = 1;
+    QColor m_colour;
 };

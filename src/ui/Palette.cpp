@@ -116,6 +116,13 @@ QColor withOpacity(QColor colour, qreal opacity)
     return colour;
 }
 
+QColor mix(const QColor &from, const QColor &to, qreal amount)
+{
+    const auto blend = [amount](float a, float b) { return a + (b - a) * float(amount); };
+    return QColor::fromRgbF(blend(from.redF(), to.redF()), blend(from.greenF(), to.greenF()),
+        blend(from.blueF(), to.blueF()), blend(from.alphaF(), to.alphaF()));
+}
+
 QLinearGradient standardGradient(const QColor &colour, const QRectF &rect)
 {
     QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());

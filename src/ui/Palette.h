@@ -52,6 +52,10 @@ QColor screenFill(const QColor &material, qreal opacity);
 // as dense as the material.
 QColor withOpacity(QColor colour, qreal opacity);
 
+// The colour `amount` of the way from `from` to `to` (0 gives from, 1 gives
+// to), every component and the alpha alike.
+QColor mix(const QColor &from, const QColor &to, qreal amount);
+
 // The soft top-to-bottom gradient that a filled colour is given.
 QLinearGradient standardGradient(const QColor &colour, const QRectF &rect);
 

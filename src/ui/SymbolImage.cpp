@@ -14,6 +14,13 @@ SymbolImage::SymbolImage(
     setFixedSize(frameSide, frameSide);
 }
 
+void SymbolImage::setSymbol(const QString &name, const QColor &colour)
+{
+    m_name = name;
+    m_colour = colour;
+    update();
+}
+
 void SymbolImage::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

@@ -12,6 +12,10 @@ public:
     SymbolImage(
         const QString &name, const QColor &colour, int symbolSize, int frameSide, QWidget *parent = nullptr);
 
+    QString name() const { return m_name; }
+    QColor colour() const { return m_colour; }
+    void setSymbol(const QString &name, const QColor &colour);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 

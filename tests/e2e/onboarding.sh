@@ -1,35 +1,101 @@
 #!/bin/bash
-# A first start shows the onboarding window in the middle of the screen.
-# Dragging its background moves it; its button completes onboarding, closes
-# the window and registers the hot key again half a second later, and the
-# program keeps running without windows. The next start shows no onboarding.
+# A new user's first starts. The onboarding window shows its card whole in
+# the middle of the screen, with clear corners; dragging its background moves
+# it. The red dot closes it and stores nothing, so the next start shows it
+# again. There the user clicks through every step with the mouse, types a
+# name and switches on "Launch at Login", and finishes: the window closes,
+# the hot key is registered again half a second later, the answers are
+# stored, the autostart entry is written and the tray panel greets by the
+# name. The start after that shows no onboarding.
 . "$(dirname "$0")/lib.sh"
 
 registered="✅ Global hotkey Ctrl+Shift+2 registered successfully"
+completed="🔧 Onboarding completed, closing window"
+name="Ada Lovelace"
 
-# pexilo's visible onboarding window: 500 × 580, with no frame around it.
+# The window holds the 520 × 640 card and 28 pixels of room for its shadow
+# on every side; in the middle of the 1280 × 800 screen.
+WINDOW_W=576 WINDOW_H=696 WINDOW_X=352 WINDOW_Y=52
+
 onboarding_window() {
     xdotool search --onlyvisible --classname pexilo 2>/dev/null | while read -r w; do
         eval "$(xdotool getwindowgeometry --shell "$w")"
-        [ "$WIDTH" -eq 500 ] && [ "$HEIGHT" -eq 580 ] && echo "$w" && break
+        [ "$WIDTH" -eq $WINDOW_W ] && [ "$HEIGHT" -eq $WINDOW_H ] && echo "$w" && break
     done
 }
+onboarding_window_shown() { [ -n "$(onboarding_window)" ]; }
+onboarding_window_gone() { [ -z "$(onboarding_window)" ]; }
 
-onboarding_window_shown() {
-    [ -n "$(onboarding_window)" ]
+# The card's top left corner on the screen: CARD_X, CARD_Y.
+find_card() {
+    eval "$(xdotool getwindowgeometry --shell "$(onboarding_window)")"
+    CARD_X=$((X + 28)) CARD_Y=$((Y + 28))
 }
 
-onboarding_window_gone() {
-    [ -z "$(onboarding_window)" ]
+# rgb <picture> <x> <y>: "r g b" of that pixel.
+rgb() {
+    convert "$ARTIFACTS/$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)] %[fx:int(255*p{$2,$3}.g+0.5)] %[fx:int(255*p{$2,$3}.b+0.5)]" info:
 }
 
-registered_twice() {
-    [ "$(grep -cF -- "$registered" "$PEXILO_LOG")" -eq 2 ]
+# How many of the five progress dots at the card's top right are blue. They
+# are 6 pixels wide, 8 apart, the last one 28 pixels in from the card's edge,
+# in the middle of the 44-pixel header.
+blue_dots() {
+    local picture=$1 count=0 dot r g b
+    for dot in 0 1 2 3 4; do
+        read -r r g b <<<"$(rgb "$picture" $((CARD_X + 520 - 28 - 62 + dot * 14 + 3)) $((CARD_Y + 22)))"
+        [ "$b" -ge 200 ] && [ "$r" -le 60 ] && [ "$g" -ge 90 ] && [ "$g" -le 160 ] && count=$((count + 1))
+    done
+    echo "$count"
 }
 
-# pixel <picture> <x> <y>: the colour there, as "srgb(r,g,b)".
-pixel() {
-    convert "$1" -format "%[pixel:p{$2,$3}]" info:
+shows_step() {
+    screenshot step.png
+    [ "$(blue_dots step.png)" -eq "$1" ]
+}
+
+# Two pictures a moment apart are the same but for a blinking text cursor:
+# no fade or slide is under way.
+screen_settled() {
+    screenshot settle-a.png
+    sleep 0.2
+    screenshot settle-b.png
+    local changed
+    changed=$(compare -metric AE "$ARTIFACTS/settle-a.png" "$ARTIFACTS/settle-b.png" null: 2>&1)
+    awk -v changed="$changed" 'BEGIN { exit !(changed + 0 <= 60) }'
+}
+
+# wait_for_step <number> <picture>: waits until the dots show the step and
+# its fade has ended, and takes its picture.
+wait_for_step() {
+    wait_until 10 shows_step "$1" || fail "the card did not move on to step $1 ($(blue_dots step.png) blue dots)"
+    wait_until 10 screen_settled || fail "step $1 did not settle"
+    screenshot "$2"
+}
+
+# The bottom button of a step: as wide as the card less 40 on either side,
+# 32 above the card's bottom edge, about 51 pixels tall.
+click_bottom_button() {
+    xdotool mousemove $((CARD_X + 260)) $((CARD_Y + 640 - 32 - 25)) click 1
+}
+
+# box <picture> <colour> <fuzz> <x> <y> <width> <height>: "W H X Y" on the
+# screen of the pixels of that colour in that part of the picture.
+box() {
+    local w h x y
+    read -r w h x y <<<"$(convert "$ARTIFACTS/$1" -crop "${6}x${7}+${4}+${5}" +repage -fuzz "$3" \
+        -fill black +opaque "$2" -fill white -opaque "$2" -trim -format '%w %h %X %Y' info: 2>/dev/null)"
+    [ -n "$w" ] && [ "$w" -gt 1 ] && [ "$h" -gt 1 ] || return 1
+    echo "$w $h $(($4 + x)) $(($5 + y))"
+}
+
+registered_times() {
+    [ "$(grep -cF -- "$registered" "$PEXILO_LOG")" -eq "$1" ]
+}
+
+# The stored value of a key as "type:value", as sqlite3 reads the defaults file.
+stored() {
+    sqlite3 "$XDG_CONFIG_HOME/Pexilo/defaults.sqlite3" "SELECT typeof(value) || ':' || value FROM defaults WHERE key = '$1'"
 }
 
 now_ms() {
@@ -41,68 +107,144 @@ fresh_home
 xcompmgr >/dev/null 2>&1 &
 COMPOSITOR_PID=$!
 start_tray_host
+
+# --- First start: the card, a drag, and the red dot. ---
 start_pexilo "$ARTIFACTS/first-start.log"
-
 wait_for_log "🔧 Window should now be visible" 5 || fail "no onboarding window on a first start"
-wait_for_log "🔧 Creating window with frame: (390.0, 110.0, 500.0, 580.0)" 1 \
-    || fail "the onboarding window's frame is not the middle of the 1280 × 800 screen"
-wait_until 5 onboarding_window_shown || fail "no 500 × 580 window on screen"
+wait_for_log "🔧 Creating window with frame: ($WINDOW_X.0, $WINDOW_Y.0, $WINDOW_W.0, $WINDOW_H.0)" 1 \
+    || fail "the onboarding window's frame is not the middle of the screen"
+wait_until 5 onboarding_window_shown || fail "no $WINDOW_W × $WINDOW_H window on screen"
 window=$(onboarding_window)
-eval "$(xdotool getwindowgeometry --shell "$window")"
-[ "$X" -eq 390 ] && [ "$Y" -eq 110 ] || fail "the onboarding window is at $X,$Y, not centred"
-sleep 0.5
-screenshot onboarding.png
-colours=$(unique_colours "$ARTIFACTS/onboarding.png" "${WIDTH}x${HEIGHT}+${X}+${Y}")
-[ "$colours" -ge 20 ] || fail "the onboarding window shows no page ($colours colours)"
-# The card is opaque; its rounded corner lets the desktop through.
-desktop=$(pixel "$ARTIFACTS/onboarding.png" 5 400)
-card=$(pixel "$ARTIFACTS/onboarding.png" $((X + 30)) $((Y + 30)))
-corner=$(pixel "$ARTIFACTS/onboarding.png" "$X" "$Y")
-[ "$card" != "$desktop" ] || fail "the card does not cover the desktop"
-[ "$corner" = "$desktop" ] || fail "the window's corner is $corner, not the desktop's $desktop"
-
-# The hot key is registered a second after the start, onboarding or not.
+find_card
+[ "$X" -eq $WINDOW_X ] && [ "$Y" -eq $WINDOW_Y ] || fail "the onboarding window is at $X,$Y, not centred"
+wait_for_step 1 welcome.png
+desktop=$(rgb welcome.png 5 400)
+[ "$(rgb welcome.png "$X" "$Y")" = "$desktop" ] || fail "the window's corner is not clear"
+[ "$(rgb welcome.png $((CARD_X + 60)) $((CARD_Y + 60)))" != "$desktop" ] || fail "no card in the window"
+# The whole card shows, down to its bottom edge.
+[ "$(rgb welcome.png $((CARD_X + 260)) $((CARD_Y + 638)))" != "$desktop" ] || fail "the card's bottom is cut off"
 wait_for_log "$registered" 3 || fail "the hot key was not registered after the start"
 
-# Dragging the card's background moves the window.
-xdotool mousemove $((X + 30)) $((Y + 30)) mousedown 1
+# Dragging the header's background moves the window.
+xdotool mousemove $((CARD_X + 200)) $((CARD_Y + 22)) mousedown 1
 for step in 1 2 3 4 5; do
-    xdotool mousemove $((X + 30 + step * 10)) $((Y + 30 + step * 6))
+    xdotool mousemove $((CARD_X + 200 + step * 10)) $((CARD_Y + 22 + step * 6))
     sleep 0.05
 done
 xdotool mouseup 1
-sleep 0.3
-eval "$(xdotool getwindowgeometry --shell "$window")"
-[ "$X" -eq 440 ] && [ "$Y" -eq 140 ] || fail "dragging the background moved the window to $X,$Y, not 440,140"
+window_moved() {
+    find_card
+    [ "$X" -eq $((WINDOW_X + 50)) ] && [ "$Y" -eq $((WINDOW_Y + 30)) ]
+}
+wait_until 5 window_moved || fail "dragging the background moved the window to $X,$Y"
 
-# "Get Started" spans the card's width above a 32-pixel margin.
+# The red dot at the left of the header closes onboarding, storing nothing.
 started=$(now_ms)
-xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 58)) click 1
-wait_for_log "🔧 Onboarding completed, closing window" 5 || fail "the button did not complete onboarding"
+xdotool mousemove $((CARD_X + 26)) $((CARD_Y + 22)) click 1
+wait_for_log "$completed" 5 || fail "the red dot did not close onboarding"
 wait_until 5 onboarding_window_gone || fail "the onboarding window stayed on screen"
-wait_for_log "🗑️ Unregistered previous hotkey" 3 || fail "the hot key was not registered again"
+wait_until 3 registered_times 2 || fail "the hot key was not registered again"
 took=$(( $(now_ms) - started ))
 [ "$took" -ge 500 ] || fail "the hot key came back after ${took} ms, before half a second"
-wait_until 2 registered_twice || fail "the second registration did not succeed"
-[ "$(grep -A2 -F "🔧 Onboarding completed" "$PEXILO_LOG" | tr '\n' '|')" \
-    = "🔧 Onboarding completed, closing window|🗑️ Unregistered previous hotkey|$registered|" ] \
+[ "$(grep -A2 -F "$completed" "$PEXILO_LOG" | tr '\n' '|')" \
+    = "$completed|🗑️ Unregistered previous hotkey|$registered|" ] \
     || fail "the completion, unregistration and registration lines are out of order"
-
-# With its last window closed the program keeps running.
-sleep 1
+[ -z "$(stored hasCompletedOnboarding)$(stored userName)" ] || fail "the red dot stored answers"
+sleep 0.5
 kill -0 "$PEXILO_PID" 2>/dev/null || fail "closing the onboarding window ended the program"
-screenshot after-onboarding.png
 kill -TERM "$PEXILO_PID"
-wait_for_exit 10 || fail "SIGTERM did not end the program"
-[ "$PEXILO_STATUS" -eq 0 ] || fail "SIGTERM ended the program with status $PEXILO_STATUS"
-[ "$(tail -2 "$PEXILO_LOG" | tr '\n' '|')" = "🗑️ Unregistered previous hotkey|✅ Pexilo quit|" ] \
-    || fail "the hot key was not released at the end"
+wait_for_exit 10 && [ "$PEXILO_STATUS" -eq 0 ] || fail "SIGTERM after the red dot"
 
-# Onboarding is stored as completed: the next start opens no window.
-start_pexilo "$ARTIFACTS/later-start.log"
+# --- Second start: onboarding again, clicked through to the end. ---
+start_pexilo "$ARTIFACTS/second-start.log"
+wait_until 5 onboarding_window_shown || fail "onboarding did not come back after the red dot"
+find_card
+wait_for_step 1 welcome-again.png
+wait_for_log "$registered" 3 || fail "the hot key was not registered after the second start"
+
+click_bottom_button # Get Started
+wait_for_step 2 permissions.png
+# An X11 session grants the screen at once: the step is green.
+box permissions.png "rgb(40,205,65)" 6% "$CARD_X" $((CARD_Y + 44)) 520 560 >/dev/null \
+    || fail "the permission step is not granted"
+
+click_bottom_button # Continue
+wait_for_step 3 settings-empty.png
+# The switch's white knob is the only white above the bottom button.
+knob=$(box settings-empty.png "rgb(255,255,255)" 1% "$CARD_X" $((CARD_Y + 44)) 520 480) \
+    || fail "no launch-at-login switch"
+read -r kw kh kx ky <<<"$knob"
+# The name field lies above the switch's row: 80 tall, 24 apart.
+xdotool mousemove $((CARD_X + 260)) $((ky + kh / 2 - 40 - 24 - 25)) click 1
+sleep 0.2
+xdotool type --delay 50 "$name"
+xdotool mousemove $((kx + kw / 2)) $((ky + kh / 2)) click 1
+sleep 0.3
+wait_until 10 screen_settled || fail "the switch did not settle"
+screenshot settings.png
+box settings.png "rgb(0,122,255)" 6% "$CARD_X" $((ky - 10)) 520 $((kh + 20)) >/dev/null \
+    || fail "the launch-at-login switch did not turn on"
+
+click_bottom_button # Complete Setup
+wait_for_step 4 complete.png
+box complete.png "rgb(40,205,65)" 6% "$CARD_X" $((CARD_Y + 44)) 520 560 >/dev/null \
+    || fail "no green badge on the completion step"
+
+click_bottom_button # Start Using Pexilo
+wait_for_step 5 feedback.png
+# "Send Feedback" is the blue button under the beta notes; "Continue to App"
+# lies 12 pixels below it, as tall.
+send=$(box feedback.png "rgb(0,122,255)" 6% "$CARD_X" $((CARD_Y + 44)) 520 596) \
+    || fail "no Send Feedback button"
+read -r sw sh sx sy <<<"$send"
+[ "$sw" -ge 400 ] || fail "the blue box found on the last step is ${sw} wide, not a button"
+grep -qF "Setting up login item..." "$PEXILO_LOG" && fail "answers were stored before the end"
+started=$(now_ms)
+xdotool mousemove $((sx + sw / 2)) $((sy + sh + 12 + sh / 2)) click 1 # Continue to App
+
+wait_for_log "$completed" 5 || fail "Continue to App did not complete onboarding"
+wait_until 5 onboarding_window_gone || fail "the onboarding window stayed on screen"
+wait_until 3 registered_times 2 || fail "the hot key was not registered again"
+took=$(( $(now_ms) - started ))
+[ "$took" -ge 500 ] || fail "the hot key came back after ${took} ms, before half a second"
+[ "$(grep -A2 -F "$completed" "$PEXILO_LOG" | tr '\n' '|')" \
+    = "$completed|🗑️ Unregistered previous hotkey|$registered|" ] \
+    || fail "the completion, unregistration and registration lines are out of order"
+[ "$(grep -B1 -F "$completed" "$PEXILO_LOG" | head -1)" = "Setting up login item..." ] \
+    || fail "the login item was not set up just before the completion"
+
+# The six answers, each of its own type.
+for expected in "hasCompletedOnboarding=integer:1" "userName=text:$name" "preferredAIModel=text:gpt-4o" \
+    "autoLaunchAtLogin=integer:1" "showKeyboardShortcuts=integer:0" "keyboardShortcut=text:Ctrl+Shift+2"; do
+    key=${expected%%=*}
+    [ "$(stored "$key")" = "${expected#*=}" ] || fail "$key is stored as '$(stored "$key")', not '${expected#*=}'"
+done
+entry="$XDG_CONFIG_HOME/autostart/pexilo.desktop"
+[ -f "$entry" ] || fail "no autostart entry"
+desktop-file-validate "$entry" || fail "the autostart entry is not a valid desktop entry"
+grep -qxF "Exec=$PEXILO" "$entry" || fail "the autostart entry does not start $PEXILO: $(grep Exec "$entry")"
+
+# The tray panel greets by the name at once, as after a restart (below).
+find_tray_icon
+open_panel panel.png
+FIRST_PANEL="$PANEL_W $PANEL_H"
+convert "$ARTIFACTS/panel.png" -crop "${PANEL_W}x60+${PANEL_X}+${PANEL_Y}" +repage "$ARTIFACTS/panel-header.png"
+xdotool key Escape
+wait_until 5 panel_gone || fail "Escape left the panel open"
+kill -TERM "$PEXILO_PID"
+wait_for_exit 10 && [ "$PEXILO_STATUS" -eq 0 ] || fail "SIGTERM after onboarding"
+
+# --- Third start: onboarding is done; the panel reads the same greeting. ---
+start_pexilo "$ARTIFACTS/third-start.log"
 wait_for_log "$registered" 3 || fail "the hot key was not registered on a later start"
 grep -qF "showOnboardingWindow" "$PEXILO_LOG" && fail "a later start showed onboarding"
 onboarding_window_shown && fail "a later start shows an onboarding window"
+find_tray_icon
+open_panel later-panel.png
+[ "$PANEL_W $PANEL_H" = "$FIRST_PANEL" ] || fail "the panel is $PANEL_W × $PANEL_H now, $FIRST_PANEL after onboarding"
+convert "$ARTIFACTS/later-panel.png" -crop "${PANEL_W}x60+${PANEL_X}+${PANEL_Y}" +repage "$ARTIFACTS/later-panel-header.png"
+difference=$(compare -metric AE "$ARTIFACTS/panel-header.png" "$ARTIFACTS/later-panel-header.png" null: 2>&1)
+[ "$difference" = "0" ] || fail "the panel's greeting after onboarding differs from a later start's ($difference pixels)"
 kill -TERM "$PEXILO_PID"
 wait_for_exit 10 && [ "$PEXILO_STATUS" -eq 0 ] || fail "SIGTERM after a later start"
 

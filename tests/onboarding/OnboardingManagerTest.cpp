@@ -1,6 +1,8 @@
 #include "onboarding/OnboardingManager.h"
 
+#include "OnboardingTestSupport.h"
 #include "platform/AppEvents.h"
+#include "platform/AutostartEntry.h"
 #include "platform/UserDefaults.h"
 #include "support/LogCapture.h"
 
@@ -10,11 +12,11 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+using namespace OnboardingTestSupport;
+
 namespace {
 
-const QStringList allKeys = { QStringLiteral("hasCompletedOnboarding"), QStringLiteral("userName"),
-    QStringLiteral("preferredAIModel"), QStringLiteral("autoLaunchAtLogin"),
-    QStringLiteral("showKeyboardShortcuts"), QStringLiteral("keyboardShortcut") };
+const QStringList &allKeys = onboardingKeys;
 
 UserDefaults &defaults()
 {
@@ -70,9 +72,13 @@ private:
     QMetaProperty m_property;
 };
 
+class OnboardingManagerTest : public FirstStart
+{
+};
+
 } // namespace
 
-TEST(OnboardingManagerTest, FirstStartHasTheDefaults)
+TEST_F(OnboardingManagerTest, FirstStartHasTheDefaults)
 {
     OnboardingManager manager;
     EXPECT_FALSE(manager.hasCompletedOnboarding());
@@ -84,7 +90,7 @@ TEST(OnboardingManagerTest, FirstStartHasTheDefaults)
     EXPECT_TRUE(keysInWriteOrder().isEmpty()) << "making an instance writes nothing";
 }
 
-TEST(OnboardingManagerTest, LoadsStoredValues)
+TEST_F(OnboardingManagerTest, LoadsStoredValues)
 {
     defaults().setBool(QStringLiteral("hasCompletedOnboarding"), true);
     defaults().setString(QStringLiteral("userName"), QStringLiteral("Ada"));
@@ -102,7 +108,7 @@ TEST(OnboardingManagerTest, LoadsStoredValues)
     EXPECT_EQ(manager.keyboardShortcut(), QStringLiteral("Ctrl+Alt+P"));
 }
 
-TEST(OnboardingManagerTest, EveryWriteStoresThenAnnouncesEvenWhenUnchanged)
+TEST_F(OnboardingManagerTest, EveryWriteStoresThenAnnouncesEvenWhenUnchanged)
 {
     OnboardingManager manager;
     const QMetaObject *meta = manager.metaObject();
@@ -121,7 +127,7 @@ TEST(OnboardingManagerTest, EveryWriteStoresThenAnnouncesEvenWhenUnchanged)
     EXPECT_TRUE(keysInWriteOrder().isEmpty()) << "answers are stored only when onboarding completes";
 }
 
-TEST(OnboardingManagerTest, CompletionWritesEveryAnswerInOrder)
+TEST_F(OnboardingManagerTest, CompletionWritesEveryAnswerInOrder)
 {
     OnboardingManager manager;
     manager.setUserName(QStringLiteral("Ada"));
@@ -142,7 +148,7 @@ TEST(OnboardingManagerTest, CompletionWritesEveryAnswerInOrder)
     EXPECT_TRUE(log.lines().isEmpty()) << "no login item without launch at login";
 }
 
-TEST(OnboardingManagerTest, CompletionStoresTheLoadedValuesOverLaterWrites)
+TEST_F(OnboardingManagerTest, CompletionStoresTheLoadedValuesOverLaterWrites)
 {
     OnboardingManager manager;
     // The settings window changes a shared key while onboarding is open.
@@ -153,7 +159,7 @@ TEST(OnboardingManagerTest, CompletionStoresTheLoadedValuesOverLaterWrites)
     EXPECT_FALSE(defaults().boolForKey(QStringLiteral("showKeyboardShortcuts")));
 }
 
-TEST(OnboardingManagerTest, LaunchAtLoginSetsUpTheLoginItemAfterTheWrites)
+TEST_F(OnboardingManagerTest, LaunchAtLoginSetsUpTheLoginItemAfterTheWrites)
 {
     OnboardingManager manager;
     manager.setAutoLaunchAtLogin(true);
@@ -170,9 +176,17 @@ TEST(OnboardingManagerTest, LaunchAtLoginSetsUpTheLoginItemAfterTheWrites)
     EXPECT_EQ(lines, QStringList { QStringLiteral("Setting up login item...") });
     EXPECT_TRUE(storedBeforeLine);
     EXPECT_TRUE(defaults().boolForKey(QStringLiteral("autoLaunchAtLogin")));
+    EXPECT_TRUE(AutostartEntry::isInstalled()) << "the desktop starts the program at login";
 }
 
-TEST(OnboardingManagerTest, NotificationIsPostedOnceAfterTheWrites)
+TEST_F(OnboardingManagerTest, WithoutLaunchAtLoginNoAutostartEntryIsWritten)
+{
+    OnboardingManager manager;
+    manager.completeOnboarding();
+    EXPECT_FALSE(AutostartEntry::isInstalled());
+}
+
+TEST_F(OnboardingManagerTest, NotificationIsPostedOnceAfterTheWrites)
 {
     OnboardingManager manager;
     manager.setUserName(QStringLiteral("Grace"));
@@ -192,7 +206,7 @@ TEST(OnboardingManagerTest, NotificationIsPostedOnceAfterTheWrites)
     EXPECT_TRUE(storedWhenPosted);
 }
 
-TEST(OnboardingManagerTest, InstancesShareOnlyWhatCompletionStored)
+TEST_F(OnboardingManagerTest, InstancesShareOnlyWhatCompletionStored)
 {
     {
         OnboardingManager abandoned;
@@ -213,6 +227,13 @@ TEST(OnboardingManagerTest, InstancesShareOnlyWhatCompletionStored)
     OnboardingManager newer;
     EXPECT_TRUE(newer.hasCompletedOnboarding());
     EXPECT_EQ(newer.userName(), QStringLiteral("Grace"));
+
+    // An owner that outlives onboarding reads the stored answers again.
+    QSignalSpy nameChanged(&older, &OnboardingManager::userNameChanged);
+    older.reload();
+    EXPECT_TRUE(older.hasCompletedOnboarding());
+    EXPECT_EQ(older.userName(), QStringLiteral("Grace"));
+    EXPECT_EQ(nameChanged.count(), 1);
 }
 
 #include "OnboardingManagerTest.moc"

@@ -53,3 +53,18 @@ bool OtherX11Client::keyBecomesFree(int timeoutMs)
 {
     return QTest::qWaitFor([this] { return keyIsFree(); }, timeoutMs);
 }
+
+void OtherX11Client::actAsCompositingManager()
+{
+    const xcb_window_t owner = xcb_generate_id(m_connection);
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, owner, m_root, 0, 0, 1, 1, 0,
+        XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const char name[] = "_NET_WM_CM_S0";
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, sizeof name - 1, name), nullptr);
+    if (atom)
+        xcb_set_selection_owner(m_connection, owner, atom->atom, XCB_CURRENT_TIME);
+    std::free(atom);
+    // A round trip: the selection is taken before this returns.
+    std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+}

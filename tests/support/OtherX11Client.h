@@ -5,7 +5,8 @@
 #include <xcb/xcb.h>
 
 // Another program on the same X display, with a connection of its own: it
-// can hold grabs of the "2" key that the program under test then meets.
+// can hold grabs of the "2" key that the program under test then meets, or
+// stand in for a compositing manager.
 class OtherX11Client
 {
 public:
@@ -26,6 +27,11 @@ public:
     // Waits for the key to become free: the program under test releases its
     // grabs on a connection of its own, which the server may serve later.
     bool keyBecomesFree(int timeoutMs = 2000);
+
+    // Takes the selection that a compositing manager of the first screen
+    // holds (_NET_WM_CM_S0), as such a manager does when it starts; the
+    // client gives it up when it goes.
+    void actAsCompositingManager();
 
 private:
     xcb_connection_t *m_connection;

@@ -46,9 +46,11 @@ QList<QTextLayout::FormatRange> emojiFormats(QStringView text)
 
 qreal layOut(QTextLayout &layout, const QString &text, const QFont &font,
     const QList<QTextLayout::FormatRange> &formats, qreal lineSpacing, qreal width,
-    Qt::LayoutDirection direction)
+    Qt::LayoutDirection direction, Qt::Alignment alignment)
 {
-    QTextOption option(direction == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft);
+    QTextOption option(alignment.testFlag(Qt::AlignHCenter) ? Qt::AlignHCenter
+            : direction == Qt::RightToLeft                  ? Qt::AlignRight
+                                                            : Qt::AlignLeft);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setTextDirection(direction);
     layout.setText(text);

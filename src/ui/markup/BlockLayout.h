@@ -22,9 +22,10 @@ QList<QTextLayout::FormatRange> emojiFormats(QStringView text);
 
 // Breaks the text into lines of at most width pixels, between words where it
 // can and inside a word wider than a line, lineSpacing apart, aligned to the
-// leading edge of the direction. Returns the height of the lines.
+// leading edge of the direction, or centred when the alignment asks for it.
+// Returns the height of the lines.
 qreal layOut(QTextLayout &layout, const QString &text, const QFont &font,
     const QList<QTextLayout::FormatRange> &formats, qreal lineSpacing, qreal width,
-    Qt::LayoutDirection direction);
+    Qt::LayoutDirection direction, Qt::Alignment alignment = Qt::AlignLeading);
 
 } // namespace BlockLayout

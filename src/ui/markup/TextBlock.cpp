@@ -47,6 +47,12 @@ void TextBlock::setLineSpacing(qreal spacing)
     invalidateLayout();
 }
 
+void TextBlock::setAlignment(Qt::Alignment alignment)
+{
+    m_alignment = alignment;
+    invalidateLayout();
+}
+
 void TextBlock::setTextSelectable(bool selectable)
 {
     m_selectable = selectable;
@@ -210,7 +216,8 @@ void TextBlock::contextMenuEvent(QContextMenuEvent *event)
 
 qreal TextBlock::layOut(QTextLayout &layout, qreal width) const
 {
-    return BlockLayout::layOut(layout, m_text, font(), m_formats, m_lineSpacing, width, textDirection());
+    return BlockLayout::layOut(
+        layout, m_text, font(), m_formats, m_lineSpacing, width, textDirection(), m_alignment);
 }
 
 Qt::LayoutDirection TextBlock::textDirection() const

@@ -29,6 +29,11 @@ public:
 
     void setTextColor(const QColor &color);
 
+    // How each line sits across the block's width: at the leading edge of
+    // the text's direction unless set (Qt::AlignHCenter centres the lines).
+    void setAlignment(Qt::Alignment alignment);
+    Qt::Alignment alignment() const { return m_alignment; }
+
     // Extra space between the lines of the block (not above or below it).
     void setLineSpacing(qreal spacing);
     qreal lineSpacing() const { return m_lineSpacing; }
@@ -72,6 +77,7 @@ private:
     QList<QTextLayout::FormatRange> m_formats;
     bool m_selectable = false;
     qreal m_lineSpacing = 0;
+    Qt::Alignment m_alignment = Qt::AlignLeading;
     int m_anchor = 0;
     int m_position = 0;
 

@@ -1,0 +1,28 @@
+#include "CleanSettingRow.h"
+
+#include "onboarding/OnboardingText.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+CleanSettingRow::CleanSettingRow(
+    const QString &title, const QString &subtitle, QWidget *trailing, QWidget *parent)
+    : RoundedBackground(Palette::withOpacity(Palette::quaternaryLabel(), 0.3), 12, parent)
+    , m_trailing(trailing)
+{
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(20, 20, 20, 20);
+    row->setSpacing(16);
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    texts->addWidget(
+        OnboardingText::label(title, Fonts::custom(Fonts::hafferMedium, 16), Palette::primaryLabel()));
+    texts->addWidget(
+        OnboardingText::label(subtitle, Fonts::custom(Fonts::hafferRegular, 14), Palette::secondaryLabel()));
+    row->addLayout(texts);
+    row->addStretch();
+    row->addWidget(trailing, 0, Qt::AlignVCenter);
+}
