@@ -129,7 +129,7 @@ TEST(QtHttpTransportTest, ARequestMayNotTakeLongerThanTheSessionAllowsInAll)
 
 TEST(QtHttpTransportTest, CertificatesAreCheckedAgainstTheNameAsked)
 {
-    TestCertificates::trustTestAuthority();
+    const TestCertificates::ScopedTrust trust;
     FakeAIService service(FakeAIService::Transport::Tls);
 
     HttpRequest named = requestTo(service.baseUrl(), "POST", QStringLiteral("/v1/chat/completions"));
