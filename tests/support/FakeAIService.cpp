@@ -55,6 +55,13 @@ FakeReply FakeReply::withStatus(int status, const QByteArray &body)
     return reply;
 }
 
+FakeReply FakeReply::redirect(int status, const QUrl &location)
+{
+    FakeReply reply = withStatus(status, R"({"moved":true})");
+    reply.headers.append({ "Location", location.toEncoded() });
+    return reply;
+}
+
 FakeReply FakeReply::dropped()
 {
     FakeReply reply;
@@ -196,6 +203,8 @@ void FakeAIService::serve(const RecordedRequest &request, int remotePort, void *
     }
     auto &res = *static_cast<httplib::Response *>(response);
     res.status = reply.status;
+    for (const auto &[name, value] : reply.headers)
+        res.set_header(name.toStdString(), value.toStdString());
     res.set_content(reply.body.toStdString(), reply.contentType.toStdString());
 }
 
