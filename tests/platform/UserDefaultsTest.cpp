@@ -1,8 +1,10 @@
 #include "platform/UserDefaults.h"
 
+#include "support/DatabaseLock.h"
 #include "support/LogCapture.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -244,6 +246,7 @@ TEST_F(UserDefaultsTest, FailedWriteIsLoggedAndKeepsTheOldValue)
     ASSERT_EQ(log.lines().size(), 2);
     for (const QString &line : log.lines()) {
         EXPECT_TRUE(line.startsWith(QStringLiteral("❌"))) << line.toStdString();
+        EXPECT_TRUE(line.endsWith(QStringLiteral(": database is locked"))) << line.toStdString();
     }
     EXPECT_EQ(defaults.stringForKey(QStringLiteral("userName")), QStringLiteral("old"));
     EXPECT_EQ(defaults.dataForKey(QStringLiteral("blob")), QByteArray("old bytes"));
@@ -260,6 +263,7 @@ TEST_F(UserDefaultsTest, StoreThatCannotBeOpenedFailsQuietly)
     EXPECT_FALSE(defaults.setBool(QStringLiteral("flag"), true));
     EXPECT_FALSE(defaults.boolForKey(QStringLiteral("flag")));
     EXPECT_FALSE(defaults.contains(QStringLiteral("flag")));
+    EXPECT_TRUE(defaults.valueForKey(QStringLiteral("flag")).isFailure());
     ASSERT_FALSE(log.lines().isEmpty());
     EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("❌")));
 }
@@ -293,14 +297,16 @@ TEST_F(UserDefaultsTest, AWriteCutOffByAKillLeavesTheOldOrTheNewValue)
     const QByteArray first(size, 'a');
     const QByteArray second(size + 4097, 'b');
     int cutOffMidWrite = 0;
-    for (int attempt = 0; attempt < 6; ++attempt) {
+    // Kills at growing delays, until at least one landed in the middle of a
+    // write (nearly always among the first few).
+    for (int attempt = 0; attempt < 6 || (cutOffMidWrite == 0 && attempt < 60); ++attempt) {
         SCOPED_TRACE(attempt);
         // The writer stores the two values in turn, without a pause.
         QProcess writer;
         writer.start(
             QStringLiteral(DEFAULTS_WRITER), { path, QStringLiteral("value"), QString::number(size) });
         ASSERT_TRUE(writer.waitForReadyRead(30000)); // the first value is stored
-        QThread::msleep(attempt * 7);
+        QThread::msleep((attempt % 12) * 7);
         writer.kill();
         ASSERT_TRUE(writer.waitForFinished(30000));
 
@@ -315,4 +321,172 @@ TEST_F(UserDefaultsTest, AWriteCutOffByAKillLeavesTheOldOrTheNewValue)
         EXPECT_TRUE(*value == first || *value == second) << "a value of " << value->size() << " bytes";
     }
     EXPECT_GT(cutOffMidWrite, 0);
+}
+
+TEST_F(UserDefaultsTest, AReadWaitsForAFileLockedForAWhile)
+{
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    UserDefaults defaults(path);
+    ASSERT_TRUE(defaults.setString(QStringLiteral("userName"), QStringLiteral("Ada")));
+
+    DatabaseLock other(path);
+    ASSERT_TRUE(other.isHeld());
+    other.releaseAfter(std::chrono::milliseconds(1500));
+    LogCapture log;
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("userName")), QStringLiteral("Ada"));
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+// A read that fails is no absent value: nothing may be written in place of
+// what could not be read, until it has been read.
+TEST_F(UserDefaultsTest, AFailedReadIsReportedAndItsValueIsNotReplaced)
+{
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    UserDefaults defaults(path);
+    ASSERT_TRUE(defaults.setString(QStringLiteral("apiKey"), QStringLiteral("sk-kept")));
+    ASSERT_TRUE(defaults.setData(QStringLiteral("blob"), QByteArray("kept bytes")));
+
+    DatabaseLock other(path);
+    ASSERT_TRUE(other.isHeld());
+    LogCapture log;
+    const StoredValue value = defaults.valueForKey(QStringLiteral("apiKey"));
+    EXPECT_TRUE(value.isFailure());
+    EXPECT_FALSE(value.isAbsent());
+    EXPECT_EQ(value.failureReason(), QStringLiteral("database is locked"));
+    // Right after a wait that ran out, the next calls do not wait again.
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(defaults.dataForKey(QStringLiteral("blob")).has_value());
+    EXPECT_LT(clock.elapsed(), 2500);
+    other.release();
+
+    const QString apiKeyLine
+        = QStringLiteral("❌ Could not read \"apiKey\" from the settings store %1: database is "
+                         "locked")
+              .arg(path);
+    EXPECT_EQ(log.lines(),
+        QStringList({ apiKeyLine,
+            QStringLiteral("❌ Could not read \"blob\" from the settings store %1: database is locked")
+                .arg(path) }));
+
+    // The file is free again, but what was not read is not written over.
+    log.clear();
+    EXPECT_FALSE(defaults.setString(QStringLiteral("apiKey"), QString()));
+    EXPECT_FALSE(defaults.setData(QStringLiteral("blob"), QByteArray("assumed")));
+    EXPECT_FALSE(defaults.removeObject(QStringLiteral("blob")));
+    EXPECT_EQ(log.lines().size(), 3);
+    EXPECT_EQ(log.lines().value(0),
+        QStringLiteral("❌ Could not save \"apiKey\" in the settings store %1: its stored value could not be "
+                       "read, so it is not replaced")
+            .arg(path));
+    EXPECT_TRUE(
+        defaults.setString(QStringLiteral("userName"), QStringLiteral("Ada"))); // other keys are written
+
+    // Once read, a key is written as usual.
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("apiKey")), QStringLiteral("sk-kept"));
+    EXPECT_EQ(defaults.dataForKey(QStringLiteral("blob")), QByteArray("kept bytes"));
+    EXPECT_TRUE(defaults.setString(QStringLiteral("apiKey"), QStringLiteral("sk-new")));
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("apiKey")), QStringLiteral("sk-new"));
+}
+
+TEST_F(UserDefaultsTest, AFileLockedAtOpenIsOpenedAtTheNextUse)
+{
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    {
+        UserDefaults before(path);
+        ASSERT_TRUE(before.setString(QStringLiteral("userName"), QStringLiteral("Ada")));
+    }
+    DatabaseLock other(path);
+    ASSERT_TRUE(other.isHeld());
+    LogCapture log;
+    UserDefaults defaults(path);
+    EXPECT_TRUE(defaults.valueForKey(QStringLiteral("userName")).isFailure());
+    EXPECT_EQ(log.lines().value(0),
+        QStringLiteral("❌ Could not open the settings store %1: database is locked").arg(path));
+    other.release();
+
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("userName")), QStringLiteral("Ada"));
+    EXPECT_TRUE(defaults.setBool(QStringLiteral("flag"), true));
+    EXPECT_TRUE(defaults.boolForKey(QStringLiteral("flag")));
+    EXPECT_TRUE(QDir(m_dir.path()).entryList({ QStringLiteral("*.unreadable-*") }).isEmpty());
+}
+
+// A file that opens but is damaged, or that another program made, would
+// fail writes for ever: it is moved aside as it is, and a new store starts.
+TEST_F(UserDefaultsTest, ADamagedOrForeignFileIsSetAsideAtOpen)
+{
+    const struct
+    {
+        const char *name;
+        std::function<void(const QString &)> make;
+        QString reason;
+    } cases[] = {
+        { "a damaged page",
+            [](const QString &path) {
+                {
+                    UserDefaults earlier(path);
+                    for (int i = 0; i < 50; ++i)
+                        earlier.setString(QStringLiteral("key%1").arg(i), QString(3000, QLatin1Char('v')));
+                }
+                QFile file(path);
+                ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+                ASSERT_GT(file.size(), 3 * 65536);
+                file.seek(65536); // the second page, its header first
+                file.write(QByteArray(2000, char(0xa5)));
+            },
+            QStringLiteral("is damaged") },
+        { "another program's tables",
+            [](const QString &path) {
+                sqlite3 *db = nullptr;
+                sqlite3_open(QFile::encodeName(path).constData(), &db);
+                sqlite3_exec(db, "CREATE TABLE notes(body TEXT); INSERT INTO notes VALUES('mine')", nullptr,
+                    nullptr, nullptr);
+                sqlite3_close(db);
+            },
+            QStringLiteral("holds tables of another kind") },
+        { "a defaults table of other columns",
+            [](const QString &path) {
+                sqlite3 *db = nullptr;
+                sqlite3_open(QFile::encodeName(path).constData(), &db);
+                sqlite3_exec(db, "CREATE TABLE defaults(name TEXT, data BLOB)", nullptr, nullptr, nullptr);
+                sqlite3_close(db);
+            },
+            QStringLiteral("holds tables of another kind") },
+    };
+    for (const auto &testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("defaults.sqlite3"));
+        testCase.make(path);
+        const QByteArray before = fileContents(path);
+        ASSERT_FALSE(before.isEmpty());
+
+        LogCapture log;
+        UserDefaults defaults(path);
+        ASSERT_TRUE(defaults.setString(QStringLiteral("userName"), QStringLiteral("Ada")));
+        EXPECT_EQ(defaults.stringForKey(QStringLiteral("userName")), QStringLiteral("Ada"));
+
+        const QStringList aside
+            = QDir(dir.path()).entryList({ QStringLiteral("defaults.sqlite3.unreadable-*") });
+        ASSERT_EQ(aside.size(), 1);
+        EXPECT_EQ(fileContents(dir.filePath(aside.first())), before);
+        ASSERT_EQ(log.lines().size(), 1);
+        EXPECT_EQ(log.lines().first(),
+            QStringLiteral("⚠️ The settings store %1 %2; it was moved to %3 and a new one started")
+                .arg(path, testCase.reason, dir.filePath(aside.first())));
+    }
+}
+
+TEST_F(UserDefaultsTest, AKeyMovesToAnotherWithoutACopy)
+{
+    UserDefaults defaults(pathIn(QStringLiteral("defaults.sqlite3")));
+    ASSERT_TRUE(defaults.setData(QStringLiteral("from"), QByteArray("moved bytes")));
+    ASSERT_TRUE(defaults.setString(QStringLiteral("to"), QStringLiteral("replaced")));
+    ASSERT_TRUE(defaults.renameKey(QStringLiteral("from"), QStringLiteral("to")));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("from")));
+    EXPECT_EQ(defaults.dataForKey(QStringLiteral("to")), QByteArray("moved bytes"));
+
+    // Nothing under the first key: the second keeps what it holds.
+    ASSERT_TRUE(defaults.renameKey(QStringLiteral("gone"), QStringLiteral("to")));
+    EXPECT_EQ(defaults.dataForKey(QStringLiteral("to")), QByteArray("moved bytes"));
 }
