@@ -223,33 +223,50 @@ bool ConversationTable::remove(const QString &id, QString *error)
     return false;
 }
 
-bool ConversationTable::importRows(
+std::optional<qsizetype> ConversationTable::importRows(
     const QList<ConversationRow> &rows, const QString &fromDefaultsKey, QString *error)
 {
     QMutexLocker locker(&m_mutex);
     if (!ensureOpen(error))
-        return false;
-    if (!execute("BEGIN IMMEDIATE"))
-        return fail(error);
-    if (!writeImport(rows, fromDefaultsKey) || !execute("COMMIT")) {
+        return std::nullopt;
+    if (!execute("BEGIN IMMEDIATE")) {
+        fail(error);
+        return std::nullopt;
+    }
+    const std::optional<bool> imported = writeImport(rows, fromDefaultsKey);
+    if (!imported || !execute(*imported ? "COMMIT" : "ROLLBACK")) {
         fail(error);
         execute("ROLLBACK");
-        return false;
+        return std::nullopt;
     }
+    if (!*imported)
+        return 0;
     if (!execute("VACUUM"))
         Log::line(
             QStringLiteral("⚠️ The settings store %1 could not be rebuilt after its conversations were "
                            "moved into rows: %2")
                 .arg(m_defaults.path(), failureText()));
-    return true;
+    return rows.size();
 }
 
-bool ConversationTable::writeImport(const QList<ConversationRow> &rows, const QString &fromDefaultsKey)
+std::optional<bool> ConversationTable::writeImport(
+    const QList<ConversationRow> &rows, const QString &fromDefaultsKey)
 {
+    // The value goes first: when it is gone, another program moved it in
+    // the meantime, and its rows are there already.
+    Statement remove(m_db, "DELETE FROM defaults WHERE key = ?1");
+    if (!remove)
+        return std::nullopt;
+    remove.bindText(1, fromDefaultsKey);
+    if (sqlite3_step(remove.get()) != SQLITE_DONE)
+        return std::nullopt;
+    if (sqlite3_changes(m_db) == 0)
+        return false;
+
     // Behind the rows stored: the value comes from an earlier version.
     Statement lowest(m_db, "SELECT min(position) FROM conversations");
     if (!lowest || sqlite3_step(lowest.get()) != SQLITE_ROW)
-        return false;
+        return std::nullopt;
     qint64 position = sqlite3_column_type(lowest.get(), 0) == SQLITE_NULL
         ? qint64(rows.size())
         : sqlite3_column_int64(lowest.get(), 0) - 1;
@@ -257,7 +274,7 @@ bool ConversationTable::writeImport(const QList<ConversationRow> &rows, const QS
     Statement insert(
         m_db, "INSERT INTO conversations(id, position, record, screenshot) VALUES(?1, ?2, ?3, ?4)");
     if (!insert)
-        return false;
+        return std::nullopt;
     for (const ConversationRow &row : rows) {
         sqlite3_reset(insert.get());
         insert.bindText(1, row.id);
@@ -265,11 +282,7 @@ bool ConversationTable::writeImport(const QList<ConversationRow> &rows, const QS
         insert.bindBytes(3, row.record);
         insert.bindBytes(4, row.screenshot);
         if (sqlite3_step(insert.get()) != SQLITE_DONE)
-            return false;
+            return std::nullopt;
     }
-    Statement remove(m_db, "DELETE FROM defaults WHERE key = ?1");
-    if (!remove)
-        return false;
-    remove.bindText(1, fromDefaultsKey);
-    return sqlite3_step(remove.get()) == SQLITE_DONE;
+    return true;
 }

@@ -53,13 +53,16 @@ public:
     // defaults key that held them as one value, in one transaction. Then the
     // file is rebuilt once, so that earlier versions of that value, left in
     // free pages of the file by the saves that replaced them, are gone too.
-    bool importRows(
+    // Gives the number of rows written: none when the key holds nothing any
+    // more (another program moved the value in the meantime).
+    std::optional<qsizetype> importRows(
         const QList<ConversationRow> &rows, const QString &fromDefaultsKey, QString *error = nullptr);
 
 private:
     bool ensureOpen(QString *error);
-    // The import's writes, inside the caller's transaction.
-    bool writeImport(const QList<ConversationRow> &rows, const QString &fromDefaultsKey);
+    // The import's writes, inside the caller's transaction; false when
+    // there is nothing to import.
+    std::optional<bool> writeImport(const QList<ConversationRow> &rows, const QString &fromDefaultsKey);
     bool execute(const char *sql);
     QString failureText() const;
     bool fail(QString *error);

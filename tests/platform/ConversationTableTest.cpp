@@ -3,6 +3,7 @@
 #include "platform/UserDefaults.h"
 #include "support/DatabaseLock.h"
 #include "support/LogCapture.h"
+#include "support/SqliteLengthLimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,27 +35,6 @@ ConversationRow row(const QString &id, const QByteArray &record, const std::opti
 {
     return ConversationRow { id, std::nullopt, record, screenshot };
 }
-
-// Every SQLite connection opened while it lives holds values of at most
-// that many bytes, as a smaller build of SQLite would.
-class LengthLimit
-{
-public:
-    explicit LengthLimit(int bytes)
-    {
-        s_limit = bytes;
-        sqlite3_auto_extension(reinterpret_cast<void (*)()>(&apply));
-    }
-    ~LengthLimit() { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&apply)); }
-
-private:
-    static int apply(sqlite3 *db, const char **, const void *)
-    {
-        sqlite3_limit(db, SQLITE_LIMIT_LENGTH, s_limit);
-        return SQLITE_OK;
-    }
-    static inline int s_limit = 0;
-};
 
 class ConversationTableTest : public ::testing::Test
 {
@@ -142,7 +122,7 @@ TEST_F(ConversationTableTest, WhatADeletionRemovesIsErasedFromTheFile)
 // The list as one value stops at SQLite's longest value; as rows it does not.
 TEST_F(ConversationTableTest, MoreConversationsThanOneValueCouldHold)
 {
-    const LengthLimit limit(1024 * 1024);
+    const SqliteLengthLimit limit(1024 * 1024);
     UserDefaults defaults(path());
     ConversationTable table(defaults);
     QList<QByteArray> screenshots;
@@ -198,7 +178,7 @@ TEST_F(ConversationTableTest, AnImportMovesTheOldValueIntoRowsAndLeavesNoOlderCo
     const QList<ConversationRow> imported
         = { row(QStringLiteral("I1"), R"({"title":"newest old"})", std::nullopt),
               row(QStringLiteral("I2"), R"({"title":"oldest old"})", screenshotLike(1000, 7)) };
-    ASSERT_TRUE(table.importRows(imported, key));
+    EXPECT_EQ(table.importRows(imported, key), 2);
 
     EXPECT_FALSE(defaults.contains(key));
     const std::optional<QList<ConversationRow>> rows = table.readAll();
@@ -214,9 +194,15 @@ TEST_F(ConversationTableTest, AnImportMovesTheOldValueIntoRowsAndLeavesNoOlderCo
 
     // An import that fails writes nothing and keeps the value.
     ASSERT_TRUE(defaults.setData(key, "[another old list]"));
-    EXPECT_FALSE(table.importRows(
-        { row(QStringLiteral("X"), "{}", std::nullopt), row(QStringLiteral("NEWER"), "{}", std::nullopt) },
-        key));
+    EXPECT_EQ(table.importRows({ row(QStringLiteral("X"), "{}", std::nullopt),
+                                   row(QStringLiteral("NEWER"), "{}", std::nullopt) },
+                  key),
+        std::nullopt);
     EXPECT_EQ(defaults.dataForKey(key), QByteArray("[another old list]"));
+    EXPECT_EQ(table.readAll()->size(), 3);
+
+    // A value another program moved in the meantime is not imported twice.
+    ASSERT_TRUE(defaults.removeObject(key));
+    EXPECT_EQ(table.importRows({ row(QStringLiteral("Y"), "{}", std::nullopt) }, key), 0);
     EXPECT_EQ(table.readAll()->size(), 3);
 }
