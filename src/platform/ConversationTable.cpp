@@ -81,6 +81,10 @@ bool ConversationTable::ensureOpen(QString *error)
     // What a deletion frees is overwritten with zeros, the pages a
     // screenshot spilled onto included.
     execute("PRAGMA secure_delete = ON");
+    // As the defaults' connection (UserDefaults::openDatabase): a save is
+    // appended to the write-ahead log without a sync of its own.
+    execute("PRAGMA synchronous = NORMAL");
+    execute("PRAGMA wal_autocheckpoint = 256");
     return true;
 }
 
@@ -179,6 +183,15 @@ std::optional<qint64> ConversationTable::upsert(const ConversationRow &row, QStr
         fail(error);
         return std::nullopt;
     }
+    // A row replaced leaves its old bytes in the write-ahead log.
+    bool replaced = false;
+    {
+        Statement existing(m_db, "SELECT 1 FROM conversations WHERE id = ?1");
+        if (existing) {
+            existing.bindText(1, row.id);
+            replaced = sqlite3_step(existing.get()) == SQLITE_ROW;
+        }
+    }
     Statement upsert(m_db,
         "INSERT INTO conversations(id, position, record, screenshot) "
         "VALUES(?1, coalesce(?2, (SELECT coalesce(max(position), 0) + 1 FROM conversations)), ?3, ?4) "
@@ -202,6 +215,8 @@ std::optional<qint64> ConversationTable::upsert(const ConversationRow &row, QStr
         execute("ROLLBACK");
         return std::nullopt;
     }
+    if (replaced)
+        emptyLog();
     return position;
 }
 
@@ -215,12 +230,21 @@ bool ConversationTable::remove(const QString &id, QString *error)
     Statement remove(m_db, "DELETE FROM conversations WHERE id = ?1");
     if (remove) {
         remove.bindText(1, id);
-        if (sqlite3_step(remove.get()) == SQLITE_DONE && execute("COMMIT"))
+        if (sqlite3_step(remove.get()) == SQLITE_DONE && execute("COMMIT")) {
+            emptyLog();
             return true;
+        }
     }
     fail(error);
     execute("ROLLBACK");
     return false;
+}
+
+void ConversationTable::emptyLog()
+{
+    // The deletion's zeros reach the file, and the earlier pages leave the
+    // write-ahead log, only when the log is copied and emptied.
+    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
 }
 
 std::optional<qsizetype> ConversationTable::importRows(
@@ -241,7 +265,9 @@ std::optional<qsizetype> ConversationTable::importRows(
     }
     if (!*imported)
         return 0;
-    if (!execute("VACUUM"))
+    if (execute("VACUUM"))
+        emptyLog();
+    else
         Log::line(
             QStringLiteral("⚠️ The settings store %1 could not be rebuilt after its conversations were "
                            "moved into rows: %2")

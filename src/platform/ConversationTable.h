@@ -22,7 +22,8 @@ class UserDefaults;
 // kill), the table holds what it held before or what the operation wrote.
 // The table is written with SQLite's secure deletion on, so that what a
 // deletion or replacement removes is overwritten with zeros in the file,
-// including the pages a screenshot spills onto.
+// including the pages a screenshot spills onto, and the file's write-ahead
+// log is emptied after it, so that no earlier copy stays there either.
 //
 // Failures come back as an absent result or false, with SQLite's reason;
 // nothing is logged here but the rare clean-up failure after an import.
@@ -64,6 +65,7 @@ private:
     // there is nothing to import.
     std::optional<bool> writeImport(const QList<ConversationRow> &rows, const QString &fromDefaultsKey);
     bool execute(const char *sql);
+    void emptyLog();
     QString failureText() const;
     bool fail(QString *error);
 

@@ -20,8 +20,6 @@ namespace {
 
 // How long a call waits for a file that another connection holds locked.
 constexpr int busyTimeoutMs = 5000;
-// After such a wait ran out, how long the following calls fail at once.
-constexpr int busyRestMs = 5000;
 // Large values are written and read in pieces straight between the caller's
 // buffer and the file, so that a value is never held twice in memory.
 constexpr int blobChunkSize = 4 * 1024 * 1024;
@@ -56,12 +54,6 @@ bool isUnreadableFileError(int code)
 {
     const int primary = code & 0xff;
     return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
-}
-
-bool isBusyError(int code)
-{
-    const int primary = code & 0xff;
-    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
 // The tables of the file and their columns, in order. A file with other
@@ -122,10 +114,7 @@ QString UserDefaults::standardPath()
 
 UserDefaults::UserDefaults(const QString &path)
     : m_path(path)
-{
-    QMutexLocker locker(&m_mutex);
-    ensureOpen();
-}
+{ }
 
 UserDefaults::~UserDefaults()
 {
@@ -134,10 +123,8 @@ UserDefaults::~UserDefaults()
 
 bool UserDefaults::ensureOpen() const
 {
-    if (m_db) {
-        sqlite3_busy_timeout(m_db, m_skipBusyWaitsUntil.hasExpired() ? busyTimeoutMs : 0);
+    if (m_db)
         return true;
-    }
 
     const QString folder = QFileInfo(m_path).absolutePath();
     QString failure;
@@ -181,7 +168,7 @@ bool UserDefaults::openDatabase(QString *failure, QString *setAsideReason) const
         return false;
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, m_skipBusyWaitsUntil.hasExpired() ? busyTimeoutMs : 0);
+    sqlite3_busy_timeout(m_db, busyTimeoutMs);
     // Large pages for a new file: a screenshot of a megabyte then takes a
     // sixteenth of the page reads and writes. An existing file keeps its
     // page size.
@@ -259,7 +246,29 @@ bool UserDefaults::openDatabase(QString *failure, QString *setAsideReason) const
         if (!execute(table->create))
             return failed();
     }
+
+    // Write-ahead logging: a commit appends its pages to the log, and a read
+    // never waits for a write. A commit is not synced to the disk on its own
+    // (a rollback journal takes four syncs, each of which can take longer
+    // than the whole write): a crash of the program loses nothing, a power
+    // cut at worst the last writes, and neither leaves a write half done.
+    // The log is synced and copied into the file whenever it has grown by
+    // 16 MiB, and by each write of a value here (emptyLog). A file that
+    // another program holds open keeps its mode until a later start.
+    execute("PRAGMA journal_mode = WAL");
+    execute("PRAGMA synchronous = NORMAL");
+    execute("PRAGMA wal_autocheckpoint = 256");
     return true;
+}
+
+void UserDefaults::emptyLog() const
+{
+    // What a write replaced or removed is overwritten in the file only once
+    // the log is copied into it; the log itself still holds earlier versions
+    // of the pages until it is emptied. Neither is left behind. A reader of
+    // an older state (another program) may keep the log for a while; the
+    // next write empties it then.
+    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
 }
 
 void UserDefaults::closeDatabase() const
@@ -302,8 +311,6 @@ QString UserDefaults::failureText() const
 {
     if (!m_db)
         return m_openFailure.isEmpty() ? QStringLiteral("not open") : m_openFailure;
-    if (isBusyError(sqlite3_extended_errcode(m_db)))
-        m_skipBusyWaitsUntil.setRemainingTime(busyRestMs);
     return QString::fromUtf8(sqlite3_errmsg(m_db));
 }
 
@@ -485,8 +492,10 @@ bool UserDefaults::removeObject(const QString &key)
         Statement remove(m_db, "DELETE FROM defaults WHERE key = ?1");
         if (remove) {
             remove.bindText(1, key);
-            if (sqlite3_step(remove.get()) == SQLITE_DONE)
+            if (sqlite3_step(remove.get()) == SQLITE_DONE) {
+                emptyLog();
                 return true;
+            }
         }
     }
     logWriteFailure(key, failureText());
@@ -508,8 +517,10 @@ bool UserDefaults::renameKey(const QString &from, const QString &to)
             rename.bindText(1, from);
             rename.bindText(2, to);
             if (sqlite3_step(remove.get()) == SQLITE_DONE && sqlite3_step(rename.get()) == SQLITE_DONE
-                && execute("COMMIT"))
+                && execute("COMMIT")) {
+                emptyLog();
                 return true;
+            }
         }
         const QString reason = failureText();
         execute("ROLLBACK");
@@ -545,8 +556,10 @@ bool UserDefaults::writeValue(const QString &key, const QVariant &value)
                 sqlite3_bind_double(upsert.get(), 2, value.toDouble());
             else
                 sqlite3_bind_int64(upsert.get(), 2, value.toLongLong());
-            if (sqlite3_step(upsert.get()) == SQLITE_DONE)
+            if (sqlite3_step(upsert.get()) == SQLITE_DONE) {
+                emptyLog();
                 return true;
+            }
         }
     }
     logWriteFailure(key, failureText());
@@ -568,6 +581,7 @@ bool UserDefaults::writeData(const QString &key, const QByteArray &value)
         logWriteFailure(key, *failure);
         return false;
     }
+    emptyLog();
     return true;
 }
 

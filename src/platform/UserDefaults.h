@@ -3,7 +3,6 @@
 #include "StoredValue.h"
 
 #include <QByteArray>
-#include <QDeadlineTimer>
 #include <QMutex>
 #include <QSet>
 #include <QString>
@@ -18,17 +17,18 @@ struct sqlite3;
 // holding a text as TEXT, a Boolean as INTEGER 0 or 1 and data as BLOB. The
 // same file holds the saved conversations (ConversationTable).
 //
-// Every write is its own transaction, committed before the call returns. The
-// file holds the user's API key, so it is created 0600 in a folder of mode 0700.
-// A value that is replaced or removed is overwritten with zeros in the file,
-// except for the pages a large one (longer than a page of the file) spills
-// onto: those are left as they are, free, until later writes reuse them.
+// Every write is its own transaction, committed (to the file's write-ahead
+// log) before the call returns. The file holds the user's API key, so it is
+// created 0600 in a folder of mode 0700. A value that is replaced or removed
+// is overwritten with zeros in the file, and the log emptied, except for the
+// pages a large one (longer than a page of the file) spills onto: those are
+// left as they are, free, until later writes reuse them.
 //
-// A file that SQLite cannot read, that is damaged, or that holds tables of
-// another kind is moved aside, never deleted, and a new store is started.
-// When the file is busy (another program holds it locked), each call waits
-// several seconds for it; a store that could not be opened is opened again at
-// the next call.
+// The file is opened at the first call. A file that SQLite cannot read, that
+// is damaged, or that holds tables of another kind is moved aside, never
+// deleted, and a new store is started. When the file is busy (another
+// program holds it locked), each call waits several seconds for it; a store
+// that could not be opened is opened again at the next call.
 //
 // Failures are logged with "❌" and never thrown. A read that fails is told
 // apart from an absent value (valueForKey), and a key whose value could not
@@ -87,8 +87,8 @@ private:
     void closeDatabase() const;
     void setAsideFile(const QString &reason) const;
     bool execute(const char *sql) const;
-    // SQLite's message for the last failure; a busy file also starts the
-    // rest from waiting.
+    void emptyLog() const;
+    // SQLite's message for the last failure.
     QString failureText() const;
 
     StoredValue readValue(const QString &key) const;
@@ -105,8 +105,4 @@ private:
     mutable QSet<QString> m_unreadKeys;
     // The reason the last open failed, so that each reason is logged once.
     mutable QString m_openFailure;
-    // After a wait for a busy file has run out, the next calls for a while
-    // do not wait again, so that a file locked for long does not hold up
-    // every call in turn.
-    mutable QDeadlineTimer m_skipBusyWaitsUntil;
 };

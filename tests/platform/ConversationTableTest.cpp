@@ -22,6 +22,12 @@ QByteArray fileContents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The file and its write-ahead log, where a write lands first.
+QByteArray fileAndLog(const QString &path)
+{
+    return fileContents(path) + fileContents(path + QStringLiteral("-wal"));
+}
+
 // Bytes like a compressed screenshot's: no run of them occurs by chance.
 QByteArray screenshotLike(qsizetype size, quint32 seed)
 {
@@ -102,14 +108,14 @@ TEST_F(ConversationTableTest, WhatADeletionRemovesIsErasedFromTheFile)
         row(QStringLiteral("GONE"), R"({"title":"Secret plans","messages":["my password"]})", deletedPng)));
     ASSERT_TRUE(table.upsert(row(QStringLiteral("EDIT"), R"({"title":"Draft wording"})", replacedPng)));
 
-    const QByteArray before = fileContents(path());
+    const QByteArray before = fileAndLog(path());
     ASSERT_TRUE(before.contains("Secret plans"));
     ASSERT_TRUE(before.contains(deletedPng.mid(500000, 64)));
 
     ASSERT_TRUE(table.remove(QStringLiteral("GONE")));
     ASSERT_TRUE(table.upsert(row(QStringLiteral("EDIT"), R"({"title":"Final wording"})", std::nullopt)));
 
-    const QByteArray after = fileContents(path());
+    const QByteArray after = fileAndLog(path());
     for (const QByteArray &trace : { QByteArray("Secret plans"), QByteArray("my password"),
              deletedPng.left(64), deletedPng.mid(500000, 64), deletedPng.right(64),
              QByteArray("Draft wording"), replacedPng.mid(100000, 64) })
@@ -143,12 +149,15 @@ TEST_F(ConversationTableTest, MoreConversationsThanOneValueCouldHold)
 
 TEST_F(ConversationTableTest, ALockedFileIsAFailureNeverAnEmptyList)
 {
-    UserDefaults defaults(path());
-    ConversationTable table(defaults);
-    ASSERT_TRUE(table.upsert(row(QStringLiteral("A"), "{}", std::nullopt)));
-
+    {
+        UserDefaults defaults(path());
+        ConversationTable table(defaults);
+        ASSERT_TRUE(table.upsert(row(QStringLiteral("A"), "{}", std::nullopt)));
+    }
     DatabaseLock other(path());
     ASSERT_TRUE(other.isHeld());
+    UserDefaults defaults(path());
+    ConversationTable table(defaults);
     QString error;
     EXPECT_FALSE(table.readAll(&error).has_value());
     EXPECT_EQ(error, QStringLiteral("database is locked"));
@@ -168,7 +177,7 @@ TEST_F(ConversationTableTest, AnImportMovesTheOldValueIntoRowsAndLeavesNoOlderCo
             "[old list" + screenshotLike(300000, 5) + "a since-deleted conversation"
                 + screenshotLike(1000, 8)));
         ASSERT_TRUE(earlier.setData(key, "[current list" + screenshotLike(400000, 6) + "current end]"));
-        ASSERT_TRUE(fileContents(path()).contains("since-deleted conversation"));
+        ASSERT_TRUE(fileAndLog(path()).contains("since-deleted conversation"));
     }
     UserDefaults defaults(path());
     ConversationTable table(defaults);
@@ -188,7 +197,7 @@ TEST_F(ConversationTableTest, AnImportMovesTheOldValueIntoRowsAndLeavesNoOlderCo
         ids.append(stored.id);
     EXPECT_EQ(ids, QStringList({ QStringLiteral("NEWER"), QStringLiteral("I1"), QStringLiteral("I2") }));
     EXPECT_EQ(rows->at(2).screenshot, screenshotLike(1000, 7));
-    const QByteArray file = fileContents(path());
+    const QByteArray file = fileAndLog(path());
     EXPECT_FALSE(file.contains("since-deleted conversation"));
     EXPECT_FALSE(file.contains("current end]"));
 

@@ -65,6 +65,13 @@ CaseStore::CaseStore()
 
 CaseStore::~CaseStore() = default;
 
+UserDefaults &CaseStore::reopen()
+{
+    m_defaults.reset();
+    m_defaults = std::make_unique<UserDefaults>(path());
+    return *m_defaults;
+}
+
 QString CaseStore::path() const
 {
     return m_configHome.filePath(QStringLiteral("Pexilo/defaults.sqlite3"));

@@ -40,6 +40,9 @@ public:
     QString configHome() const { return m_configHome.path(); }
     QString path() const;
     UserDefaults &defaults() { return *m_defaults; }
+    // The defaults anew, as the next start of the application has them:
+    // nothing of this process holds the file open until they are used.
+    UserDefaults &reopen();
 
 private:
     QTemporaryDir m_configHome;

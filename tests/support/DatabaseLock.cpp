@@ -6,8 +6,13 @@
 
 DatabaseLock::DatabaseLock(const QString &path)
 {
+    // In exclusive locking mode the connection keeps the whole file to
+    // itself, so that readers are shut out too, also of a file in
+    // write-ahead-log mode.
     if (sqlite3_open(QFile::encodeName(path).constData(), &m_db) == SQLITE_OK)
-        m_held = sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+        m_held = sqlite3_exec(
+                     m_db, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr)
+            == SQLITE_OK;
 }
 
 DatabaseLock::~DatabaseLock()
@@ -15,13 +20,17 @@ DatabaseLock::~DatabaseLock()
     if (m_releaser.joinable())
         m_releaser.join();
     release();
-    sqlite3_close(m_db);
+    sqlite3_close(m_db); // when the lock was never held
 }
 
 void DatabaseLock::release()
 {
-    if (m_held.exchange(false))
+    // Only closing the connection gives up a lock of the exclusive mode.
+    if (m_held.exchange(false)) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(m_db);
+        m_db = nullptr;
+    }
 }
 
 void DatabaseLock::releaseAfter(std::chrono::milliseconds delay)
