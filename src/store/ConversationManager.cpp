@@ -208,9 +208,11 @@ void ConversationManager::publish(const LoadOutcome &outcome)
         setConversations({});
         return;
     }
-    if (outcome.conversations.isEmpty() && outcome.lineAfter.isEmpty() && !outcome.undecodableValueKept)
-        return; // nothing stored: the list stays as it is
     m_rowIds.clear();
+    // Nothing stored: an empty list stays as it is, unwritten.
+    if (outcome.conversations.isEmpty() && m_conversations.isEmpty() && outcome.lineAfter.isEmpty()
+        && !outcome.undecodableValueKept)
+        return;
     for (qsizetype i = 0; i < outcome.conversations.size(); ++i)
         m_rowIds.insert(outcome.conversations.at(i).id(), outcome.rowIds.at(i));
     setConversations(outcome.conversations);
