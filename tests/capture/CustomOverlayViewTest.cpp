@@ -264,9 +264,10 @@ TEST_F(CustomOverlayViewTest, ChatHandsTheImageAndEveryAnswerToTheChatWindowThen
 
     ChatWindowManager &chat = ChatWindowManager::shared();
     QStringList order;
+    QObject thisCase; // the shared manager outlives the case; its followers do not
     QObject::connect(
-        &chat, &ChatWindowManager::currentScreenshotChanged, [&] { order.append("screenshot"); });
-    QObject::connect(&chat, &ChatWindowManager::isOpenChanged, [&] { order.append("open"); });
+        &chat, &ChatWindowManager::currentScreenshotChanged, &thisCase, [&] { order.append("screenshot"); });
+    QObject::connect(&chat, &ChatWindowManager::isOpenChanged, &thisCase, [&] { order.append("open"); });
     QObject::connect(host, &QObject::destroyed, [] {});
     const int closesBefore = closes;
     click(child<QWidget>("chatButton"));

@@ -10,6 +10,7 @@
 #include "ui/AnimatedValue.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -34,6 +35,16 @@ protected:
     {
         UserDefaults::standard().setString(QStringLiteral("apiKey"), QStringLiteral("sk-test-key"));
         AnimatedValue::setFinishAtOnce(true);
+        // The shared AI client and chat window start each case as in a new
+        // process, whatever an earlier case in the same one left.
+        AIManager::shared().resetForNewScreenshot();
+        ChatWindowManager &chat = ChatWindowManager::shared();
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (widget->isVisible() && widget->windowTitle() == QLatin1String("Pexilo Chat"))
+                widget->close();
+        chat.setIsOpen(false);
+        chat.setCurrentScreenshot(std::nullopt);
+        chat.removeAllMessages();
     }
 
     ~OverlayFixture() override
