@@ -186,6 +186,11 @@ TEST_F(UserDefaultsTest, CreatesPrivateFileInPrivateFolder)
     ASSERT_TRUE(defaults.setString(QStringLiteral("apiKey"), QStringLiteral("sk-secret")));
     EXPECT_EQ(modeOf(path), 0600);
     EXPECT_EQ(modeOf(QFileInfo(path).absolutePath()), 0700);
+    // The write-ahead log beside it, which holds what is written first.
+    for (const char *sidecar : { "-wal", "-shm" }) {
+        ASSERT_TRUE(QFileInfo::exists(path + QLatin1String(sidecar))) << sidecar;
+        EXPECT_EQ(modeOf(path + QLatin1String(sidecar)), 0600) << sidecar;
+    }
 }
 
 TEST_F(UserDefaultsTest, StandardStoreLivesUnderTheConfigHome)
