@@ -1,20 +1,34 @@
-// conversation_store_bench: how long saving and loading the saved
-// conversations take, and how much heap they need at their peak, with 100
-// conversations of 6 messages and a PNG screenshot of about 1 MB each.
+// conversation_store_bench: how long saving, deleting and loading the saved
+// conversations take, and how much heap a load needs at its peak, with 100
+// conversations of 6 messages and a PNG screenshot of about 1 MB each, and a
+// save with 1,000 of them.
 //
-// Every save rewrites the whole list. Each measurement runs in a new process
-// of its own, on a copy of a prepared defaults file:
-//   save: 99 conversations are stored and loaded; the AI client holds three
-//         answers and the chat window a screenshot whose PNG the AI client
-//         has already made; saveCurrentConversation() adds the 100th and
-//         rewrites all 100.
-//   load: 100 conversations are stored; the first use of the conversation
-//         store reads and decodes them, as at the start of the application.
+// Each conversation is a row of its own in the defaults file. Each
+// measurement runs in a new process of its own, on a copy of a prepared
+// defaults file, after the conversation store has loaded the list as at the
+// start of the application:
+//   save:       99 conversations are stored; the AI client holds three answers
+//               and the chat window a screenshot whose PNG the AI client has
+//               already made; saveCurrentConversation() adds the 100th.
+//   save-1000:  the same with 999 stored.
+//   save-next:  a second save right after the first, in the same process
+//               (the first write of a process also starts the file's
+//               write-ahead log, which takes one sync of the disk).
+//   delete:     100 are stored; deleteConversation() removes one from the
+//               middle and erases its bytes from the file.
+//   load:       100 are stored; the first use of the conversation store reads
+//               and decodes them (the same work a background load does).
+//   import:     the 100 as the single value an earlier version stored; the
+//               first use moves them into rows and rebuilds the file once.
+//   fresh-memory: for comparison, the time this machine takes to give a
+//               process 100 MiB of memory it has not used before, in 1 MiB
+//               blocks, and fill them (a load fills that much for the
+//               screenshots it holds, and pays for it).
 // The heap is counted by standing in for malloc (HeapCounter): its peak
-// during the operation is given above what the process held before it first
-// used the store, so it includes the conversations in memory, and as a
-// multiple of the PNG bytes of all 100 screenshots. Beside it, how far the
-// resident set rose above its size just before the operation (VmHWM).
+// during the operation is given above what the process held before it, and
+// as a multiple of the PNG bytes of all 100 screenshots. Beside it, how far
+// the resident set rose above its size just before the operation (VmHWM).
+// The program prints its targets and ends with status 1 when one is missed.
 
 #include "HeapCounter.h"
 #include "ai/AIManager.h"
@@ -28,20 +42,28 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cstring>
+#include <sqlite3.h>
 
 namespace {
 
 constexpr int conversationCount = 100;
+constexpr int manyConversations = 1000;
 constexpr int runs = 5;
 // Noise does not compress: a 592 × 592 RGB image gives a PNG of about 1 MB.
 constexpr int imageSide = 592;
+
+// The targets.
+constexpr double saveTargetMs = 20;
+constexpr double deleteTargetMs = 50;
+constexpr double loadTargetMs = 250;
+constexpr double loadHeapTarget = 1.5; // times the PNG bytes
 
 QTextStream out(stdout);
 
@@ -63,7 +85,7 @@ QList<AIResponse> threeAnswers(const QDateTime &when)
         { answer, when.addSecs(60), std::nullopt, QStringLiteral("Put the figures in a list.") } };
 }
 
-Conversation conversation(int index)
+Conversation conversation(int index, const QByteArray &png)
 {
     const QDateTime when = QDateTime::currentDateTimeUtc().addSecs(-3600 * index);
     QList<SavedMessage> messages;
@@ -71,8 +93,7 @@ Conversation conversation(int index)
         messages.append(SavedMessage(response.question, true, response.timestamp));
         messages.append(SavedMessage(response.content, false, response.timestamp));
     }
-    return Conversation(
-        QStringLiteral("Conversation %1").arg(index), when, ImageData::pngData(noiseImage(index)), messages);
+    return Conversation(QStringLiteral("Conversation %1").arg(index), when, png, messages);
 }
 
 // Starts the largest resident set (VmHWM) anew from the present one.
@@ -97,35 +118,30 @@ long statusKiB(const char *field)
 
 // --- the measured process -----------------------------------------------
 
-struct Measurement
-{
-    double milliseconds = 0;
-    double peakMiB = 0; // heap in use at the peak, above what the process held before the store was used
-    double residentGrowthMiB = 0; // growth of the largest resident set during the operation
-};
-
-void report(const Measurement &m)
-{
-    out << "RESULT " << m.milliseconds << ' ' << m.peakMiB << ' ' << m.residentGrowthMiB << '\n';
-}
-
 constexpr double mib = 1024.0 * 1024.0;
 
-// The heap the process held before it touched the store.
-std::size_t baseline = 0;
-
-void reportPart(const char *name, double milliseconds)
+// Measures one operation: its time, the heap's peak above what was in use
+// before it, and the growth of the resident set.
+template<typename Operation> void measure(Operation operation)
 {
-    out << "PART " << name << ' ' << milliseconds << '\n';
+    const std::size_t before = HeapCounter::inUse();
+    resetResidentPeak();
+    const long residentBefore = statusKiB("VmRSS");
+    HeapCounter::resetPeak();
+    QElapsedTimer timer;
+    timer.start();
+    operation();
+    const double milliseconds = timer.nsecsElapsed() / 1e6;
+    out << "RESULT " << milliseconds << ' ' << (HeapCounter::peak() - before) / mib << ' '
+        << (statusKiB("VmHWM") - residentBefore) / 1024.0 << '\n';
 }
 
-int measureSave()
+int measureSave(int stored, bool twice = false)
 {
-    baseline = HeapCounter::inUse();
     ConversationManager &manager = ConversationManager::shared();
-    if (manager.conversations().size() != conversationCount - 1)
+    if (manager.conversations().size() != stored)
         return 3;
-    const QImage screenshot = noiseImage(conversationCount);
+    const QImage screenshot = noiseImage(stored + 1);
     ImageData::pngData(screenshot); // the AI client's request
     AIManager::shared().setResponses(threeAnswers(QDateTime::currentDateTimeUtc()));
     // The chat window holds the screenshot, as the store sees it through its hooks.
@@ -133,87 +149,59 @@ int measureSave()
     windows.chatScreenshot = [screenshot] { return std::optional<QImage>(screenshot); };
     ConversationManager::setHooks(std::move(windows));
 
-    // The save's log lines mark its steps: the screenshot's size is logged
-    // once its PNG is there, the count once the list is written.
-    QElapsedTimer timer;
-    double pngDone = 0;
-    double listWritten = 0;
-    Log::setSink([&](const QString &line) {
-        if (line.startsWith(QStringLiteral("💾 Screenshot data size")))
-            pngDone = timer.nsecsElapsed() / 1e6;
-        else if (line == QStringLiteral("💾 Saved %1 conversations").arg(conversationCount))
-            listWritten = timer.nsecsElapsed() / 1e6;
+    if (twice)
+        manager.saveCurrentConversation();
+    measure([&] { manager.saveCurrentConversation(); });
+    return manager.conversations().size() == stored + (twice ? 2 : 1) ? 0 : 4;
+}
+
+int measureFreshMemory()
+{
+    QList<QByteArray> blocks;
+    measure([&] {
+        for (int i = 0; i < conversationCount; ++i) {
+            blocks.append(QByteArray(1024 * 1024, Qt::Uninitialized));
+            std::memset(blocks.last().data(), i, blocks.last().size());
+        }
     });
+    return 0;
+}
 
-    resetResidentPeak();
-    const long residentBefore = statusKiB("VmRSS");
-    HeapCounter::resetPeak();
-    timer.start();
-    manager.saveCurrentConversation();
-    const double milliseconds = timer.nsecsElapsed() / 1e6;
+int measureDelete()
+{
+    ConversationManager &manager = ConversationManager::shared();
     if (manager.conversations().size() != conversationCount)
-        return 4;
-    report({ milliseconds, (HeapCounter::peak() - baseline) / mib,
-        (statusKiB("VmHWM") - residentBefore) / 1024.0 });
-    reportPart("screenshot-png", pngDone);
-    reportPart("list-encoded-and-written", listWritten - pngDone);
-
-    // The two steps of writing the list, once more in the same process.
-    timer.start();
-    const std::optional<QByteArray> json = ConversationJson::encode(manager.conversations());
-    reportPart("again-encode", timer.nsecsElapsed() / 1e6);
-    timer.start();
-    const bool written
-        = json && UserDefaults::standard().setData(QStringLiteral("SavedConversations"), *json);
-    reportPart("again-write", timer.nsecsElapsed() / 1e6);
-    return written ? 0 : 5;
+        return 3;
+    const Conversation middle = manager.conversations().at(conversationCount / 2);
+    measure([&] { manager.deleteConversation(middle); });
+    return manager.conversations().size() == conversationCount - 1 ? 0 : 4;
 }
 
 int measureLoad()
 {
-    baseline = HeapCounter::inUse();
-    resetResidentPeak();
-    const long residentBefore = statusKiB("VmRSS");
-    HeapCounter::resetPeak();
-    QElapsedTimer timer;
-    timer.start();
-    const ConversationManager &manager = ConversationManager::shared();
-    const double milliseconds = timer.nsecsElapsed() / 1e6;
-    if (manager.conversations().size() != conversationCount)
-        return 3;
-    report({ milliseconds, (HeapCounter::peak() - baseline) / mib,
-        (statusKiB("VmHWM") - residentBefore) / 1024.0 });
-    reportPart("list-kept-MiB", (HeapCounter::inUse() - baseline) / mib);
-
-    // The two steps of a load, once more in the same process: reading the
-    // stored bytes, and decoding them.
-    timer.start();
-    const std::optional<QByteArray> stored
-        = UserDefaults::standard().dataForKey(QStringLiteral("SavedConversations"));
-    reportPart("again-read", timer.nsecsElapsed() / 1e6);
-    timer.start();
-    const bool decoded = stored && ConversationJson::decode(*stored).has_value();
-    reportPart("again-decode", timer.nsecsElapsed() / 1e6);
-    return decoded ? 0 : 5;
+    qsizetype loaded = 0;
+    measure([&] { loaded = ConversationManager::shared().conversations().size(); });
+    return loaded == conversationCount ? 0 : 3;
 }
 
 // --- the driver -----------------------------------------------------------
 
-struct Results
+struct Measurement
 {
-    QList<Measurement> runs;
-    QMap<QString, QList<double>> parts; // by name, one value per run
+    double milliseconds = 0;
+    double peakMiB = 0;
+    double residentGrowthMiB = 0;
 };
 
-double median(QList<double> values)
+struct Summary
 {
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values[values.size() / 2];
-}
+    double medianMs = 0;
+    double peakMiB = 0;
+};
 
-Results runMeasured(const QString &mode, const QString &preparedFile)
+QList<Measurement> runMeasured(const QString &mode, const QString &preparedFile)
 {
-    Results results;
+    QList<Measurement> results;
     for (int run = 0; run < runs; ++run) {
         QTemporaryDir config;
         QDir().mkpath(config.filePath(QStringLiteral("Pexilo")));
@@ -232,72 +220,132 @@ Results runMeasured(const QString &mode, const QString &preparedFile)
             QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'))) {
             const QStringList fields = line.split(QLatin1Char(' '));
             if (fields.first() == QLatin1String("RESULT") && fields.size() == 4)
-                results.runs.append({ fields[1].toDouble(), fields[2].toDouble(), fields[3].toDouble() });
-            else if (fields.first() == QLatin1String("PART") && fields.size() == 3)
-                results.parts[fields[1]].append(fields[2].toDouble());
+                results.append({ fields[1].toDouble(), fields[2].toDouble(), fields[3].toDouble() });
         }
     }
     return results;
 }
 
-void printSummary(const QString &name, const Results &results, double pngMiB)
+Summary printSummary(const QString &name, const QList<Measurement> &results, double pngMiB)
 {
-    if (results.runs.isEmpty())
-        return;
+    if (results.isEmpty())
+        return { 1e9, 1e9 };
     QList<double> times;
     double peak = 0;
     double resident = 0;
-    for (const Measurement &m : results.runs) {
+    for (const Measurement &m : results) {
         times.append(m.milliseconds);
         peak = std::max(peak, m.peakMiB);
         resident = std::max(resident, m.residentGrowthMiB);
     }
     std::sort(times.begin(), times.end());
-    out << Qt::left << qSetFieldWidth(6) << name << qSetFieldWidth(0) << " median " << times[times.size() / 2]
-        << " ms (fastest " << times.first() << ", slowest " << times.last() << "); heap peak +" << peak
-        << " MiB (" << peak / pngMiB << " x the PNG bytes); resident set peak +" << resident << " MiB\n";
+    out << Qt::left << qSetFieldWidth(13) << name << qSetFieldWidth(0) << " median "
+        << times[times.size() / 2] << " ms (fastest " << times.first() << ", slowest " << times.last()
+        << "); heap peak +" << peak << " MiB (" << peak / pngMiB << " x the PNG bytes); resident set peak +"
+        << resident << " MiB\n";
+    return { times[times.size() / 2], peak };
+}
+
+// A defaults file holding the conversations, each in a row of its own, as
+// the application leaves them (written in one transaction, for speed).
+void prepareRows(const QString &path, const QList<Conversation> &conversations)
+{
+    {
+        UserDefaults(path).setBool(QStringLiteral("hasCompletedOnboarding"), true);
+    } // the file and its tables
+    sqlite3 *db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt *insert = nullptr;
+    sqlite3_prepare_v2(db,
+        "INSERT INTO conversations(id, position, record, screenshot) VALUES(?1, ?2, ?3, ?4)", -1, &insert,
+        nullptr);
+    qint64 position = conversations.size();
+    for (const Conversation &conversation : conversations) {
+        const QByteArray id = conversation.id().toString(QUuid::WithoutBraces).toUpper().toUtf8();
+        const QByteArray record = *ConversationJson::encodeRecord(conversation);
+        const QByteArray &png = *conversation.screenshotData();
+        sqlite3_bind_text(insert, 1, id.constData(), int(id.size()), SQLITE_STATIC);
+        sqlite3_bind_int64(insert, 2, position--);
+        sqlite3_bind_blob(insert, 3, record.constData(), int(record.size()), SQLITE_STATIC);
+        sqlite3_bind_blob(insert, 4, png.constData(), int(png.size()), SQLITE_STATIC);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
 }
 
 int drive()
 {
     QTemporaryDir work;
-    const QString loadFile = work.filePath(QStringLiteral("load.sqlite3"));
-    const QString saveFile = work.filePath(QStringLiteral("save.sqlite3"));
+    const auto file = [&work](const char *name) { return work.filePath(QLatin1String(name)); };
 
     out << "Preparing " << conversationCount << " conversations...\n" << Qt::flush;
-    QList<Conversation> conversations;
+    QList<QByteArray> pngs;
     qsizetype pngBytes = 0;
     for (int i = 0; i < conversationCount; ++i) {
-        conversations.append(conversation(i));
-        pngBytes += conversations.last().screenshotData()->size();
+        pngs.append(ImageData::pngData(noiseImage(i)));
+        pngBytes += pngs.last().size();
     }
+    QList<Conversation> conversations;
+    for (int i = 0; i < manyConversations; ++i)
+        conversations.append(conversation(i, pngs.at(i % conversationCount)));
+    const QList<Conversation> hundred = conversations.mid(0, conversationCount);
+    prepareRows(file("rows-100"), hundred);
+    prepareRows(file("rows-99"), hundred.mid(1));
+    prepareRows(file("rows-999"), conversations.mid(1));
     {
-        UserDefaults load(loadFile);
-        load.setData(QStringLiteral("SavedConversations"), *ConversationJson::encode(conversations));
-        UserDefaults save(saveFile);
-        save.setData(QStringLiteral("SavedConversations"), *ConversationJson::encode(conversations.mid(1)));
+        UserDefaults single(file("single-100"));
+        single.setData(QStringLiteral("SavedConversations"), *ConversationJson::encode(hundred));
     }
     const double pngMiB = pngBytes / mib;
     out << "Screenshots: " << pngMiB << " MiB of PNG in all (" << pngBytes / conversationCount
-        << " bytes each on average); stored list " << QFileInfo(loadFile).size() / mib << " MiB file\n"
+        << " bytes each on average); files of " << QFileInfo(file("rows-100")).size() / mib
+        << " MiB (100) and " << QFileInfo(file("rows-999")).size() / mib << " MiB (999)\n"
         << Qt::flush;
 
-    const Results save = runMeasured(QStringLiteral("--measure-save"), saveFile);
-    const Results load = runMeasured(QStringLiteral("--measure-load"), loadFile);
+    const QList<Measurement> save = runMeasured(QStringLiteral("--measure-save"), file("rows-99"));
+    const QList<Measurement> saveMany = runMeasured(QStringLiteral("--measure-save-1000"), file("rows-999"));
+    const QList<Measurement> saveNext = runMeasured(QStringLiteral("--measure-save-next"), file("rows-99"));
+    const QList<Measurement> remove = runMeasured(QStringLiteral("--measure-delete"), file("rows-100"));
+    const QList<Measurement> load = runMeasured(QStringLiteral("--measure-load"), file("rows-100"));
+    const QList<Measurement> import = runMeasured(QStringLiteral("--measure-load"), file("single-100"));
+    const QList<Measurement> memory = runMeasured(QStringLiteral("--measure-fresh-memory"), file("rows-100"));
+
     out << "\n" << runs << " runs each, each in a new process:\n";
-    printSummary(QStringLiteral("save"), save, pngMiB);
-    printSummary(QStringLiteral("load"), load, pngMiB);
-    out << "  save: turning the screenshot into PNG "
-        << median(save.parts.value(QStringLiteral("screenshot-png"))) << " ms, encoding and writing the list "
-        << median(save.parts.value(QStringLiteral("list-encoded-and-written")))
-        << " ms; writing the list again in the same process, encoding took "
-        << median(save.parts.value(QStringLiteral("again-encode"))) << " ms and storing "
-        << median(save.parts.value(QStringLiteral("again-write"))) << " ms (medians)\n";
-    out << "  load: the list keeps " << median(load.parts.value(QStringLiteral("list-kept-MiB")))
-        << " MiB of heap; loading again in the same process, reading the stored bytes took "
-        << median(load.parts.value(QStringLiteral("again-read"))) << " ms and decoding them "
-        << median(load.parts.value(QStringLiteral("again-decode"))) << " ms (medians)\n";
-    return 0;
+    const Summary saved = printSummary(QStringLiteral("save"), save, pngMiB);
+    const Summary savedMany = printSummary(QStringLiteral("save-1000"), saveMany, pngMiB);
+    printSummary(QStringLiteral("save-next"), saveNext, pngMiB);
+    const Summary deleted = printSummary(QStringLiteral("delete"), remove, pngMiB);
+    const Summary loaded = printSummary(QStringLiteral("load"), load, pngMiB);
+    printSummary(QStringLiteral("import"), import, pngMiB);
+    printSummary(QStringLiteral("fresh-memory"), memory, pngMiB);
+
+    struct Target
+    {
+        const char *what;
+        double value;
+        double limit;
+        const char *unit;
+    };
+    const Target targets[] = {
+        { "save of one new conversation among 100", saved.medianMs, saveTargetMs, "ms" },
+        { "save of one new conversation among 1,000", savedMany.medianMs, saveTargetMs, "ms" },
+        { "deletion of one of 100, erase included", deleted.medianMs, deleteTargetMs, "ms" },
+        { "load of 100", loaded.medianMs, loadTargetMs, "ms" },
+        { "heap peak of a load", loaded.peakMiB / pngMiB, loadHeapTarget, "x the PNG bytes" },
+    };
+    bool met = true;
+    out << "\nTargets (medians):\n";
+    for (const Target &target : targets) {
+        const bool ok = target.value <= target.limit;
+        met = met && ok;
+        out << (ok ? "  met    " : "  MISSED ") << target.what << ": " << target.value << " (at most "
+            << target.limit << ' ' << target.unit << ")\n";
+    }
+    return met ? 0 : 1;
 }
 
 } // namespace
@@ -309,7 +357,15 @@ int main(int argc, char *argv[])
     if (arguments.size() == 2) {
         Log::setSink([](const QString &) {});
         if (arguments[1] == QLatin1String("--measure-save"))
-            return measureSave();
+            return measureSave(conversationCount - 1);
+        if (arguments[1] == QLatin1String("--measure-save-next"))
+            return measureSave(conversationCount - 1, true);
+        if (arguments[1] == QLatin1String("--measure-fresh-memory"))
+            return measureFreshMemory();
+        if (arguments[1] == QLatin1String("--measure-save-1000"))
+            return measureSave(manyConversations - 1);
+        if (arguments[1] == QLatin1String("--measure-delete"))
+            return measureDelete();
         if (arguments[1] == QLatin1String("--measure-load"))
             return measureLoad();
         return 2;

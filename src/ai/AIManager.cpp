@@ -13,6 +13,7 @@
 #include <QCoro/QCoroFuture>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <chrono>
 
 using namespace std::chrono_literals;
@@ -127,7 +128,18 @@ void AIManager::resetForNewScreenshot()
 
 QString AIManager::apiKey()
 {
-    return SettingsKeys::apiKey.read(UserDefaults::standard());
+    return usableAPIKey(SettingsKeys::apiKey.read(UserDefaults::standard()));
+}
+
+QString AIManager::usableAPIKey(const QString &stored)
+{
+    const QString key = stored.trimmed();
+    const bool breaksHeader = std::any_of(key.cbegin(), key.cend(), [](QChar c) {
+        const QChar::Category category = c.category();
+        return category == QChar::Other_Control || category == QChar::Separator_Line
+            || category == QChar::Separator_Paragraph;
+    });
+    return breaksHeader ? QString() : key;
 }
 
 bool AIManager::hasAPIKey() const
@@ -177,12 +189,16 @@ QCoro::Task<AIResponse> AIManager::runAnalysis(
 
     QString answer;
     bool answered = false;
-    const QString key = apiKey();
+    const QString stored = SettingsKeys::apiKey.read(UserDefaults::standard());
+    const QString key = usableAPIKey(stored);
     if (key.isEmpty()) {
+        if (!stored.trimmed().isEmpty())
+            Log::line(QStringLiteral("⚠️ The API key in Settings holds a line break or another control "
+                                     "character, so it is not sent"));
         answer = noKeyText;
     } else {
         Log::line(QStringLiteral("🔍 Testing network connectivity..."));
-        if (!co_await testConnectivity()) {
+        if (!co_await testConnectivity(key)) {
             answer = connectivityAdvice();
         } else if (const std::optional<QByteArray> base64 = co_await convertToBase64(image); !base64) {
             answer = QStringLiteral("❌ Failed to process image");
@@ -253,7 +269,7 @@ std::unique_ptr<HttpSession> AIManager::createCustomSession()
     return m_transport->createSession(HttpSessionConfiguration { 30s, 60s });
 }
 
-QCoro::Task<bool> AIManager::testConnectivity()
+QCoro::Task<bool> AIManager::testConnectivity(QString apiKey)
 {
     const std::unique_ptr<HttpSession> session = createCustomSession();
 
@@ -276,7 +292,7 @@ QCoro::Task<bool> AIManager::testConnectivity()
 
     HttpRequest models;
     models.url = NetworkEndpoints::modelsUrl();
-    models.headers.emplaceBack("Authorization", bearer(apiKey()));
+    models.headers.emplaceBack("Authorization", bearer(apiKey));
     models.timeout = modelListTimeout;
     const HttpResult outcome = co_await session->send(models);
     if (const auto *failure = std::get_if<URLError>(&outcome)) {

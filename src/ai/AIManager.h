@@ -75,8 +75,8 @@ public:
     // encoded. The encoding runs on a worker thread, once per image.
     QCoro::Task<std::optional<QByteArray>> convertToBase64(QImage image);
     // Whether the network is usable: the resolver probes, then the service's
-    // model list. Never fails.
-    QCoro::Task<bool> testConnectivity();
+    // model list, asked with the analysis' key. Never fails.
+    QCoro::Task<bool> testConnectivity(QString apiKey);
     // The text the user reads for a failed request.
     static QString formatError(const ClientError &error);
     // One exchange with the service, repeated once at the fixed address when
@@ -92,8 +92,14 @@ public:
     // The endpoints: through the service's name, and through its fixed address.
     static QUrl baseURL();
     static QUrl baseURLWithIP();
-    // The user's key as stored now; empty when none is set.
+    // The user's key as stored now, without surrounding white space; empty
+    // when none is set or when it cannot be used (usableAPIKey).
     static QString apiKey();
+    // The key as it may go into a request header: the stored text trimmed of
+    // white space around it. A key that still holds a control character (a
+    // line break pasted inside it) would break the request or add headers of
+    // its own to it: it counts as no key.
+    static QString usableAPIKey(const QString &stored);
 
     // Replaces how requests travel (tests script failures through it); the
     // default is Qt Network.

@@ -67,6 +67,8 @@ public:
         , m_manager(new QNetworkAccessManager)
     {
         m_manager->setProxy(QNetworkProxy::NoProxy);
+        // The key and the screenshot go only where they were sent.
+        m_manager->setRedirectPolicy(QNetworkRequest::SameOriginRedirectPolicy);
     }
 
     ~QtHttpSession() override
@@ -105,7 +107,11 @@ public:
         const QNetworkReply::NetworkError error = reply->error();
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         HttpResult result = HttpResponse {};
-        if (isTransportFailure(error) || (error != QNetworkReply::NoError && !status.isValid())) {
+        // A redirect to another origin is not followed: what arrived is the
+        // answer, with its status.
+        const bool redirectRefused = error == QNetworkReply::InsecureRedirectError && status.isValid();
+        if ((isTransportFailure(error) && !redirectRefused)
+            || (error != QNetworkReply::NoError && !status.isValid())) {
             const QString host
                 = request.peerVerifyName.isEmpty() ? request.url.host() : request.peerVerifyName;
             result = URLError::fromNetworkError(

@@ -35,10 +35,14 @@ LastEncoded &lastEncoded()
 
 std::optional<QFuture<QByteArray>> knownBytes(const QImage &image)
 {
-    const LastEncoded &last = lastEncoded();
-    if (last.cacheKey == image.cacheKey() && last.bytes.isValid())
-        return last.bytes;
-    return std::nullopt;
+    LastEncoded &last = lastEncoded();
+    if (last.cacheKey != image.cacheKey() || !last.bytes.isValid())
+        return std::nullopt;
+    // A worker's future holds its result a moment before it counts as
+    // finished; from then on the bytes are handed out as a finished future.
+    if (!last.bytes.isFinished() && last.bytes.isResultReadyAt(0))
+        last.bytes = QtFuture::makeReadyFuture(last.bytes.result());
+    return last.bytes;
 }
 
 void remember(const QImage &image, const QFuture<QByteArray> &bytes)

@@ -28,8 +28,9 @@ bool writeDate(JsonWriter &writer, const QDateTime &date)
     return date.isValid() && writer.number(secondsSinceReferenceDate(date));
 }
 
-// Writes one conversation's object; false when a date cannot be written.
-bool writeConversation(JsonWriter &writer, const Conversation &conversation)
+// Writes one conversation's object, with or without its screenshot; false
+// when a date cannot be written.
+bool writeConversation(JsonWriter &writer, const Conversation &conversation, bool withScreenshot = true)
 {
     writer.punctuation('{');
     writer.key(QLatin1StringView("id"));
@@ -42,7 +43,7 @@ bool writeConversation(JsonWriter &writer, const Conversation &conversation)
     if (!writeDate(writer, conversation.createdAt()))
         return false;
     writer.punctuation(',');
-    if (conversation.screenshotData()) {
+    if (withScreenshot && conversation.screenshotData()) {
         writer.key(QLatin1StringView("screenshotData"));
         writer.base64String(*conversation.screenshotData());
         writer.punctuation(',');
@@ -113,6 +114,18 @@ public:
     explicit ConversationDecoder(QByteArrayView json)
         : m_reader(json)
     { }
+
+    std::optional<Conversation> decodeOne(QString *error)
+    {
+        std::optional<Conversation> conversation = readConversation(0);
+        if (conversation && !m_reader.atEnd())
+            m_reader.fail(QStringLiteral("Unexpected text after the conversation"));
+        if (!m_reader.failed())
+            return conversation;
+        if (error)
+            *error = m_reader.error();
+        return std::nullopt;
+    }
 
     std::optional<QList<Conversation>> decode(QString *error)
     {
@@ -358,6 +371,35 @@ std::optional<QByteArray> encode(const QList<Conversation> &conversations, QStri
 std::optional<QList<Conversation>> decode(QByteArrayView json, QString *error)
 {
     return ConversationDecoder(json).decode(error);
+}
+
+std::optional<QByteArray> encodeRecord(const Conversation &conversation, QString *error)
+{
+    JsonWriter measure = JsonWriter::measuring();
+    if (!writeConversation(measure, conversation, false)) {
+        if (error)
+            *error = QStringLiteral("The conversation '%1' has a date without a value")
+                         .arg(conversation.title());
+        return std::nullopt;
+    }
+    QByteArray text(measure.size(), Qt::Uninitialized);
+    JsonWriter writer(text.data(), text.size());
+    writeConversation(writer, conversation, false);
+    if (writer.size() != text.size()) {
+        if (error)
+            *error = QStringLiteral("The conversation was not written as it was measured");
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::optional<Conversation> decodeRecord(
+    QByteArrayView record, const std::optional<QByteArray> &screenshot, QString *error)
+{
+    const std::optional<Conversation> decoded = ConversationDecoder(record).decodeOne(error);
+    if (!decoded)
+        return std::nullopt;
+    return Conversation(decoded->title(), decoded->createdAt(), screenshot, decoded->messages());
 }
 
 } // namespace ConversationJson

@@ -31,6 +31,15 @@ std::optional<QByteArray> encode(const QList<Conversation> &conversations, QStri
 // the text does not have the form above.
 std::optional<QList<Conversation>> decode(QByteArrayView json, QString *error = nullptr);
 
+// One conversation as its row of the conversations table keeps it: its
+// object in the form above without "screenshotData", the screenshot being
+// bytes of the row's own. Absent, with the reason, as for the whole list.
+std::optional<QByteArray> encodeRecord(const Conversation &conversation, QString *error = nullptr);
+// The conversation of a row: its record, with the row's screenshot (a
+// "screenshotData" member in the record is passed over).
+std::optional<Conversation> decodeRecord(
+    QByteArrayView record, const std::optional<QByteArray> &screenshot, QString *error = nullptr);
+
 // The stored number for a date, and the date for a stored number (absent
 // when it lies outside the dates that can be held).
 double secondsSinceReferenceDate(const QDateTime &date);

@@ -2,6 +2,8 @@
 
 #include "ConversationJson.h"
 #include "ai/AIManager.h"
+#include "platform/Background.h"
+#include "platform/ConversationTable.h"
 #include "platform/ImageData.h"
 #include "platform/Log.h"
 #include "platform/PublishedProperty.h"
@@ -31,13 +33,43 @@ std::optional<QImage> imageFrom(const std::function<std::optional<QImage>()> &ho
     return hook ? hook() : std::nullopt;
 }
 
+QString rowIdFor(const Conversation &conversation)
+{
+    return conversation.id().toString(QUuid::WithoutBraces).toUpper();
+}
+
 } // namespace
 
-ConversationManager &ConversationManager::shared()
+// What reading the stored conversations found, made on a worker thread and
+// published on the manager's.
+struct ConversationManager::LoadOutcome
+{
+    bool failed = false;
+    bool undecodableValueKept = false;
+    QList<Conversation> conversations;
+    QList<QString> rowIds; // of each conversation, in the same order
+    QStringList linesBefore; // logged before the list is published
+    QString lineAfter; // logged after it, when there is one
+};
+
+ConversationManager &ConversationManager::sharedInstance()
 {
     static ConversationManager *manager
         = new ConversationManager(UserDefaults::standard()); // lives as long as the process
     return *manager;
+}
+
+ConversationManager &ConversationManager::shared()
+{
+    ConversationManager &manager = sharedInstance();
+    if (manager.m_loadState == LoadState::NotStarted)
+        manager.loadConversations();
+    return manager;
+}
+
+void ConversationManager::loadSharedInBackground()
+{
+    sharedInstance().loadConversationsInBackground();
 }
 
 void ConversationManager::setHooks(ConversationHooks hooks)
@@ -45,11 +77,147 @@ void ConversationManager::setHooks(ConversationHooks hooks)
     installedHooks() = std::move(hooks);
 }
 
-ConversationManager::ConversationManager(UserDefaults &userDefaults)
-    : m_userDefaults(userDefaults)
+ConversationManager::ConversationManager(UserDefaults &userDefaults, QObject *parent)
+    : QObject(parent)
+    , m_userDefaults(userDefaults)
     , m_conversationsKey(QStringLiteral("SavedConversations"))
+    , m_table(std::make_unique<ConversationTable>(userDefaults))
+{ }
+
+ConversationManager::~ConversationManager()
 {
-    loadConversations();
+    // The worker reads through the table, which goes with this object.
+    m_backgroundLoad.waitForFinished();
+}
+
+void ConversationManager::loadConversations()
+{
+    if (m_loadState == LoadState::Loading) {
+        waitForLoad();
+        return;
+    }
+    publish(*readStoredConversations(m_userDefaults, *m_table, m_conversationsKey));
+}
+
+void ConversationManager::loadConversationsInBackground()
+{
+    if (m_loadState != LoadState::NotStarted)
+        return;
+    m_loadState = LoadState::Loading;
+    UserDefaults *userDefaults = &m_userDefaults;
+    ConversationTable *table = m_table.get();
+    const QString key = m_conversationsKey;
+    m_backgroundLoad = Background::run(
+        [userDefaults, table, key] { return readStoredConversations(*userDefaults, *table, key); });
+    m_backgroundLoad.then(this, [this](const std::shared_ptr<LoadOutcome> &) { finishBackgroundLoad(); });
+}
+
+void ConversationManager::finishBackgroundLoad()
+{
+    if (m_loadState != LoadState::Loading)
+        return; // published already, by a caller that could not wait
+    const std::shared_ptr<LoadOutcome> outcome = m_backgroundLoad.result();
+    m_backgroundLoad = {};
+    publish(*outcome);
+}
+
+void ConversationManager::waitForLoad()
+{
+    if (m_loadState != LoadState::Loading)
+        return;
+    m_backgroundLoad.waitForFinished();
+    finishBackgroundLoad();
+}
+
+std::shared_ptr<ConversationManager::LoadOutcome> ConversationManager::readStoredConversations(
+    UserDefaults &userDefaults, ConversationTable &table, const QString &conversationsKey)
+{
+    auto outcome = std::make_shared<LoadOutcome>();
+    const auto fail = [&outcome](const QString &error) {
+        outcome->failed = true;
+        outcome->linesBefore.append(QStringLiteral("❌ Failed to load conversations: %1").arg(error));
+        return outcome;
+    };
+
+    // The whole list as one value, as an earlier version saved it: moved
+    // into rows once, in one transaction that also removes the value.
+    const StoredValue single = userDefaults.valueForKey(conversationsKey);
+    if (single.isFailure())
+        return fail(single.failureReason());
+    if (single.hasValue()) {
+        QString error = QStringLiteral("The stored value is not data");
+        std::optional<QList<Conversation>> earlier;
+        if (single.value().typeId() == QMetaType::QByteArray)
+            earlier = ConversationJson::decode(single.value().toByteArray(), &error);
+        if (earlier) {
+            QList<ConversationRow> rows;
+            rows.reserve(earlier->size());
+            for (const Conversation &conversation : std::as_const(*earlier)) {
+                const std::optional<QByteArray> record = ConversationJson::encodeRecord(conversation, &error);
+                if (!record)
+                    return fail(error);
+                rows.append(ConversationRow {
+                    rowIdFor(conversation), std::nullopt, *record, conversation.screenshotData() });
+            }
+            earlier.reset();
+            const std::optional<qsizetype> imported = table.importRows(rows, conversationsKey, &error);
+            if (!imported)
+                return fail(error);
+            if (*imported > 0)
+                outcome->linesBefore.append(
+                    QStringLiteral("📂 Moved %1 conversations saved as one value into rows of their own")
+                        .arg(*imported));
+        } else {
+            // Kept where it is; the first save moves it aside.
+            outcome->undecodableValueKept = true;
+            outcome->linesBefore.append(QStringLiteral("❌ Failed to load conversations: %1").arg(error));
+        }
+    }
+
+    QString error;
+    std::optional<QList<ConversationRow>> rows = table.readAll(&error);
+    if (!rows)
+        return fail(error);
+    for (const ConversationRow &row : std::as_const(*rows)) {
+        std::optional<Conversation> conversation
+            = ConversationJson::decodeRecord(row.record, row.screenshot, &error);
+        if (!conversation) {
+            // One damaged record hides no other; its row stays as it is.
+            outcome->linesBefore.append(
+                QStringLiteral("❌ Failed to load the conversation %1: %2").arg(row.id, error));
+            continue;
+        }
+        outcome->conversations.append(std::move(*conversation));
+        outcome->rowIds.append(row.id);
+    }
+    if (!rows->isEmpty())
+        outcome->lineAfter = QStringLiteral("📂 Loaded %1 conversations").arg(outcome->conversations.size());
+    else if (!outcome->undecodableValueKept)
+        outcome->linesBefore.append(QStringLiteral("📂 No saved conversations found"));
+    return outcome;
+}
+
+void ConversationManager::publish(const LoadOutcome &outcome)
+{
+    m_loadState = outcome.failed ? LoadState::Failed : LoadState::Loaded;
+    m_undecodableValueKept = outcome.undecodableValueKept;
+    for (const QString &line : outcome.linesBefore)
+        Log::line(line);
+    if (outcome.failed) {
+        // What could not be read stays where it is; nothing here replaces it.
+        setConversations({});
+        return;
+    }
+    m_rowIds.clear();
+    // Nothing stored: an empty list stays as it is, unwritten.
+    if (outcome.conversations.isEmpty() && m_conversations.isEmpty() && outcome.lineAfter.isEmpty()
+        && !outcome.undecodableValueKept)
+        return;
+    for (qsizetype i = 0; i < outcome.conversations.size(); ++i)
+        m_rowIds.insert(outcome.conversations.at(i).id(), outcome.rowIds.at(i));
+    setConversations(outcome.conversations);
+    if (!outcome.lineAfter.isEmpty())
+        Log::line(outcome.lineAfter);
 }
 
 void ConversationManager::setConversations(const QList<Conversation> &conversations)
@@ -104,10 +272,16 @@ void ConversationManager::saveCurrentConversation()
 
     const Conversation conversation(generateConversationTitle(*responses), DateEnvironment::current().now(),
         screenshotData, convertToSavedMessages(*responses));
+    // The list goes in front of the stored ones, so those come first. A
+    // load that failed is tried again: the list is to hold them too.
+    waitForLoad();
+    if (m_loadState == LoadState::Failed)
+        loadConversations();
     QList<Conversation> conversations = m_conversations;
     conversations.prepend(conversation);
     setConversations(conversations);
-    saveConversations();
+    if (!saveConversation(conversation))
+        return;
     Log::line(QStringLiteral("💾 Saved conversation: '%1' with %2 messages and screenshot: %3")
                   .arg(conversation.title())
                   .arg(conversation.messages().size())
@@ -123,11 +297,12 @@ void ConversationManager::loadConversation(const Conversation &conversation)
 
 void ConversationManager::deleteConversation(const Conversation &conversation)
 {
+    waitForLoad();
     const QUuid id = conversation.id();
     QList<Conversation> conversations = m_conversations;
     conversations.removeIf([&id](const Conversation &saved) { return saved.id() == id; });
     setConversations(conversations);
-    saveConversations();
+    eraseConversations({ id });
 
     if (m_currentConversation && m_currentConversation->id() == id) {
         setCurrentConversation(std::nullopt);
@@ -256,74 +431,61 @@ void ConversationManager::restoreConversationToManagers(const Conversation &conv
     }
 }
 
-bool ConversationManager::saveConversations()
+bool ConversationManager::saveConversation(const Conversation &conversation)
 {
-    if (m_unreadableValueAtRisk) {
-        const std::optional<QVariant> stored = m_userDefaults.objectForKey(m_conversationsKey);
-        if (stored && !setAsideUnreadableValue(*stored)) {
-            Log::line(
-                QStringLiteral("❌ Failed to save conversations: the saved conversations that could not be "
-                               "read could not be set aside, so they were not replaced"));
-            return false;
-        }
-        m_unreadableValueAtRisk = false;
-    }
-
+    setAsideUndecodableValue();
     QString error;
-    const std::optional<QByteArray> json = ConversationJson::encode(m_conversations, &error);
-    if (!json) {
+    const std::optional<QByteArray> record = ConversationJson::encodeRecord(conversation, &error);
+    if (!record) {
         Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
         return false;
     }
-    if (!m_userDefaults.setData(m_conversationsKey, *json)) {
-        Log::line(QStringLiteral("❌ Failed to save conversations: the settings store could not write them"));
+    const ConversationRow row { rowIdFor(conversation), std::nullopt, *record,
+        conversation.screenshotData() };
+    if (!m_table->upsert(row, &error)) {
+        Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
         return false;
+    }
+    m_rowIds.insert(conversation.id(), row.id);
+    Log::line(QStringLiteral("💾 Saved %1 conversations").arg(m_conversations.size()));
+    return true;
+}
+
+bool ConversationManager::eraseConversations(const QList<QUuid> &ids)
+{
+    setAsideUndecodableValue();
+    for (const QUuid &id : ids) {
+        // A conversation whose save failed has no row to erase.
+        const QString rowId = m_rowIds.value(id);
+        QString error;
+        if (!rowId.isEmpty() && !m_table->remove(rowId, &error)) {
+            Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
+            return false;
+        }
+        m_rowIds.remove(id);
     }
     Log::line(QStringLiteral("💾 Saved %1 conversations").arg(m_conversations.size()));
     return true;
 }
 
-void ConversationManager::loadConversations()
+void ConversationManager::setAsideUndecodableValue()
 {
-    const std::optional<QVariant> stored = m_userDefaults.objectForKey(m_conversationsKey);
-    if (!stored) {
-        Log::line(QStringLiteral("📂 No saved conversations found"));
+    // Moved rather than copied, and only once: afterwards the key is free.
+    if (!m_undecodableValueKept)
         return;
-    }
-
-    QString error = QStringLiteral("The stored value is not data");
-    if (stored->typeId() == QMetaType::QByteArray) {
-        if (std::optional<QList<Conversation>> conversations
-            = ConversationJson::decode(stored->toByteArray(), &error)) {
-            setConversations(*conversations);
-            Log::line(QStringLiteral("📂 Loaded %1 conversations").arg(m_conversations.size()));
-            return;
-        }
-    }
-
-    // What cannot be read now may be rescued later; it is kept under a key
-    // of its own before the next save replaces it.
-    m_unreadableValueAtRisk = !setAsideUnreadableValue(*stored);
-    Log::line(QStringLiteral("❌ Failed to load conversations: %1").arg(error));
-    setConversations({});
-}
-
-bool ConversationManager::setAsideUnreadableValue(const QVariant &value)
-{
     const QString stamp
         = DateEnvironment::current().now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QString base = m_conversationsKey + QStringLiteral(".unreadable-") + stamp;
     QString key = base;
     for (int n = 2; m_userDefaults.contains(key); ++n)
         key = base + QLatin1Char('-') + QString::number(n);
-
-    if (!m_userDefaults.setObject(key, value)) {
+    if (!m_userDefaults.renameKey(m_conversationsKey, key)) {
         Log::line(QStringLiteral("❌ Saved conversations that could not be read could not be set aside; they "
-                                 "stay under \"%1\" and are not replaced")
+                                 "stay under \"%1\"")
                       .arg(m_conversationsKey));
-        return false;
+        return;
     }
+    m_undecodableValueKept = false;
     Log::line(
         QStringLiteral("⚠️ Saved conversations could not be read; they were kept under \"%1\"").arg(key));
-    return true;
 }

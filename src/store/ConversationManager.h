@@ -6,20 +6,32 @@
 #include "ai/AIResponse.h"
 #include "store/DateEnvironment.h"
 
+#include <QFuture>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QObject>
-#include <QVariant>
+#include <QUuid>
 
+#include <memory>
 #include <optional>
 
+class ConversationTable;
 class UserDefaults;
 
 // The one store of saved conversations. It saves the AI client's answers
 // about the current screenshot as a conversation with the screenshot's PNG
-// bytes, keeps the saved ones newest first in the user defaults under
-// "SavedConversations", restores one into the AI client and the chat window,
-// deletes them and groups them by age.
+// bytes, keeps the saved ones newest first, restores one into the AI client
+// and the chat window, deletes them and groups them by age.
+//
+// Each conversation is kept in a row of its own in the settings file
+// (ConversationTable): a save writes the new conversation's row, a deletion
+// erases the deleted one's, and two programs saving at once each keep their
+// own. The list an earlier version kept under "SavedConversations" is moved
+// into rows at the first load; one that cannot be decoded is kept, and moved
+// aside under a key of its own by the first save. A load that fails is
+// reported and leaves the stored conversations untouched; the next save
+// tries to load them again.
 //
 // While a restored conversation is being viewed (currentConversation is
 // present), saving stores nothing: the answers are that conversation's own.
@@ -35,13 +47,31 @@ class ConversationManager : public QObject
     Q_PROPERTY(bool isSidebarExpanded READ isSidebarExpanded NOTIFY isSidebarExpandedChanged)
 
 public:
+    // The application's manager, made on first use; it loads the saved
+    // conversations then, unless loadSharedInBackground() started earlier.
     static ConversationManager &shared();
+    // Makes the application's manager and loads the saved conversations on a
+    // worker thread, so that whoever reads the list meanwhile is not held up:
+    // they appear, with a change of the list, once they are decoded.
+    static void loadSharedInBackground();
+
+    // A manager of the conversations kept in this store, none loaded yet.
+    explicit ConversationManager(UserDefaults &userDefaults, QObject *parent = nullptr);
+    // Waits for a load under way.
+    ~ConversationManager() override;
+
+    // Reads the saved conversations and publishes them, newest first.
+    void loadConversations();
+    // The same, reading and decoding on a worker thread; the list is
+    // published on this object's thread. A save or a deletion that comes
+    // first waits for it, so that nothing is lost or loaded twice.
+    void loadConversationsInBackground();
 
     // How every store reaches the chat window and the capture; the
     // application installs them before it shows anything.
     static void setHooks(ConversationHooks hooks);
 
-    // Newest first.
+    // Newest first; empty until the saved ones are loaded.
     const QList<Conversation> &conversations() const { return m_conversations; }
 
     const std::optional<Conversation> &currentConversation() const { return m_currentConversation; }
@@ -83,7 +113,15 @@ Q_SIGNALS:
     void isSidebarExpandedChanged();
 
 private:
-    explicit ConversationManager(UserDefaults &userDefaults);
+    enum class LoadState { NotStarted, Loading, Loaded, Failed };
+    struct LoadOutcome;
+
+    static ConversationManager &sharedInstance();
+    static std::shared_ptr<LoadOutcome> readStoredConversations(
+        UserDefaults &userDefaults, ConversationTable &table, const QString &conversationsKey);
+    void publish(const LoadOutcome &outcome);
+    void finishBackgroundLoad();
+    void waitForLoad();
 
     void setConversations(const QList<Conversation> &conversations);
     void setIsSidebarExpanded(bool expanded);
@@ -93,16 +131,22 @@ private:
     std::optional<QByteArray> convertImageToData(const QImage &image) const;
     static QList<SavedMessage> convertToSavedMessages(const QList<AIResponse> &responses);
     void restoreConversationToManagers(const Conversation &conversation);
-    bool saveConversations();
-    void loadConversations();
-    bool setAsideUnreadableValue(const QVariant &value);
+    bool saveConversation(const Conversation &conversation);
+    bool eraseConversations(const QList<QUuid> &ids);
+    void setAsideUndecodableValue();
 
     QList<Conversation> m_conversations;
     std::optional<Conversation> m_currentConversation;
     bool m_isSidebarExpanded = false;
     UserDefaults &m_userDefaults;
     const QString m_conversationsKey;
-    // The stored list could not be read and could not be set aside either;
-    // it must be set aside before anything may replace it.
-    bool m_unreadableValueAtRisk = false;
+    std::unique_ptr<ConversationTable> m_table;
+    // The row of each conversation in the list that has one. Records get a
+    // new identifier whenever they are read, so the row's is kept apart.
+    QHash<QUuid, QString> m_rowIds;
+    LoadState m_loadState = LoadState::NotStarted;
+    QFuture<std::shared_ptr<LoadOutcome>> m_backgroundLoad;
+    // The value under "SavedConversations" could not be decoded: it is moved
+    // aside before this program writes any conversation.
+    bool m_undecodableValueKept = false;
 };

@@ -27,6 +27,10 @@ protected:
     {
         UserDefaults::standard().setString(QStringLiteral("apiKey"), QStringLiteral("sk-test-key"));
         manager.setTransport(scripted);
+        // The client is shared by the whole process: each case starts from a
+        // fresh exchange, whatever the case before it left.
+        manager.resetForNewScreenshot();
+        log.clear();
     }
 
     ~AIManagerFixture() override

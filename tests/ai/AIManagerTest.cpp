@@ -1,6 +1,7 @@
 #include "AIManagerFixture.h"
 #include "platform/ImageData.h"
 
+#include <QTcpServer>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -233,6 +234,87 @@ TEST_F(AIManagerFixture, TheKeyIsTheOneStoredWhenTheAnalysisStarts)
     EXPECT_EQ(analyze(QStringLiteral("Three")).content,
         QStringLiteral("⚠️ OpenAI API key not configured. Please set your API key in Settings."));
     EXPECT_EQ(chatRequests().size(), 2);
+}
+
+TEST_F(AIManagerFixture, TheModelListIsAskedWithTheKeyTheAnalysisStartedWith)
+{
+    // Resolvers that refuse through the real network, so that the analysis
+    // is waiting for them when the stored key changes.
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    const QUrl closed(QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()));
+    server.close();
+    ScopedEndpoints closedResolvers(service.baseUrl(), service.baseUrl(), { closed, closed, closed });
+
+    QCoro::Task<AIResponse> running = manager.analyzeImage(image, QStringLiteral("One"), std::nullopt);
+    UserDefaults::standard().setString(QStringLiteral("apiKey"), QStringLiteral("sk-changed-meanwhile"));
+    QCoro::waitFor(running);
+
+    ASSERT_EQ(service.requests("GET", "/v1/models").size(), 1);
+    EXPECT_EQ(service.requests("GET", "/v1/models").first().header("Authorization"), "Bearer sk-test-key");
+    EXPECT_EQ(chatRequests().first().header("Authorization"), "Bearer sk-test-key");
+}
+
+// A key goes out trimmed; one that would break the header line goes nowhere.
+TEST_F(AIManagerFixture, AKeyIsTrimmedAndNeverCarriesALineBreakIntoTheRequest)
+{
+    const struct
+    {
+        QString stored;
+        QByteArray sent; // empty: nothing goes out
+    } cases[] = {
+        { QStringLiteral("  sk-abc \n"), "Bearer sk-abc" },
+        { QStringLiteral("\tsk-abc\r\n"), "Bearer sk-abc" },
+        { QStringLiteral("sk-abc\r\nX-Injected: yes"), {} },
+        { QStringLiteral("sk-abc\nmore"), {} },
+        { QStringLiteral("sk-a\tbc"), {} },
+        { QStringLiteral("sk-a\u0000bc"), {} },
+        { QStringLiteral("sk-a\u2028bc"), {} },
+        { QStringLiteral("sk-a\u0085bc"), {} },
+        { QStringLiteral(" \n "), {} },
+    };
+    for (const auto &testCase : cases) {
+        SCOPED_TRACE(testCase.stored.toStdString());
+        UserDefaults::standard().setString(QStringLiteral("apiKey"), testCase.stored);
+        const qsizetype requestsBefore = service.requests().size();
+        log.clear();
+
+        const AIResponse record = analyze(QStringLiteral("Key?"));
+
+        EXPECT_EQ(manager.hasAPIKey(), !testCase.sent.isEmpty());
+        if (testCase.sent.isEmpty()) {
+            EXPECT_EQ(record.content,
+                QStringLiteral("⚠️ OpenAI API key not configured. Please set your API key in Settings."));
+            EXPECT_EQ(service.requests().size(), requestsBefore);
+            const bool onlyBlanks = testCase.stored.trimmed().isEmpty();
+            EXPECT_EQ(log.lines(),
+                onlyBlanks
+                    ? QStringList()
+                    : QStringList { QStringLiteral("⚠️ The API key in Settings holds a line break or "
+                                                   "another control character, so it is not sent") });
+        } else {
+            EXPECT_EQ(record.content, QStringLiteral("This is a test answer."));
+            EXPECT_EQ(chatRequests().last().header("Authorization"), testCase.sent);
+        }
+    }
+    for (const RecordedRequest &request : service.requests())
+        EXPECT_FALSE(request.hasHeader("X-Injected"));
+}
+
+// The key and the screenshot go only to the origin they were sent to.
+TEST_F(AIManagerFixture, ARedirectToAnotherOriginIsAnErrorWithItsStatus)
+{
+    FakeAIService elsewhere; // another port on loopback: another origin
+    QUrl target = elsewhere.baseUrl();
+    target.setPath(QStringLiteral("/v1/chat/completions"));
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::redirect(307, target));
+
+    const AIResponse record = analyze(QStringLiteral("Where does this go?"));
+
+    EXPECT_EQ(record.content, QStringLiteral("API error (status: 307)"));
+    EXPECT_TRUE(elsewhere.requests().isEmpty());
+    EXPECT_TRUE(log.contains(QStringLiteral("❌ API error with status code: 307")));
+    EXPECT_FALSE(manager.conversationContext().has_value());
 }
 
 TEST_F(AIManagerFixture, HasAPIKeyWantsARealStoredKey)

@@ -22,7 +22,7 @@ protected:
 
 TEST_F(AIManagerTlsTest, AnAnswerThroughTheFixedAddressIsPublishedWithItsContext)
 {
-    TestCertificates::trustTestAuthority();
+    const TestCertificates::ScopedTrust trust;
     ScopedEndpoints apart(
         QUrl(QStringLiteral("https://127.0.0.1:1")), service.baseUrl(), { service.baseUrl() });
     service.enqueue(

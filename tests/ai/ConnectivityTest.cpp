@@ -40,7 +40,7 @@ TEST_F(ConnectivityTest, AResolverAnsweringAtAllMeansTheNetworkWorks)
 {
     scripted->scriptAlways(resolvers[1], HttpResponse { 500, {} });
 
-    EXPECT_TRUE(QCoro::waitFor(manager.testConnectivity()));
+    EXPECT_TRUE(QCoro::waitFor(manager.testConnectivity(QStringLiteral("sk-test-key"))));
 
     EXPECT_EQ(log.lines(),
         QStringList({ QStringLiteral("🌐 Testing connectivity with IP: https://127.0.0.1:11"),
@@ -65,7 +65,7 @@ TEST_F(ConnectivityTest, TheModelListDecidesWhenNoResolverAnswers)
         SCOPED_TRACE(status);
         service.enqueue("GET", "/v1/models", FakeReply::withStatus(status));
         log.clear();
-        EXPECT_EQ(QCoro::waitFor(manager.testConnectivity()), usable);
+        EXPECT_EQ(QCoro::waitFor(manager.testConnectivity(QStringLiteral("sk-test-key"))), usable);
         EXPECT_EQ(log.lines(),
             resolverFailureLines() << QStringLiteral("🌐 OpenAI connectivity test - Status: %1").arg(status));
     }
@@ -78,14 +78,14 @@ TEST_F(ConnectivityTest, TheModelListDecidesWhenNoResolverAnswers)
 TEST_F(ConnectivityTest, AFailedModelListMeansNoNetwork)
 {
     scripted->scriptAlways(serviceUrl("/v1/models"), URLError(URLError::timedOut));
-    EXPECT_FALSE(QCoro::waitFor(manager.testConnectivity()));
+    EXPECT_FALSE(QCoro::waitFor(manager.testConnectivity(QStringLiteral("sk-test-key"))));
     EXPECT_EQ(log.lines(),
         resolverFailureLines() << QStringLiteral(
             "❌ Connectivity test failed: URLError(code: -1001, \"The request timed out.\")"));
 
     scripted->scriptAlways(serviceUrl("/v1/models"), HttpResponse { std::nullopt, {} });
     log.clear();
-    EXPECT_FALSE(QCoro::waitFor(manager.testConnectivity()));
+    EXPECT_FALSE(QCoro::waitFor(manager.testConnectivity(QStringLiteral("sk-test-key"))));
     EXPECT_EQ(log.lines(), resolverFailureLines());
 }
 
@@ -98,7 +98,7 @@ TEST_F(ConnectivityTest, RealConnectionFailuresAreProbedThrough)
     server.close();
     ScopedEndpoints closedResolvers(service.baseUrl(), service.baseUrl(), { closed, closed, closed });
 
-    EXPECT_TRUE(QCoro::waitFor(manager.testConnectivity()));
+    EXPECT_TRUE(QCoro::waitFor(manager.testConnectivity(QStringLiteral("sk-test-key"))));
     EXPECT_EQ(log.lines().filter(QStringLiteral(": Could not connect to the server.")).size(), 3);
     EXPECT_EQ(log.lines().last(), QStringLiteral("🌐 OpenAI connectivity test - Status: 200"));
 }

@@ -129,7 +129,7 @@ TEST(QtHttpTransportTest, ARequestMayNotTakeLongerThanTheSessionAllowsInAll)
 
 TEST(QtHttpTransportTest, CertificatesAreCheckedAgainstTheNameAsked)
 {
-    TestCertificates::trustTestAuthority();
+    const TestCertificates::ScopedTrust trust;
     FakeAIService service(FakeAIService::Transport::Tls);
 
     HttpRequest named = requestTo(service.baseUrl(), "POST", QStringLiteral("/v1/chat/completions"));
@@ -146,4 +146,33 @@ TEST(QtHttpTransportTest, CertificatesAreCheckedAgainstTheNameAsked)
     const HttpResult refused = sendOnce(wrongName);
     EXPECT_EQ(failureCode(refused), URLError::serverCertificateUntrusted);
     EXPECT_EQ(service.requests().size(), 1);
+}
+
+TEST(QtHttpTransportTest, RedirectsAreFollowedOnlyWithinTheOrigin)
+{
+    FakeAIService service;
+    FakeAIService elsewhere; // another port of the same host is another origin
+    const auto urlAt = [](const FakeAIService &target, const char *path) {
+        QUrl url = target.baseUrl();
+        url.setPath(QLatin1String(path));
+        return url;
+    };
+    for (const int status : { 301, 302, 303, 307, 308 }) {
+        SCOPED_TRACE(status);
+        service.enqueue("POST", "/v1/chat/completions",
+            FakeReply::redirect(status, urlAt(elsewhere, "/v1/chat/completions")));
+        HttpRequest post = requestTo(service.baseUrl(), "POST", QStringLiteral("/v1/chat/completions"));
+        post.body = R"({"secret":"screenshot"})";
+        const HttpResult result = sendOnce(post);
+        ASSERT_TRUE(std::holds_alternative<HttpResponse>(result)) << int(failureCode(result));
+        EXPECT_EQ(std::get<HttpResponse>(result).statusCode, status);
+    }
+    EXPECT_TRUE(elsewhere.requests().isEmpty());
+
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::redirect(307, urlAt(service, "/v1/moved")));
+    service.enqueue("POST", "/v1/moved", FakeReply::chatCompletion(QStringLiteral("moved")));
+    const HttpResult followed
+        = sendOnce(requestTo(service.baseUrl(), "POST", QStringLiteral("/v1/chat/completions")));
+    ASSERT_TRUE(std::holds_alternative<HttpResponse>(followed));
+    EXPECT_EQ(std::get<HttpResponse>(followed).statusCode, 200);
 }

@@ -31,9 +31,17 @@ int pressesAfterTyping(const LogCapture &log, int timeoutMs = 3000)
     return int(log.lines().count(pressed) - before);
 }
 
+// The hot key manager is the process's own: each case starts with the key
+// not grabbed, whatever the case before it left.
+class AppX11Test : public ::testing::Test
+{
+protected:
+    void SetUp() override { GlobalHotkeyManager::shared().unregisterGlobalHotkey(); }
+};
+
 } // namespace
 
-TEST(AppX11Test, RegisteringTwiceKeepsOneRegistration)
+TEST_F(AppX11Test, RegisteringTwiceKeepsOneRegistration)
 {
     GlobalHotkeyManager &manager = GlobalHotkeyManager::shared();
     LogCapture log;
@@ -46,7 +54,7 @@ TEST(AppX11Test, RegisteringTwiceKeepsOneRegistration)
     EXPECT_EQ(pressesAfterTyping(log), 1);
 }
 
-TEST(AppX11Test, AKeyHeldByAnotherProgramIsRefusedWithTheXError)
+TEST_F(AppX11Test, AKeyHeldByAnotherProgramIsRefusedWithTheXError)
 {
     OtherX11Client other;
     ASSERT_EQ(other.grab(controlShift), 0);
@@ -66,7 +74,7 @@ TEST(AppX11Test, AKeyHeldByAnotherProgramIsRefusedWithTheXError)
     EXPECT_EQ(pressesAfterTyping(log), 1);
 }
 
-TEST(AppX11Test, UnregisteringReleasesTheKeyOnce)
+TEST_F(AppX11Test, UnregisteringReleasesTheKeyOnce)
 {
     OtherX11Client other;
     GlobalHotkeyManager &manager = GlobalHotkeyManager::shared();
@@ -82,7 +90,7 @@ TEST(AppX11Test, UnregisteringReleasesTheKeyOnce)
     EXPECT_EQ(pressesAfterTyping(log, 1000), 0);
 }
 
-TEST(AppX11Test, QuittingTheApplicationReleasesTheHotKey)
+TEST_F(AppX11Test, QuittingTheApplicationReleasesTheHotKey)
 {
     OtherX11Client other;
     PexiloApp app;

@@ -4,10 +4,14 @@
 #include "app/AppWiring.h"
 #include "app/MenuBarView.h"
 #include "capture/ScreenshotManager.h"
+#include "chat/ChatWindowManager.h"
+#include "platform/ConversationTable.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationJson.h"
+#include "store/ConversationManager.h"
 #include "ui/ElidedLabel.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QLabel>
@@ -78,7 +82,14 @@ void storeConversations(const QList<Conversation> &conversations)
 {
     const std::optional<QByteArray> json = ConversationJson::encode(conversations);
     ASSERT_TRUE(json.has_value());
+    // In place of whatever is stored, as the list was saved before it was
+    // kept in rows.
+    ConversationTable table(UserDefaults::standard());
+    for (const ConversationRow &row : table.readAll().value_or(QList<ConversationRow>()))
+        ASSERT_TRUE(table.remove(row.id));
     ASSERT_TRUE(UserDefaults::standard().setData(QStringLiteral("SavedConversations"), *json));
+    // The shared store may have loaded already, earlier in this process.
+    ConversationManager::shared().loadConversations();
 }
 
 QStringList visibleTexts(const QWidget *root)
@@ -135,8 +146,23 @@ QStringList recentTitles(const QWidget *root)
     return titles;
 }
 
+void resetSharedObjects()
+{
+    ConversationManager::shared().loadConversations();
+    ConversationManager::shared().setCurrentConversation(std::nullopt);
+    AIManager::shared().resetForNewScreenshot();
+    ChatWindowManager &chat = ChatWindowManager::shared();
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && widget->windowTitle() == QLatin1String("Pexilo Chat"))
+            widget->close();
+    chat.setIsOpen(false);
+    chat.setCurrentScreenshot(std::nullopt);
+    chat.removeAllMessages();
+}
+
 void MenuBarFixture::SetUp()
 {
+    resetSharedObjects();
     AppWiring::install();
     DateEnvironment::setCurrent(environmentAt(morning()));
 }

@@ -28,8 +28,8 @@ QByteArray samplePng();
 Conversation conversation(const QString &title, const QDateTime &createdAt, int messageCount,
     const std::optional<QByteArray> &screenshotData = samplePng());
 
-// Leaves the conversations in the defaults as an earlier run would; the
-// conversation store reads them when it is first used.
+// Leaves the conversations in the defaults as an earlier run would, in
+// place of any stored, and has the shared conversation store load them.
 void storeConversations(const QList<Conversation> &conversations);
 
 // The texts the widget shows, in reading order: top to bottom, and left to
@@ -40,6 +40,12 @@ QAbstractButton *buttonNamed(const QWidget *root, const QString &name);
 // The visible rows of recent conversations, top to bottom.
 QList<QAbstractButton *> recentRows(const QWidget *root);
 QStringList recentTitles(const QWidget *root);
+
+// The application's shared objects as a new process has them, for each case
+// of a program that runs them all in one: the conversation store as loaded
+// from the (emptied) defaults and viewing nothing, the AI client without
+// answers, the chat window closed and empty.
+void resetSharedObjects();
 
 // A tray panel over the application's shared managers and an onboarding
 // manager of its own, with the clock stopped at morning().

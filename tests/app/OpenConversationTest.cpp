@@ -29,6 +29,12 @@ bool chatWindowShown()
     return false;
 }
 
+class OpenConversationTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { resetSharedObjects(); }
+};
+
 } // namespace
 
 TEST(ConversationToAIResponsesTest, PairsMessagesByPositionAndDropsALastOneWithoutPartner)
@@ -90,7 +96,7 @@ TEST(ConversationToAIResponsesTest, LogsEachPairCutAfterFiftyCharactersAsTheUser
             QStringLiteral("✅ Converted to 1 AI responses") }));
 }
 
-TEST(OpenConversationTest, OpensTheChatWindowWithTheScreenshotAndTheAnswers)
+TEST_F(OpenConversationTest, OpensTheChatWindowWithTheScreenshotAndTheAnswers)
 {
     const Conversation saved = conversation(QStringLiteral("A chart"), start, 4);
     LogCapture log;
@@ -117,7 +123,7 @@ TEST(OpenConversationTest, OpensTheChatWindowWithTheScreenshotAndTheAnswers)
     EXPECT_EQ(transcript, QStringList({ "Question 1", "Answer 1", "Question 2", "Answer 2" }));
 }
 
-TEST(OpenConversationTest, OpensWithNoAnswersWhenThereAreNoMessages)
+TEST_F(OpenConversationTest, OpensWithNoAnswersWhenThereAreNoMessages)
 {
     MenuBarView::openConversation(conversation(QStringLiteral("Empty"), start, 0));
 
@@ -126,7 +132,7 @@ TEST(OpenConversationTest, OpensWithNoAnswersWhenThereAreNoMessages)
     EXPECT_TRUE(ChatWindowManager::shared().currentScreenshot().has_value());
 }
 
-TEST(OpenConversationTest, OpensNothingWithoutAScreenshotThatIsAnImage)
+TEST_F(OpenConversationTest, OpensNothingWithoutAScreenshotThatIsAnImage)
 {
     const struct
     {

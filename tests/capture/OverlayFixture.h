@@ -10,6 +10,7 @@
 #include "ui/AnimatedValue.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QJsonArray>

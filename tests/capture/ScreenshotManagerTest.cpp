@@ -44,7 +44,20 @@ class ScreenshotManagerTest : public ::testing::Test
 {
 protected:
     // The save on close takes the capture through the store's hooks.
-    void SetUp() override { AppWiring::install(); }
+    void SetUp() override
+    {
+        AppWiring::install();
+        // The shared managers start each case as in a new process, whatever
+        // an earlier case in the same one left: no answers, no capture
+        // window, the store as loaded from the emptied defaults.
+        AIManager::shared().resetForNewScreenshot();
+        if (manager.isShowingOverlay())
+            manager.closeOverlay();
+        manager.handleSelectionCancel();
+        deleteClosedWindows();
+        ConversationManager::shared().loadConversations();
+        log.clear();
+    }
 
     // The shared manager, AI client and conversations live on into the next
     // case: leave them as a new process has them, with no window, no pending

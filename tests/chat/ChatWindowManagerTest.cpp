@@ -33,9 +33,11 @@ TEST(ChatWindowManagerTest, OpensWithTwoLinesPerAnswerInOneWindow)
 {
     ChatWindowManager &manager = ChatWindowManager::shared();
     QStringList order;
-    QObject::connect(&manager, &ChatWindowManager::currentScreenshotChanged, [&] { order << "screenshot"; });
-    QObject::connect(&manager, &ChatWindowManager::messagesChanged, [&] { order << "messages"; });
-    QObject::connect(&manager, &ChatWindowManager::isOpenChanged, [&] { order << "isOpen"; });
+    QObject thisCase; // the shared manager outlives the case; its followers do not
+    QObject::connect(
+        &manager, &ChatWindowManager::currentScreenshotChanged, &thisCase, [&] { order << "screenshot"; });
+    QObject::connect(&manager, &ChatWindowManager::messagesChanged, &thisCase, [&] { order << "messages"; });
+    QObject::connect(&manager, &ChatWindowManager::isOpenChanged, &thisCase, [&] { order << "isOpen"; });
     const QDateTime first(QDate(2024, 3, 15), QTime(9, 0), Qt::UTC);
     const QDateTime second = first.addSecs(60);
     const QDateTime third = first.addSecs(120);

@@ -88,15 +88,17 @@ pixel() { convert "$ARTIFACTS/sent.png" -format "%[hex:u.p{$1,$2}]" info: | cut 
 [ "$(pixel 5 186)" = "2050E0" ] || fail "bottom left of the image is $(pixel 5 186), not the blue quadrant"
 [ "$(pixel 395 186)" = "F0D020" ] || fail "bottom right of the image is $(pixel 395 186), not the yellow quadrant"
 
-# The saved conversation: its title is the question, its messages the
-# question and the answer, its screenshot the PNG that was sent.
+# The saved conversation, in a row of its own: its title is the question,
+# its messages the question and the answer, its screenshot the PNG that was
+# sent.
 saved="$ARTIFACTS/saved.json"
-sqlite3 "$defaults" "SELECT writefile('$saved', value) FROM defaults WHERE key = 'SavedConversations'" >/dev/null
-[ -s "$saved" ] || fail "no saved conversations in the defaults"
-jq -e --arg q "$question" --arg a "$answer" 'length == 1 and .[0].title == $q
-    and (.[0].messages | map({content, isUser})) == [{content: $q, isUser: true}, {content: $a, isUser: false}]' \
+[ "$(sqlite3 "$defaults" "SELECT count(*) FROM conversations")" = 1 ] || fail "not one saved conversation in the defaults"
+sqlite3 "$defaults" "SELECT writefile('$saved', record) FROM conversations" >/dev/null
+[ -s "$saved" ] || fail "no saved conversation in the defaults"
+jq -e --arg q "$question" --arg a "$answer" '.title == $q and (has("screenshotData") | not)
+    and (.messages | map({content, isUser})) == [{content: $q, isUser: true}, {content: $a, isUser: false}]' \
     "$saved" >/dev/null || fail "the saved conversation is not the one asked: $(head -c 400 "$saved")"
-jq -r '.[0].screenshotData' "$saved" | base64 -d >"$ARTIFACTS/saved.png"
+sqlite3 "$defaults" "SELECT writefile('$ARTIFACTS/saved.png', screenshot) FROM conversations" >/dev/null
 cmp -s "$ARTIFACTS/saved.png" "$ARTIFACTS/sent.png" || fail "the saved screenshot is not the PNG that was sent"
 
 # The tray panel lists the conversation; its row, found by the red of its

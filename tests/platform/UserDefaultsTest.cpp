@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include "support/DatabaseLock.h"
 #include "support/LogCapture.h"
 
 #include <QDir>
@@ -185,6 +186,11 @@ TEST_F(UserDefaultsTest, CreatesPrivateFileInPrivateFolder)
     ASSERT_TRUE(defaults.setString(QStringLiteral("apiKey"), QStringLiteral("sk-secret")));
     EXPECT_EQ(modeOf(path), 0600);
     EXPECT_EQ(modeOf(QFileInfo(path).absolutePath()), 0700);
+    // The write-ahead log beside it, which holds what is written first.
+    for (const char *sidecar : { "-wal", "-shm" }) {
+        ASSERT_TRUE(QFileInfo::exists(path + QLatin1String(sidecar))) << sidecar;
+        EXPECT_EQ(modeOf(path + QLatin1String(sidecar)), 0600) << sidecar;
+    }
 }
 
 TEST_F(UserDefaultsTest, StandardStoreLivesUnderTheConfigHome)
@@ -244,6 +250,7 @@ TEST_F(UserDefaultsTest, FailedWriteIsLoggedAndKeepsTheOldValue)
     ASSERT_EQ(log.lines().size(), 2);
     for (const QString &line : log.lines()) {
         EXPECT_TRUE(line.startsWith(QStringLiteral("❌"))) << line.toStdString();
+        EXPECT_TRUE(line.endsWith(QStringLiteral(": database is locked"))) << line.toStdString();
     }
     EXPECT_EQ(defaults.stringForKey(QStringLiteral("userName")), QStringLiteral("old"));
     EXPECT_EQ(defaults.dataForKey(QStringLiteral("blob")), QByteArray("old bytes"));
@@ -260,6 +267,7 @@ TEST_F(UserDefaultsTest, StoreThatCannotBeOpenedFailsQuietly)
     EXPECT_FALSE(defaults.setBool(QStringLiteral("flag"), true));
     EXPECT_FALSE(defaults.boolForKey(QStringLiteral("flag")));
     EXPECT_FALSE(defaults.contains(QStringLiteral("flag")));
+    EXPECT_TRUE(defaults.valueForKey(QStringLiteral("flag")).isFailure());
     ASSERT_FALSE(log.lines().isEmpty());
     EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("❌")));
 }
@@ -283,6 +291,7 @@ TEST_F(UserDefaultsTest, ReplacedAndRemovedValuesAreErasedFromTheFile)
         ASSERT_TRUE(fileContents(path).contains("sk-old-secret-1234"));
         ASSERT_TRUE(testCase.replace());
         EXPECT_FALSE(fileContents(path).contains("sk-old-secret-1234"));
+        EXPECT_FALSE(fileContents(path + QStringLiteral("-wal")).contains("sk-old-secret-1234"));
     }
 }
 
@@ -293,21 +302,29 @@ TEST_F(UserDefaultsTest, AWriteCutOffByAKillLeavesTheOldOrTheNewValue)
     const QByteArray first(size, 'a');
     const QByteArray second(size + 4097, 'b');
     int cutOffMidWrite = 0;
-    for (int attempt = 0; attempt < 6; ++attempt) {
+    // Kills at growing delays, until at least one landed in the middle of a
+    // write (nearly always each of them).
+    for (int attempt = 0; attempt < 6 || (cutOffMidWrite == 0 && attempt < 60); ++attempt) {
         SCOPED_TRACE(attempt);
         // The writer stores the two values in turn, without a pause.
         QProcess writer;
         writer.start(
             QStringLiteral(DEFAULTS_WRITER), { path, QStringLiteral("value"), QString::number(size) });
-        ASSERT_TRUE(writer.waitForReadyRead(30000)); // the first value is stored
-        QThread::msleep(attempt * 7);
+        QByteArray output;
+        while (!output.contains("saved") && writer.waitForReadyRead(30000))
+            output += writer.readAllStandardOutput(); // the first value is stored
+        ASSERT_TRUE(output.contains("saved"));
+        QThread::msleep((attempt % 12) * 7);
         writer.kill();
         ASSERT_TRUE(writer.waitForFinished(30000));
-
-        const QString journal = path + QStringLiteral("-journal");
-        if (QFileInfo::exists(journal)) {
+        output += writer.readAllStandardOutput();
+        if (output.trimmed().endsWith("writing"))
             ++cutOffMidWrite;
-            EXPECT_EQ(modeOf(journal), 0600);
+
+        for (const char *sidecar : { "-wal", "-shm", "-journal" }) {
+            if (QFileInfo::exists(path + QLatin1String(sidecar))) {
+                EXPECT_EQ(modeOf(path + QLatin1String(sidecar)), 0600) << sidecar;
+            }
         }
         UserDefaults reopened(path);
         const std::optional<QByteArray> value = reopened.dataForKey(QStringLiteral("value"));
@@ -315,4 +332,161 @@ TEST_F(UserDefaultsTest, AWriteCutOffByAKillLeavesTheOldOrTheNewValue)
         EXPECT_TRUE(*value == first || *value == second) << "a value of " << value->size() << " bytes";
     }
     EXPECT_GT(cutOffMidWrite, 0);
+}
+
+TEST_F(UserDefaultsTest, AReadWaitsForAFileLockedForAWhile)
+{
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    {
+        UserDefaults before(path);
+        ASSERT_TRUE(before.setString(QStringLiteral("userName"), QStringLiteral("Ada")));
+    }
+    LogCapture log;
+    {
+        // Another program in the middle of a write holds up no read.
+        UserDefaults defaults(path);
+        ASSERT_TRUE(defaults.contains(QStringLiteral("userName")));
+        sqlite3 *writer = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &writer), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE; UPDATE defaults SET value = 'Bob'", nullptr, nullptr,
+                      nullptr),
+            SQLITE_OK);
+        EXPECT_EQ(defaults.stringForKey(QStringLiteral("userName")), QStringLiteral("Ada"));
+        sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(writer);
+    }
+
+    // One that keeps the whole file to itself for a while is waited for.
+    DatabaseLock other(path);
+    ASSERT_TRUE(other.isHeld());
+    other.releaseAfter(std::chrono::milliseconds(1500));
+    UserDefaults defaults(path);
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("userName")), QStringLiteral("Ada"));
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+// A read that fails is no absent value: nothing may be written in place of
+// what could not be read, until it has been read. A file that could not be
+// opened is opened at the next use.
+TEST_F(UserDefaultsTest, AFailedReadIsReportedAndItsValueIsNotReplaced)
+{
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    {
+        UserDefaults before(path);
+        ASSERT_TRUE(before.setString(QStringLiteral("apiKey"), QStringLiteral("sk-kept")));
+    }
+    DatabaseLock other(path);
+    ASSERT_TRUE(other.isHeld());
+    LogCapture log;
+    UserDefaults defaults(path);
+    const StoredValue value = defaults.valueForKey(QStringLiteral("apiKey"));
+    EXPECT_TRUE(value.isFailure());
+    EXPECT_FALSE(value.isAbsent());
+    EXPECT_EQ(value.failureReason(), QStringLiteral("database is locked"));
+    EXPECT_FALSE(defaults.stringForKey(QStringLiteral("apiKey")).has_value());
+    other.release();
+    ASSERT_GE(log.lines().size(), 2);
+    EXPECT_EQ(log.lines().mid(0, 2),
+        QStringList({ QStringLiteral("❌ Could not open the settings store %1: database is locked").arg(path),
+            QStringLiteral("❌ Could not read \"apiKey\" from the settings store %1: database is locked")
+                .arg(path) }));
+
+    // The file is free again, but what was not read is not written over.
+    log.clear();
+    EXPECT_FALSE(defaults.setString(QStringLiteral("apiKey"), QString()));
+    EXPECT_FALSE(defaults.removeObject(QStringLiteral("apiKey")));
+    EXPECT_EQ(log.lines(),
+        QStringList(2,
+            QStringLiteral(
+                "❌ Could not save \"apiKey\" in the settings store %1: its stored value could not be "
+                "read, so it is not replaced")
+                .arg(path)));
+    EXPECT_TRUE(
+        defaults.setString(QStringLiteral("userName"), QStringLiteral("Ada"))); // other keys are written
+
+    // Once read, a key is written as usual.
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("apiKey")), QStringLiteral("sk-kept"));
+    EXPECT_TRUE(defaults.setString(QStringLiteral("apiKey"), QStringLiteral("sk-new")));
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("apiKey")), QStringLiteral("sk-new"));
+    EXPECT_TRUE(QDir(m_dir.path()).entryList({ QStringLiteral("*.unreadable-*") }).isEmpty());
+}
+
+// A file that opens but is damaged, or that another program made, would
+// fail writes for ever: it is moved aside as it is, and a new store starts.
+TEST_F(UserDefaultsTest, ADamagedOrForeignFileIsSetAsideAtOpen)
+{
+    const struct
+    {
+        const char *name;
+        std::function<void(const QString &)> make;
+        QString reason;
+    } cases[] = {
+        { "a damaged page",
+            [](const QString &path) {
+                {
+                    UserDefaults earlier(path);
+                    for (int i = 0; i < 50; ++i)
+                        earlier.setString(QStringLiteral("key%1").arg(i), QString(3000, QLatin1Char('v')));
+                }
+                QFile file(path);
+                ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+                ASSERT_GT(file.size(), 3 * 65536);
+                file.seek(65536); // the second page, its header first
+                file.write(QByteArray(2000, char(0xa5)));
+            },
+            QStringLiteral("is damaged") },
+        { "another program's tables",
+            [](const QString &path) {
+                sqlite3 *db = nullptr;
+                sqlite3_open(QFile::encodeName(path).constData(), &db);
+                sqlite3_exec(db, "CREATE TABLE notes(body TEXT); INSERT INTO notes VALUES('mine')", nullptr,
+                    nullptr, nullptr);
+                sqlite3_close(db);
+            },
+            QStringLiteral("holds tables of another kind") },
+        { "a defaults table of other columns",
+            [](const QString &path) {
+                sqlite3 *db = nullptr;
+                sqlite3_open(QFile::encodeName(path).constData(), &db);
+                sqlite3_exec(db, "CREATE TABLE defaults(name TEXT, data BLOB)", nullptr, nullptr, nullptr);
+                sqlite3_close(db);
+            },
+            QStringLiteral("holds tables of another kind") },
+    };
+    for (const auto &testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("defaults.sqlite3"));
+        testCase.make(path);
+        const QByteArray before = fileContents(path);
+        ASSERT_FALSE(before.isEmpty());
+
+        LogCapture log;
+        UserDefaults defaults(path);
+        ASSERT_TRUE(defaults.setString(QStringLiteral("userName"), QStringLiteral("Ada")));
+        EXPECT_EQ(defaults.stringForKey(QStringLiteral("userName")), QStringLiteral("Ada"));
+
+        const QStringList aside
+            = QDir(dir.path()).entryList({ QStringLiteral("defaults.sqlite3.unreadable-*") });
+        ASSERT_EQ(aside.size(), 1);
+        EXPECT_EQ(fileContents(dir.filePath(aside.first())), before);
+        ASSERT_EQ(log.lines().size(), 1);
+        EXPECT_EQ(log.lines().first(),
+            QStringLiteral("⚠️ The settings store %1 %2; it was moved to %3 and a new one started")
+                .arg(path, testCase.reason, dir.filePath(aside.first())));
+    }
+}
+
+TEST_F(UserDefaultsTest, AKeyMovesToAnotherWithoutACopy)
+{
+    UserDefaults defaults(pathIn(QStringLiteral("defaults.sqlite3")));
+    ASSERT_TRUE(defaults.setData(QStringLiteral("from"), QByteArray("moved bytes")));
+    ASSERT_TRUE(defaults.setString(QStringLiteral("to"), QStringLiteral("replaced")));
+    ASSERT_TRUE(defaults.renameKey(QStringLiteral("from"), QStringLiteral("to")));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("from")));
+    EXPECT_EQ(defaults.dataForKey(QStringLiteral("to")), QByteArray("moved bytes"));
+
+    // Nothing under the first key: the second keeps what it holds.
+    ASSERT_TRUE(defaults.renameKey(QStringLiteral("gone"), QStringLiteral("to")));
+    EXPECT_EQ(defaults.dataForKey(QStringLiteral("to")), QByteArray("moved bytes"));
 }

@@ -1,4 +1,5 @@
 #include "StoreTestSupport.h"
+#include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
 
 #include <QTimeZone>
@@ -25,6 +26,16 @@ QStringList groupTitles(const QList<ConversationGroup> &groups)
         result.append(group.title + QLatin1String(": ") + titles.join(QLatin1Char(' ')));
     }
     return result;
+}
+
+// The conversations as the application loads them after an earlier run
+// saved them.
+std::unique_ptr<ConversationManager> loadedManager(const QList<Conversation> &conversations)
+{
+    storeConversations(UserDefaults::standard(), conversations);
+    auto manager = std::make_unique<ConversationManager>(UserDefaults::standard());
+    manager->loadConversations();
+    return manager;
 }
 
 } // namespace
@@ -82,7 +93,7 @@ TEST(ConversationDatesTest, DateTextsFollowTheLocaleAndTimeZone)
 
 TEST(ConversationDatesTest, GroupsByCalendarDayAndSevenDaysBack)
 {
-    storeConversations({
+    const std::unique_ptr<ConversationManager> manager = loadedManager({
         savedAt(berlinTime(2024, 3, 15, 0, 0), QStringLiteral("today")),
         savedAt(berlinTime(2024, 3, 14, 23, 59, 59), QStringLiteral("lastNight")),
         savedAt(berlinTime(2024, 3, 14, 0, 0), QStringLiteral("yesterdayMorning")),
@@ -92,16 +103,15 @@ TEST(ConversationDatesTest, GroupsByCalendarDayAndSevenDaysBack)
         savedAt(berlinTime(2024, 3, 14, 12, 0), QStringLiteral("yesterdayNoon")),
         savedAt(berlinTime(2023, 1, 1, 0, 0), QStringLiteral("lastYear")),
     });
-    const ConversationManager &manager = ConversationManager::shared();
 
-    EXPECT_EQ(groupTitles(manager.groupedConversations(berlinEnvironment(berlinTime(2024, 3, 15, 10, 0)))),
+    EXPECT_EQ(groupTitles(manager->groupedConversations(berlinEnvironment(berlinTime(2024, 3, 15, 10, 0)))),
         QStringList({ QStringLiteral("Today: today"),
             QStringLiteral("Yesterday: lastNight yesterdayMorning yesterdayNoon"),
             QStringLiteral("This Week: twoDaysAgo sixDays23Hours"),
             QStringLiteral("Older: sevenDays lastYear") }));
 
     // A week later only the old ones are left, and empty groups are left out.
-    EXPECT_EQ(groupTitles(manager.groupedConversations(berlinEnvironment(berlinTime(2024, 3, 22, 10, 0)))),
+    EXPECT_EQ(groupTitles(manager->groupedConversations(berlinEnvironment(berlinTime(2024, 3, 22, 10, 0)))),
         QStringList({ QStringLiteral("Older: today lastNight yesterdayMorning twoDaysAgo sixDays23Hours "
                                      "sevenDays yesterdayNoon lastYear") }));
 }
@@ -110,18 +120,17 @@ TEST(ConversationDatesTest, AWeekAgoIsSevenCalendarDaysAcrossTheClockChange)
 {
     // Clocks went forward on 31 March 2024: seven calendar days before
     // 2 April 12:00 are 167 hours, not 168.
-    storeConversations({
+    const std::unique_ptr<ConversationManager> manager = loadedManager({
         savedAt(berlinTime(2024, 3, 26, 12, 0, 1), QStringLiteral("justInside")),
         savedAt(berlinTime(2024, 3, 26, 12, 0), QStringLiteral("exactlyAWeek")),
         savedAt(berlinTime(2024, 3, 26, 11, 30), QStringLiteral("within168Hours")),
     });
-    EXPECT_EQ(groupTitles(ConversationManager::shared().groupedConversations(
-                  berlinEnvironment(berlinTime(2024, 4, 2, 12, 0)))),
+    EXPECT_EQ(groupTitles(manager->groupedConversations(berlinEnvironment(berlinTime(2024, 4, 2, 12, 0)))),
         QStringList({ QStringLiteral("This Week: justInside"),
             QStringLiteral("Older: exactlyAWeek within168Hours") }));
 }
 
 TEST(ConversationDatesTest, NoConversationsGiveNoGroups)
 {
-    EXPECT_TRUE(ConversationManager::shared().groupedConversations().isEmpty());
+    EXPECT_TRUE(loadedManager({})->groupedConversations().isEmpty());
 }

@@ -294,3 +294,41 @@ TEST(ConversationJsonTest, DatesAreSecondsSinceTheStartOf2001)
     EXPECT_FALSE(ConversationJson::encode({ undated }, &error).has_value());
     EXPECT_EQ(error, QStringLiteral("The conversation 'undated' has a date without a value"));
 }
+
+// A row keeps one conversation's object without its screenshot, whose bytes
+// the row holds on their own.
+TEST(ConversationJsonTest, OneConversationsRecordLeavesTheScreenshotToItsRow)
+{
+    const QByteArray png("\x89PNG bytes/of a screenshot", 26);
+    const Conversation conversation(QStringLiteral("a/b"), referenceDate.addSecs(90), png,
+        { SavedMessage(QStringLiteral("q"), true, referenceDate) });
+
+    const std::optional<QByteArray> record = ConversationJson::encodeRecord(conversation);
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(QString::fromUtf8(*record),
+        QStringLiteral(R"({"id":"%1","title":"a\/b","createdAt":90,"messages":[)"
+                       R"({"id":"%2","content":"q","isUser":true,"timestamp":0}]})")
+            .arg(upperUuid(conversation.id()), upperUuid(conversation.messages().first().id())));
+
+    QString error;
+    const std::optional<Conversation> read = ConversationJson::decodeRecord(*record, png, &error);
+    ASSERT_TRUE(read.has_value()) << error.toStdString();
+    EXPECT_NE(read->id(), conversation.id());
+    EXPECT_EQ(read->title(), QStringLiteral("a/b"));
+    EXPECT_EQ(read->createdAt(), conversation.createdAt());
+    EXPECT_EQ(read->screenshotData(), png);
+    EXPECT_EQ(read->messages().size(), 1);
+    EXPECT_FALSE(ConversationJson::decodeRecord(*record, std::nullopt)->screenshotData().has_value());
+
+    // The row's bytes rule over any in the record; a record is one object.
+    EXPECT_EQ(ConversationJson::decodeRecord(
+                  R"({"title":"t","createdAt":0,"screenshotData":"AAAA","messages":[]})", std::nullopt)
+                  ->screenshotData(),
+        std::nullopt);
+    for (const QByteArray &damaged : { QByteArray("[]"), QByteArray(R"({"title":"t","createdAt":0})"),
+             QByteArray(R"({"title":"t","createdAt":0,"messages":[]} x)") }) {
+        EXPECT_FALSE(ConversationJson::decodeRecord(damaged, png, &error).has_value())
+            << damaged.toStdString();
+        EXPECT_FALSE(error.isEmpty());
+    }
+}

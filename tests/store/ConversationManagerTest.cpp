@@ -5,14 +5,21 @@
 #include "platform/ImageData.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationJson.h"
+#include "support/DatabaseLock.h"
 #include "support/LogCapture.h"
+#include "support/SqliteLengthLimit.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace StoreTestSupport;
 
@@ -20,10 +27,11 @@ namespace {
 
 const QString conversationsKey = QStringLiteral("SavedConversations");
 
-// A reader written from the stored format alone: a JSON array of objects
-// with "title", "createdAt" (seconds since 2001-01-01 UTC), an optional
-// standard Base64 "screenshotData" and "messages" of "content", "isUser"
-// and "timestamp".
+// A reader written from the stored form alone: one row per conversation in
+// the table "conversations", newest first (largest "position"), holding the
+// JSON object of "title", "createdAt" (seconds since 2001-01-01 UTC) and
+// "messages" of "content", "isUser" and "timestamp", and the PNG bytes in
+// "screenshot" (NULL for none).
 struct FormatMessage
 {
     QString content;
@@ -32,10 +40,12 @@ struct FormatMessage
 };
 struct FormatConversation
 {
+    QString id;
     QString title;
     QDateTime createdAt;
     std::optional<QByteArray> png;
     QList<FormatMessage> messages;
+    QJsonObject record;
 };
 
 QDateTime formatDate(const QJsonValue &seconds)
@@ -44,40 +54,96 @@ QDateTime formatDate(const QJsonValue &seconds)
     return reference.addMSecs(qRound64(seconds.toDouble() * 1000));
 }
 
-QList<FormatConversation> readByFormatOnly(const QByteArray &json)
+QList<FormatConversation> readByFormatOnly(const QString &path)
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError);
     QList<FormatConversation> result;
-    for (const QJsonValue &value : document.array()) {
-        const QJsonObject object = value.toObject();
-        FormatConversation conversation { object[QLatin1String("title")].toString(),
-            formatDate(object[QLatin1String("createdAt")]), std::nullopt, {} };
-        if (object.contains(QLatin1String("screenshotData"))) {
-            const auto png = QByteArray::fromBase64Encoding(
-                object[QLatin1String("screenshotData")].toString().toLatin1(),
-                QByteArray::AbortOnBase64DecodingErrors);
-            EXPECT_TRUE(png);
-            conversation.png = *png;
-        }
+    sqlite3 *db = nullptr;
+    EXPECT_EQ(
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    sqlite3_stmt *select = nullptr;
+    EXPECT_EQ(
+        sqlite3_prepare_v2(db, "SELECT id, record, screenshot FROM conversations ORDER BY position DESC", -1,
+            &select, nullptr),
+        SQLITE_OK);
+    while (select && sqlite3_step(select) == SQLITE_ROW) {
+        const QByteArray record(
+            static_cast<const char *>(sqlite3_column_blob(select, 1)), sqlite3_column_bytes(select, 1));
+        QJsonParseError error;
+        const QJsonObject object = QJsonDocument::fromJson(record, &error).object();
+        EXPECT_EQ(error.error, QJsonParseError::NoError);
+        FormatConversation conversation { QString::fromUtf8(
+                                              reinterpret_cast<const char *>(sqlite3_column_text(select, 0))),
+            object[QLatin1String("title")].toString(), formatDate(object[QLatin1String("createdAt")]),
+            std::nullopt, {}, object };
+        if (sqlite3_column_type(select, 2) != SQLITE_NULL)
+            conversation.png = QByteArray(
+                static_cast<const char *>(sqlite3_column_blob(select, 2)), sqlite3_column_bytes(select, 2));
         for (const QJsonValue &message : object[QLatin1String("messages")].toArray())
             conversation.messages.append({ message[QLatin1String("content")].toString(),
                 message[QLatin1String("isUser")].toBool(), formatDate(message[QLatin1String("timestamp")]) });
         result.append(conversation);
     }
+    sqlite3_finalize(select);
+    sqlite3_close(db);
     return result;
 }
 
-QByteArray storedList()
+QStringList titlesOf(const QList<Conversation> &conversations)
 {
-    return UserDefaults::standard().dataForKey(conversationsKey).value_or(QByteArray());
+    QStringList titles;
+    for (const Conversation &conversation : conversations)
+        titles.append(conversation.title());
+    return titles;
 }
 
+QStringList titlesOf(const QList<FormatConversation> &conversations)
+{
+    QStringList titles;
+    for (const FormatConversation &conversation : conversations)
+        titles.append(conversation.title);
+    return titles;
+}
+
+QStringList titlesOf(const QJsonObject &state)
+{
+    QStringList titles;
+    for (const QJsonValue &conversation : state[QLatin1String("conversations")].toArray())
+        titles.append(conversation[QLatin1String("title")].toString());
+    return titles;
+}
+
+QByteArray fileContents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The file and its write-ahead log, where a write lands first.
+QByteArray fileAndLog(const QString &path)
+{
+    return fileContents(path) + fileContents(path + QStringLiteral("-wal"));
+}
+
+// Each case has a defaults file of its own and a manager made on its first
+// use, which loads the saved conversations then, as the application's does.
 class ConversationManagerTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { DateEnvironment::setCurrent(berlinEnvironment(m_now)); }
+    void SetUp() override
+    {
+        DateEnvironment::setCurrent(berlinEnvironment(m_now));
+        AIManager::shared().resetForNewScreenshot();
+        m_log.clear();
+    }
+
+    ConversationManager &manager()
+    {
+        if (!m_manager) {
+            m_manager = std::make_unique<ConversationManager>(m_store.defaults());
+            m_manager->loadConversations();
+        }
+        return *m_manager;
+    }
 
     QDateTime at(int minutesBefore) const { return m_now.addSecs(-60 * minutesBefore); }
 
@@ -88,12 +154,17 @@ protected:
         for (const QString &question : questions)
             responses.append(answer(question, QStringLiteral("Answer to ") + question, at(5)));
         AIManager::shared().setResponses(responses);
-        ConversationManager::shared().saveCurrentConversation();
+        manager().saveCurrentConversation();
     }
+
+    QList<FormatConversation> stored() const { return readByFormatOnly(m_store.path()); }
+    NewProcessState nextStart() const { return readStoreInNewProcess(m_store.configHome()); }
 
     const QDateTime m_now = berlinTime(2024, 3, 15, 10, 0);
     LogCapture m_log;
     FakeConversationWindows m_windows;
+    CaseStore m_store;
+    std::unique_ptr<ConversationManager> m_manager;
 };
 
 } // namespace
@@ -106,7 +177,7 @@ TEST_F(ConversationManagerTest, SavesTheAnswersWithTheLastCaptureForAnotherProce
     AIManager::shared().setResponses(
         { answer(QStringLiteral("What is this?"), QStringLiteral("A cat."), at(3)),
             answer(QStringLiteral("Its colour?"), QStringLiteral("Grey."), at(1)) });
-    ConversationManager &manager = ConversationManager::shared();
+    ConversationManager &manager = this->manager();
     QSignalSpy conversationsChanged(&manager, &ConversationManager::conversationsChanged);
 
     manager.saveCurrentConversation();
@@ -126,7 +197,7 @@ TEST_F(ConversationManagerTest, SavesTheAnswersWithTheLastCaptureForAnotherProce
     EXPECT_EQ(saved.screenshotData(), png);
 
     // What a reader of the format alone finds in the store.
-    const QList<FormatConversation> stored = readByFormatOnly(storedList());
+    const QList<FormatConversation> stored = this->stored();
     ASSERT_EQ(stored.size(), 1);
     EXPECT_EQ(stored[0].title, QStringLiteral("What is this?"));
     EXPECT_EQ(stored[0].createdAt, m_now);
@@ -143,8 +214,13 @@ TEST_F(ConversationManagerTest, SavesTheAnswersWithTheLastCaptureForAnotherProce
         EXPECT_EQ(stored[0].messages[i].timestamp, std::get<2>(expectedMessages[i]));
     }
 
+    EXPECT_EQ(stored[0].id, saved.id().toString(QUuid::WithoutBraces).toUpper());
+    EXPECT_EQ(stored[0].record.keys(),
+        QStringList({ QStringLiteral("createdAt"), QStringLiteral("id"), QStringLiteral("messages"),
+            QStringLiteral("title") }));
+
     // What a new process of the application loads.
-    const NewProcessState next = readStoreInNewProcess();
+    const NewProcessState next = nextStart();
     EXPECT_TRUE(next.logLines.contains(QStringLiteral("📂 Loaded 1 conversations")));
     const QJsonArray conversations = next.state[QLatin1String("conversations")].toArray();
     ASSERT_EQ(conversations.size(), 1);
@@ -167,8 +243,8 @@ TEST_F(ConversationManagerTest, TakesTheChatWindowScreenshotBeforeTheLastCapture
 
     saveExchange({ QStringLiteral("q") });
 
-    EXPECT_EQ(ConversationManager::shared().conversations().first().screenshotData(),
-        ImageData::pngData(chatImage));
+    EXPECT_EQ(manager().conversations().first().screenshotData(), ImageData::pngData(chatImage));
+    EXPECT_EQ(stored().first().png, ImageData::pngData(chatImage));
 }
 
 TEST_F(ConversationManagerTest, SavesWithoutScreenshotWhenThereIsNoneOrItCannotBeEncoded)
@@ -178,8 +254,8 @@ TEST_F(ConversationManagerTest, SavesWithoutScreenshotWhenThereIsNoneOrItCannotB
     EXPECT_TRUE(m_log.contains(QStringLiteral("💾 Screenshot data available: false")));
     EXPECT_TRUE(
         m_log.contains(QStringLiteral("💾 Saved conversation: 'q' with 2 messages and screenshot: false")));
-    EXPECT_FALSE(storedList().contains("screenshotData"));
-    EXPECT_FALSE(ConversationManager::shared().conversations().first().screenshotData().has_value());
+    EXPECT_FALSE(stored().first().png.has_value());
+    EXPECT_FALSE(manager().conversations().first().screenshotData().has_value());
 
     m_log.clear();
     m_windows.chatScreenshot = QImage();
@@ -187,25 +263,25 @@ TEST_F(ConversationManagerTest, SavesWithoutScreenshotWhenThereIsNoneOrItCannotB
     EXPECT_EQ(m_log.lines().mid(0, 2),
         QStringList({ QStringLiteral("❌ Failed to convert image to PNG data"),
             QStringLiteral("💾 Screenshot data available: false") }));
-    EXPECT_FALSE(storedList().contains("screenshotData"));
+    EXPECT_FALSE(stored().first().png.has_value());
 }
 
 TEST_F(ConversationManagerTest, StoresNothingWithoutAnswers)
 {
-    ConversationManager::shared().saveCurrentConversation();
+    manager().saveCurrentConversation();
 
     EXPECT_TRUE(m_log.contains(QStringLiteral("💾 No AI responses to save")));
-    EXPECT_TRUE(ConversationManager::shared().conversations().isEmpty());
-    EXPECT_FALSE(UserDefaults::standard().contains(conversationsKey));
+    EXPECT_TRUE(manager().conversations().isEmpty());
+    EXPECT_TRUE(stored().isEmpty());
 }
 
 TEST_F(ConversationManagerTest, SavingTwiceWhileFreshStoresTwoRecordsNewestFirst)
 {
     saveExchange({ QStringLiteral("same") });
     DateEnvironment::setCurrent(berlinEnvironment(m_now.addSecs(1)));
-    ConversationManager::shared().saveCurrentConversation();
+    manager().saveCurrentConversation();
 
-    const QList<Conversation> &conversations = ConversationManager::shared().conversations();
+    const QList<Conversation> &conversations = manager().conversations();
     ASSERT_EQ(conversations.size(), 2);
     EXPECT_EQ(conversations[0].createdAt(), m_now.addSecs(1));
     EXPECT_EQ(conversations[1].createdAt(), m_now);
@@ -213,7 +289,7 @@ TEST_F(ConversationManagerTest, SavingTwiceWhileFreshStoresTwoRecordsNewestFirst
     EXPECT_EQ(conversations[0].title(), conversations[1].title());
     EXPECT_EQ(conversations[0].messages().size(), conversations[1].messages().size());
     EXPECT_TRUE(m_log.contains(QStringLiteral("💾 Saved 2 conversations")));
-    EXPECT_EQ(readByFormatOnly(storedList()).size(), 2);
+    EXPECT_EQ(stored().size(), 2);
 }
 
 TEST(ConversationTitleTest, KeepsFiftyCharactersAsTheUserSeesThem)
@@ -252,7 +328,7 @@ TEST(ConversationTitleTest, KeepsFiftyCharactersAsTheUserSeesThem)
 TEST_F(ConversationManagerTest, ViewingASavedConversationSkipsSavesUntilLeft)
 {
     saveExchange({ QStringLiteral("first") });
-    ConversationManager &manager = ConversationManager::shared();
+    ConversationManager &manager = this->manager();
     manager.loadConversation(manager.conversations().first());
     ASSERT_TRUE(manager.currentConversation().has_value());
     m_log.clear();
@@ -291,13 +367,13 @@ TEST_F(ConversationManagerTest, ViewingASavedConversationSkipsSavesUntilLeft)
 TEST_F(ConversationManagerTest, StartingANewConversationWhileFreshDoesNotSave)
 {
     AIManager::shared().setResponses({ answer(QStringLiteral("q"), QStringLiteral("a"), at(1)) });
-    ConversationManager::shared().startNewConversation(std::nullopt);
+    manager().startNewConversation(std::nullopt);
 
     EXPECT_EQ(m_log.lines(),
         QStringList({ QStringLiteral("📂 No saved conversations found"),
             QStringLiteral("🔄 AI Manager reset - cleared all responses") }));
     EXPECT_TRUE(AIManager::shared().responses().isEmpty());
-    EXPECT_FALSE(UserDefaults::standard().contains(conversationsKey));
+    EXPECT_TRUE(stored().isEmpty());
 }
 
 TEST_F(ConversationManagerTest, LoadingRestoresAnswersTranscriptAndScreenshot)
@@ -305,13 +381,14 @@ TEST_F(ConversationManagerTest, LoadingRestoresAnswersTranscriptAndScreenshot)
     const QImage image = sampleImage(16, 12, 3);
     const QList<SavedMessage> threeMessages { SavedMessage(QStringLiteral("Q1"), true, at(9)),
         SavedMessage(QStringLiteral("A1"), false, at(8)), SavedMessage(QStringLiteral("Q2"), true, at(7)) };
-    storeConversations({
-        Conversation(QStringLiteral("with image"), at(10), ImageData::pngData(image), threeMessages),
-        Conversation(QStringLiteral("without image"), at(20), std::nullopt, threeMessages.mid(0, 2)),
-        Conversation(
-            QStringLiteral("broken image"), at(30), QByteArray("not a png"), threeMessages.mid(0, 1)),
-    });
-    ConversationManager &manager = ConversationManager::shared();
+    storeConversations(m_store.defaults(),
+        {
+            Conversation(QStringLiteral("with image"), at(10), ImageData::pngData(image), threeMessages),
+            Conversation(QStringLiteral("without image"), at(20), std::nullopt, threeMessages.mid(0, 2)),
+            Conversation(
+                QStringLiteral("broken image"), at(30), QByteArray("not a png"), threeMessages.mid(0, 1)),
+        });
+    ConversationManager &manager = this->manager();
     ASSERT_EQ(manager.conversations().size(), 3);
     AIManager &ai = AIManager::shared();
     ai.setIsProcessing(true);
@@ -349,11 +426,12 @@ TEST_F(ConversationManagerTest, LoadingRestoresAnswersTranscriptAndScreenshot)
 
 TEST_F(ConversationManagerTest, DeletingLeavesTheViewStateUnlessItWasTheViewedConversation)
 {
-    storeConversations({ Conversation(QStringLiteral("viewed"), at(1), std::nullopt,
-                             { SavedMessage(QStringLiteral("q"), true, at(1)),
-                                 SavedMessage(QStringLiteral("a"), false, at(1)) }),
-        Conversation(QStringLiteral("other"), at(2), std::nullopt, {}) });
-    ConversationManager &manager = ConversationManager::shared();
+    storeConversations(m_store.defaults(),
+        { Conversation(QStringLiteral("viewed"), at(1), std::nullopt,
+              { SavedMessage(QStringLiteral("q"), true, at(1)),
+                  SavedMessage(QStringLiteral("a"), false, at(1)) }),
+            Conversation(QStringLiteral("other"), at(2), std::nullopt, {}) });
+    ConversationManager &manager = this->manager();
     const Conversation viewed = manager.conversations()[0];
     const Conversation other = manager.conversations()[1];
     m_windows.chatScreenshot = sampleImage(4, 4);
@@ -366,7 +444,9 @@ TEST_F(ConversationManagerTest, DeletingLeavesTheViewStateUnlessItWasTheViewedCo
     EXPECT_EQ(AIManager::shared().responses().size(), 1);
     EXPECT_EQ(m_windows.transcript.size(), 2);
 
-    // Deleting what is not in the list still rewrites it.
+    EXPECT_EQ(titlesOf(stored()), QStringList(QStringLiteral("viewed")));
+
+    // Deleting what is not in the list still says the list is saved.
     m_log.clear();
     manager.deleteConversation(other);
     EXPECT_EQ(m_log.lines(), QStringList(QStringLiteral("💾 Saved 1 conversations")));
@@ -380,12 +460,12 @@ TEST_F(ConversationManagerTest, DeletingLeavesTheViewStateUnlessItWasTheViewedCo
     EXPECT_TRUE(AIManager::shared().responses().isEmpty());
     EXPECT_TRUE(m_windows.transcript.isEmpty());
     EXPECT_TRUE(m_windows.chatScreenshot.has_value());
-    EXPECT_EQ(storedList(), QByteArray("[]"));
+    EXPECT_TRUE(stored().isEmpty());
 }
 
 TEST_F(ConversationManagerTest, TogglesTheSidebar)
 {
-    ConversationManager &manager = ConversationManager::shared();
+    ConversationManager &manager = this->manager();
     QSignalSpy changed(&manager, &ConversationManager::isSidebarExpandedChanged);
     EXPECT_FALSE(manager.isSidebarExpanded());
     manager.toggleSidebar();
@@ -395,91 +475,354 @@ TEST_F(ConversationManagerTest, TogglesTheSidebar)
     EXPECT_EQ(changed.count(), 2);
 }
 
+// A save or a deletion that fails says so, and nothing claims it succeeded.
 TEST_F(ConversationManagerTest, AFailedWriteIsReportedAndNotClaimedAsSaved)
 {
+    saveExchange({ QStringLiteral("kept") });
     {
-        FailingWrites diskFull(conversationsKey);
-        saveExchange({ QStringLiteral("q") });
+        FailingWrites diskFull(m_store.path(), QStringLiteral("conversations"));
+        m_log.clear();
+        saveExchange({ QStringLiteral("lost") });
+        EXPECT_EQ(
+            m_log.lines().mid(2), QStringList(QStringLiteral("❌ Failed to save conversations: disk full")));
+
+        m_log.clear();
+        manager().deleteConversation(manager().conversations().last());
+        EXPECT_EQ(m_log.lines(), QStringList(QStringLiteral("❌ Failed to save conversations: disk full")));
     }
-    EXPECT_TRUE(m_log.contains(
-        QStringLiteral("❌ Failed to save conversations: the settings store could not write them")));
-    EXPECT_FALSE(m_log.contains(QStringLiteral("💾 Saved 1 conversations")));
-    EXPECT_EQ(ConversationManager::shared().conversations().size(), 1);
-    EXPECT_FALSE(UserDefaults::standard().contains(conversationsKey));
+    EXPECT_EQ(titlesOf(stored()), QStringList(QStringLiteral("kept")));
 
     // An answer without a time cannot be written; what was stored stays.
-    saveExchange({ QStringLiteral("r") });
-    const QByteArray before = storedList();
+    m_log.clear();
     AIManager::shared().setResponses({ answer(QStringLiteral("undated"), QStringLiteral("a"), QDateTime()) });
-    ConversationManager::shared().saveCurrentConversation();
+    manager().saveCurrentConversation();
     EXPECT_TRUE(m_log.contains(QStringLiteral(
         "❌ Failed to save conversations: The conversation 'undated' has a date without a value")));
-    EXPECT_EQ(storedList(), before);
+    EXPECT_TRUE(m_log.lines().filter(QStringLiteral("💾 Saved")).isEmpty());
+    EXPECT_EQ(titlesOf(stored()), QStringList(QStringLiteral("kept")));
 }
 
-// An unreadable stored list is copied aside before anything else happens, so
-// that the next save, which replaces the list, destroys nothing.
-TEST_F(ConversationManagerTest, AnUnreadableStoredListIsSetAsideBeforeTheNextSaveReplacesIt)
+// The list an earlier version kept as one value becomes rows at the first
+// load, and the value is gone with the same write.
+TEST_F(ConversationManagerTest, ASingleValueOfAnEarlierVersionIsMovedIntoRowsOnce)
+{
+    const QByteArray png = ImageData::pngData(sampleImage(30, 20, 5));
+    storeConversations(m_store.defaults(),
+        { Conversation(QStringLiteral("newer"), at(1), png,
+              { SavedMessage(QStringLiteral("q"), true, at(1)),
+                  SavedMessage(QStringLiteral("a"), false, at(1)) }),
+            Conversation(QStringLiteral("older"), at(9), std::nullopt, {}) });
+
+    EXPECT_EQ(titlesOf(manager().conversations()),
+        QStringList({ QStringLiteral("newer"), QStringLiteral("older") }));
+    EXPECT_EQ(m_log.lines(),
+        QStringList({ QStringLiteral("📂 Moved 2 conversations saved as one value into rows of their own"),
+            QStringLiteral("📂 Loaded 2 conversations") }));
+    EXPECT_FALSE(m_store.defaults().contains(conversationsKey));
+    const QList<FormatConversation> rows = stored();
+    ASSERT_EQ(titlesOf(rows), QStringList({ QStringLiteral("newer"), QStringLiteral("older") }));
+    EXPECT_EQ(rows[0].png, png);
+    EXPECT_EQ(rows[0].messages.size(), 2);
+    EXPECT_EQ(rows[0].createdAt, at(1));
+
+    const NewProcessState next = nextStart();
+    EXPECT_EQ(next.logLines, QStringList(QStringLiteral("📂 Loaded 2 conversations")));
+    EXPECT_EQ(titlesOf(next.state), QStringList({ QStringLiteral("newer"), QStringLiteral("older") }));
+}
+
+// A single value that cannot be decoded stays where it is, is moved aside
+// (not copied) by the first save, and never again.
+TEST_F(ConversationManagerTest, AnUndecodableSingleValueIsMovedAsideByTheFirstSaveOnly)
 {
     const QByteArray damaged = R"([{"title":"cut off","createdAt":7)";
-    UserDefaults::standard().setData(conversationsKey, damaged);
-    // The key of this second is taken already: the copy gets the next one.
-    UserDefaults::standard().setString(
+    m_store.defaults().setData(conversationsKey, damaged);
+    // The key of this second is taken already: the value gets the next one.
+    m_store.defaults().setString(
         QStringLiteral("SavedConversations.unreadable-20240315-090000"), QStringLiteral("older copy"));
     const QString asideKey = QStringLiteral("SavedConversations.unreadable-20240315-090000-2");
 
-    ConversationManager &manager = ConversationManager::shared();
+    manager();
+    ASSERT_EQ(m_log.lines().size(), 1);
+    EXPECT_TRUE(m_log.lines()[0].startsWith(QStringLiteral("❌ Failed to load conversations: ")));
+    EXPECT_TRUE(manager().conversations().isEmpty());
+    // Loading again, as each start does, copies nothing.
+    EXPECT_TRUE(nextStart().logLines.value(0).startsWith(QStringLiteral("❌ Failed to load conversations: ")));
+    EXPECT_FALSE(m_store.defaults().contains(asideKey));
+    EXPECT_EQ(m_store.defaults().dataForKey(conversationsKey), damaged);
 
-    ASSERT_EQ(m_log.lines().size(), 2);
-    EXPECT_EQ(m_log.lines()[0],
+    m_log.clear();
+    saveExchange({ QStringLiteral("after") });
+    EXPECT_EQ(m_log.lines().value(2),
         QStringLiteral("⚠️ Saved conversations could not be read; they were kept under \"%1\"")
             .arg(asideKey));
-    EXPECT_TRUE(m_log.lines()[1].startsWith(QStringLiteral("❌ Failed to load conversations: ")));
-    EXPECT_TRUE(manager.conversations().isEmpty());
-    EXPECT_EQ(UserDefaults::standard().dataForKey(asideKey), damaged);
-    EXPECT_EQ(storedList(), damaged);
+    EXPECT_EQ(m_store.defaults().dataForKey(asideKey), damaged);
+    EXPECT_FALSE(m_store.defaults().contains(conversationsKey));
+    m_log.clear();
+    saveExchange({ QStringLiteral("again") });
+    EXPECT_TRUE(m_log.lines().filter(QStringLiteral("⚠️ Saved conversations")).isEmpty());
 
-    saveExchange({ QStringLiteral("after") });
-    EXPECT_EQ(readByFormatOnly(storedList()).size(), 1);
-    EXPECT_EQ(UserDefaults::standard().dataForKey(asideKey), damaged);
+    const NewProcessState next = nextStart();
+    EXPECT_EQ(next.logLines, QStringList(QStringLiteral("📂 Loaded 2 conversations")));
 
-    const NewProcessState next = readStoreInNewProcess();
-    EXPECT_TRUE(next.logLines.contains(QStringLiteral("📂 Loaded 1 conversations")));
-}
-
-TEST_F(ConversationManagerTest, AValueOfAnotherKindIsSetAsideAsItIs)
-{
-    UserDefaults::standard().setString(conversationsKey, QStringLiteral("[]"));
-    ConversationManager::shared();
-    EXPECT_EQ(UserDefaults::standard().stringForKey(
-                  QStringLiteral("SavedConversations.unreadable-20240315-090000")),
-        QStringLiteral("[]"));
+    // A value of another kind is moved aside as it is.
+    CaseStore other;
+    other.defaults().setString(conversationsKey, QStringLiteral("[]"));
+    ConversationManager otherManager(other.defaults());
+    otherManager.loadConversations();
     EXPECT_TRUE(
         m_log.contains(QStringLiteral("❌ Failed to load conversations: The stored value is not data")));
+    AIManager::shared().setResponses({ answer(QStringLiteral("q"), QStringLiteral("a"), at(1)) });
+    otherManager.saveCurrentConversation();
+    EXPECT_EQ(other.defaults().stringForKey(QStringLiteral("SavedConversations.unreadable-20240315-090000")),
+        QStringLiteral("[]"));
 }
 
-TEST_F(ConversationManagerTest, AnUnreadableListThatCannotBeSetAsideIsNotReplaced)
+// Another program writing holds up no load; one that keeps the file to
+// itself for a while is waited for; for longer, the load fails, says so, and
+// no save afterwards loses what it could not read.
+TEST_F(ConversationManagerTest, ALockDuringTheLoadNeverEmptiesTheStoredList)
 {
-    const QByteArray damaged = "not json";
-    UserDefaults::standard().setData(conversationsKey, damaged);
-    const QString asideKey = QStringLiteral("SavedConversations.unreadable-20240315-090000");
+    for (int i = 0; i < 10; ++i)
+        saveExchange({ QStringLiteral("saved %1").arg(i) });
+    m_manager.reset(); // the next start
     {
-        FailingWrites diskFull(QStringLiteral("SavedConversations.unreadable-*"));
-        ConversationManager::shared();
-        EXPECT_TRUE(m_log.contains(
-            QStringLiteral("❌ Saved conversations that could not be read could not be set "
-                           "aside; they stay under \"SavedConversations\" and are not replaced")));
-        saveExchange({ QStringLiteral("first") });
-        EXPECT_TRUE(m_log.contains(
-            QStringLiteral("❌ Failed to save conversations: the saved conversations that "
-                           "could not be read could not be set aside, so they were not replaced")));
-        EXPECT_EQ(storedList(), damaged);
+        sqlite3 *writer = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(m_store.path()).constData(), &writer), SQLITE_OK);
+        ASSERT_EQ(
+            sqlite3_exec(writer, "BEGIN IMMEDIATE; DELETE FROM conversations", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        m_log.clear();
+        EXPECT_EQ(manager().conversations().size(), 10);
+        sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(writer);
+    }
+    m_manager.reset();
+    m_store.reopen();
+    {
+        DatabaseLock other(m_store.path());
+        ASSERT_TRUE(other.isHeld());
+        other.releaseAfter(std::chrono::milliseconds(1500));
+        m_log.clear();
+        EXPECT_EQ(manager().conversations().size(), 10);
+        EXPECT_EQ(m_log.lines(), QStringList(QStringLiteral("📂 Loaded 10 conversations")));
+    }
+    m_manager.reset();
+    m_store.reopen();
+
+    DatabaseLock other(m_store.path());
+    ASSERT_TRUE(other.isHeld());
+    m_log.clear();
+    EXPECT_TRUE(manager().conversations().isEmpty());
+    EXPECT_EQ(m_log.lines().filter(QStringLiteral("📂")), QStringList());
+    EXPECT_EQ(m_log.lines().last(), QStringLiteral("❌ Failed to load conversations: database is locked"));
+    other.release();
+
+    // The next save loads them again before it adds its own.
+    saveExchange({ QStringLiteral("new") });
+    EXPECT_EQ(manager().conversations().size(), 11);
+    EXPECT_EQ(manager().conversations().first().title(), QStringLiteral("new"));
+    EXPECT_TRUE(m_log.contains(QStringLiteral("💾 Saved 11 conversations")));
+    EXPECT_EQ(stored().size(), 11);
+    EXPECT_EQ(nextStart().logLines, QStringList(QStringLiteral("📂 Loaded 11 conversations")));
+}
+
+// SQLite holds a value of at most a billion bytes: the list as one value
+// stopped there (about 700 conversations with screenshots of a megabyte).
+// Here the limit is lowered so that a handful of conversations reach it.
+TEST_F(ConversationManagerTest, MoreConversationsThanOneValueCouldHold)
+{
+    const SqliteLengthLimit limit(2 * 1024 * 1024);
+    QList<QByteArray> screenshots;
+    for (int i = 0; i < 12; ++i) {
+        QImage noise(320, 240, QImage::Format_RGB32);
+        QRandomGenerator generator(i);
+        generator.fillRange(reinterpret_cast<quint32 *>(noise.bits()), noise.sizeInBytes() / 4);
+        m_windows.lastCapture = noise;
+        saveExchange({ QStringLiteral("conversation %1").arg(i) });
+        screenshots.prepend(ImageData::pngData(noise));
+    }
+    const std::optional<QByteArray> asOneValue = ConversationJson::encode(manager().conversations());
+    ASSERT_GT(asOneValue->size(), 2 * 1024 * 1024);
+    UserDefaults limited(m_store.path());
+    EXPECT_FALSE(limited.setData(QStringLiteral("AllAtOnce"), *asOneValue));
+
+    ConversationManager next(limited);
+    next.loadConversations();
+    ASSERT_EQ(next.conversations().size(), 12);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(next.conversations()[i].screenshotData(), screenshots[i]);
+}
+
+TEST_F(ConversationManagerTest, ADeletedConversationLeavesNoTraceInTheFile)
+{
+    QList<QByteArray> screenshots;
+    for (const QString &title : { QStringLiteral("Kept before"), QStringLiteral("Secret plans for Friday"),
+             QStringLiteral("Kept after") }) {
+        QImage noise(400, 300, QImage::Format_RGB32);
+        QRandomGenerator generator(qHash(title));
+        generator.fillRange(reinterpret_cast<quint32 *>(noise.bits()), noise.sizeInBytes() / 4);
+        m_windows.lastCapture = noise;
+        saveExchange({ title });
+        screenshots.append(ImageData::pngData(noise));
+    }
+    const QByteArray secretPng = screenshots[1];
+    QByteArray before = fileAndLog(m_store.path());
+    ASSERT_TRUE(before.contains("Secret plans for Friday"));
+    ASSERT_TRUE(before.contains(secretPng.mid(secretPng.size() / 2, 64)));
+
+    manager().deleteConversation(manager().conversations()[1]);
+
+    const QByteArray after = fileAndLog(m_store.path());
+    for (const QByteArray &trace :
+        { QByteArray("Secret plans for Friday"), QByteArray("Answer to Secret plans"), secretPng.mid(100, 64),
+            secretPng.mid(secretPng.size() / 2, 64), secretPng.right(64) })
+        EXPECT_FALSE(after.contains(trace)) << trace.left(24).toStdString();
+    EXPECT_TRUE(after.contains(screenshots[0].mid(screenshots[0].size() / 2, 64)));
+    EXPECT_TRUE(after.contains("Kept after"));
+    EXPECT_FALSE(QFile::exists(m_store.path() + QStringLiteral("-journal")));
+}
+
+// Two programs saving at the same time each keep their own conversations;
+// neither writes over the other's.
+TEST_F(ConversationManagerTest, TwoProgramsSavingAtOnceKeepEachOthersConversations)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_store.configHome());
+    QProcess first;
+    QProcess second;
+    for (QProcess *writer : { &first, &second })
+        writer->setProcessEnvironment(environment);
+    first.start(QStringLiteral(STORE_WRITER),
+        { QStringLiteral("save"), QStringLiteral("first"), QStringLiteral("15") });
+    second.start(QStringLiteral(STORE_WRITER),
+        { QStringLiteral("save"), QStringLiteral("second"), QStringLiteral("15") });
+    for (QProcess *writer : { &first, &second }) {
+        ASSERT_TRUE(writer->waitForFinished(60000));
+        EXPECT_EQ(writer->exitCode(), 0) << writer->readAllStandardError().toStdString();
     }
 
-    // Once there is room again, the next save sets them aside first.
+    QStringList titles = titlesOf(stored());
+    EXPECT_EQ(titles.size(), 30);
+    titles.sort();
+    QStringList expected;
+    for (const char *writer : { "first", "second" })
+        for (int i = 0; i < 15; ++i)
+            expected.append(
+                QStringLiteral("%1 %2").arg(QLatin1String(writer)).arg(i, 2, 10, QLatin1Char('0')));
+    EXPECT_EQ(titles, expected);
+    EXPECT_EQ(manager().conversations().size(), 30);
+}
+
+// A program killed at any moment of a save or a deletion leaves the list
+// as it was before that operation or as it is after it, never in between.
+TEST_F(ConversationManagerTest, AKillAtAnyMomentLeavesTheListBeforeOrAfterOneOperation)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_store.configHome());
+    QStringList expected; // titles, newest first
+    QRandomGenerator random(20240315);
+    int cutOffMidOperation = 0;
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        QProcess writer;
+        writer.setProcessEnvironment(environment);
+        writer.start(
+            QStringLiteral(STORE_WRITER), { QStringLiteral("churn"), QStringLiteral("r%1").arg(round) });
+        QByteArray output;
+        const QElapsedTimer started = [] {
+            QElapsedTimer timer;
+            timer.start();
+            return timer;
+        }();
+        while (!output.contains("OP loaded") && started.elapsed() < 30000 && writer.waitForReadyRead(30000))
+            output += writer.readAllStandardOutput();
+        ASSERT_TRUE(output.contains("OP loaded"));
+        const int delay = int(random.bounded(150));
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < delay)
+            writer.waitForReadyRead(delay - int(waited.elapsed()));
+        writer.kill();
+        ASSERT_TRUE(writer.waitForFinished(30000));
+        output += writer.readAllStandardOutput();
+
+        // What the writer reported finished, and what it had begun.
+        std::optional<QString> begun;
+        for (const QByteArray &line : output.split('\n')) {
+            if (!line.startsWith("OP "))
+                continue;
+            const QString operation = QString::fromUtf8(line.mid(3));
+            if (operation == QLatin1String("done")) {
+                if (begun->startsWith(QLatin1String("save ")))
+                    expected.prepend(begun->mid(5));
+                else
+                    expected.removeAll(begun->mid(7));
+                begun.reset();
+            } else if (operation.startsWith(QLatin1String("save "))
+                || operation.startsWith(QLatin1String("delete "))) {
+                begun = operation;
+            }
+        }
+        QStringList after = expected;
+        if (begun) {
+            ++cutOffMidOperation;
+            if (begun->startsWith(QLatin1String("save ")))
+                after.prepend(begun->mid(5));
+            else
+                after.removeAll(begun->mid(7));
+        }
+
+        const QList<FormatConversation> rows = stored();
+        const QStringList titles = titlesOf(rows);
+        EXPECT_TRUE(titles == expected || titles == after)
+            << "stored: " << titles.join(QLatin1Char(',')).toStdString()
+            << "\nbefore: " << expected.join(QLatin1Char(',')).toStdString()
+            << "\nafter: " << after.join(QLatin1Char(',')).toStdString();
+        for (const FormatConversation &row : rows) {
+            EXPECT_EQ(row.messages.size(), 2) << row.title.toStdString();
+            EXPECT_EQ(row.png.value_or(QByteArray()).size(), rows.first().png.value_or(QByteArray()).size());
+        }
+        expected = titles;
+    }
+    RecordProperty("cutOffMidOperation", cutOffMidOperation);
+    EXPECT_EQ(manager().conversations().size(), expected.size());
+}
+
+// The list loads on a worker: the call returns at once, also while the
+// file is locked, and the conversations appear when they are read.
+TEST_F(ConversationManagerTest, TheListLoadsInTheBackgroundAndASaveWaitsForIt)
+{
+    for (int i = 0; i < 3; ++i)
+        saveExchange({ QStringLiteral("saved %1").arg(i) });
+    m_manager.reset();
     m_log.clear();
-    saveExchange({ QStringLiteral("second") });
-    EXPECT_EQ(UserDefaults::standard().dataForKey(asideKey), damaged);
-    EXPECT_EQ(readByFormatOnly(storedList()).size(), 2);
-    EXPECT_TRUE(m_log.contains(QStringLiteral("💾 Saved 2 conversations")));
+
+    // Nothing is read before the worker does: the file is another
+    // program's for a while, and the call does not wait for it.
+    UserDefaults &defaults = m_store.reopen();
+    DatabaseLock other(m_store.path());
+    ASSERT_TRUE(other.isHeld());
+    other.releaseAfter(std::chrono::milliseconds(2000));
+    ConversationManager next(defaults);
+    QSignalSpy changed(&next, &ConversationManager::conversationsChanged);
+    next.loadConversationsInBackground();
+    EXPECT_TRUE(other.isHeld());
+    EXPECT_TRUE(next.conversations().isEmpty());
+    ASSERT_TRUE(changed.wait(15000));
+    EXPECT_EQ(titlesOf(next.conversations()),
+        QStringList({ QStringLiteral("saved 2"), QStringLiteral("saved 1"), QStringLiteral("saved 0") }));
+    EXPECT_EQ(m_log.lines(), QStringList(QStringLiteral("📂 Loaded 3 conversations")));
+
+    // A save that comes first waits for the load: nothing lost or loaded twice.
+    ConversationManager third(m_store.defaults());
+    QSignalSpy thirdChanged(&third, &ConversationManager::conversationsChanged);
+    third.loadConversationsInBackground();
+    AIManager::shared().setResponses({ answer(QStringLiteral("early"), QStringLiteral("a"), at(1)) });
+    third.saveCurrentConversation();
+    QCoreApplication::processEvents(); // the load's own report of its end
+    EXPECT_EQ(titlesOf(third.conversations()),
+        QStringList({ QStringLiteral("early"), QStringLiteral("saved 2"), QStringLiteral("saved 1"),
+            QStringLiteral("saved 0") }));
+    EXPECT_EQ(thirdChanged.count(), 2);
+    EXPECT_EQ(stored().size(), 4);
 }

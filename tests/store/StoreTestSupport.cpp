@@ -58,16 +58,40 @@ QImage sampleImage(int width, int height, int seed)
     return image;
 }
 
-void storeConversations(const QList<Conversation> &conversations)
+CaseStore::CaseStore()
+{
+    m_defaults = std::make_unique<UserDefaults>(path());
+}
+
+CaseStore::~CaseStore() = default;
+
+UserDefaults &CaseStore::reopen()
+{
+    m_defaults.reset();
+    m_defaults = std::make_unique<UserDefaults>(path());
+    return *m_defaults;
+}
+
+QString CaseStore::path() const
+{
+    return m_configHome.filePath(QStringLiteral("Pexilo/defaults.sqlite3"));
+}
+
+void storeConversations(UserDefaults &defaults, const QList<Conversation> &conversations)
 {
     const std::optional<QByteArray> json = ConversationJson::encode(conversations);
     ASSERT_TRUE(json.has_value());
-    ASSERT_TRUE(UserDefaults::standard().setData(QStringLiteral("SavedConversations"), *json));
+    ASSERT_TRUE(defaults.setData(QStringLiteral("SavedConversations"), *json));
 }
 
-NewProcessState readStoreInNewProcess()
+NewProcessState readStoreInNewProcess(const QString &configHome)
 {
     QProcess reader;
+    if (!configHome.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+        reader.setProcessEnvironment(environment);
+    }
     reader.start(QStringLiteral(STORE_READER), {});
     EXPECT_TRUE(reader.waitForFinished(30000));
     EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
@@ -82,25 +106,26 @@ NewProcessState readStoreInNewProcess()
     return result;
 }
 
-FailingWrites::FailingWrites(const QString &keyPattern)
+FailingWrites::FailingWrites(const QString &path, const QString &table, const QString &condition)
+    : m_path(path)
+    , m_table(table)
 {
-    UserDefaults::standard(); // the table exists
-    for (const char *operation : { "INSERT", "UPDATE" })
-        execute(QStringLiteral("CREATE TRIGGER failing_%1 BEFORE %1 ON defaults WHEN NEW.key GLOB '%2' "
+    for (const char *operation : { "INSERT", "UPDATE", "DELETE" })
+        execute(QStringLiteral("CREATE TRIGGER failing_%1 BEFORE %1 ON %2 WHEN %3 "
                                "BEGIN SELECT RAISE(ABORT, 'disk full'); END")
-                    .arg(QLatin1String(operation), keyPattern));
+                    .arg(QLatin1String(operation), table, condition));
 }
 
 FailingWrites::~FailingWrites()
 {
-    execute(QStringLiteral("DROP TRIGGER failing_INSERT"));
-    execute(QStringLiteral("DROP TRIGGER failing_UPDATE"));
+    for (const char *operation : { "INSERT", "UPDATE", "DELETE" })
+        execute(QStringLiteral("DROP TRIGGER failing_%1").arg(QLatin1String(operation)));
 }
 
 void FailingWrites::execute(const QString &sql)
 {
     sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(UserDefaults::standardPath()).constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(m_path).constData(), &db), SQLITE_OK);
     char *message = nullptr;
     EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message), SQLITE_OK) << message;
     sqlite3_free(message);

@@ -55,6 +55,13 @@ FakeReply FakeReply::withStatus(int status, const QByteArray &body)
     return reply;
 }
 
+FakeReply FakeReply::redirect(int status, const QUrl &location)
+{
+    FakeReply reply = withStatus(status, R"({"moved":true})");
+    reply.headers.append({ "Location", location.toEncoded() });
+    return reply;
+}
+
 FakeReply FakeReply::dropped()
 {
     FakeReply reply;
@@ -106,8 +113,15 @@ FakeAIService::FakeAIService(Transport transport)
     const int port = m_server->bind_to_any_port("127.0.0.1");
     if (port <= 0)
         return;
-    m_port = port;
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
+    // A server that is stopped before its thread starts listening never
+    // notices and keeps waiting for a connection, so the destructor would
+    // wait for ever: the service only counts as running once it listens.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!m_server->is_running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (m_server->is_running())
+        m_port = port;
 }
 
 FakeAIService::~FakeAIService()
@@ -189,6 +203,8 @@ void FakeAIService::serve(const RecordedRequest &request, int remotePort, void *
     }
     auto &res = *static_cast<httplib::Response *>(response);
     res.status = reply.status;
+    for (const auto &[name, value] : reply.headers)
+        res.set_header(name.toStdString(), value.toStdString());
     res.set_content(reply.body.toStdString(), reply.contentType.toStdString());
 }
 

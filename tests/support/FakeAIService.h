@@ -38,6 +38,7 @@ struct FakeReply
     int status = 200;
     QByteArray body;
     QByteArray contentType = "application/json";
+    QList<std::pair<QByteArray, QByteArray>> headers;
     std::chrono::milliseconds delay { 0 };
     // Close the connection without any answer. Qt's HTTP client quietly sends
     // a request again (up to twice) when its connection closes before an
@@ -49,6 +50,8 @@ struct FakeReply
     static FakeReply chatCompletion(const QString &content);
     static FakeReply withStatus(int status, const QByteArray &body = {});
     static FakeReply dropped();
+    // An answer of the status that sends the client on to the location.
+    static FakeReply redirect(int status, const QUrl &location);
 };
 
 // A chat-completions service on 127.0.0.1 for tests: plain HTTP or TLS with

@@ -108,7 +108,7 @@ TEST(FakeAIServiceTest, DroppedConnectionEndsWithoutAnAnswer)
 
 TEST(FakeAIServiceTest, TlsExchangeIsVerifiedAgainstTheTestAuthority)
 {
-    TestCertificates::trustTestAuthority();
+    const TestCertificates::ScopedTrust trust;
     FakeAIService service(FakeAIService::Transport::Tls);
     ASSERT_TRUE(service.isRunning());
     EXPECT_EQ(service.baseUrl().scheme(), QStringLiteral("https"));

@@ -1,7 +1,6 @@
 #include "TestCertificates.h"
 
 #include <QSslCertificate>
-#include <QSslConfiguration>
 
 namespace TestCertificates {
 
@@ -20,13 +19,19 @@ QString serverKeyPath()
     return QStringLiteral(PEXILO_TEST_CA_DIR "/server-key.pem");
 }
 
-void trustTestAuthority()
+ScopedTrust::ScopedTrust()
+    : m_saved(QSslConfiguration::defaultConfiguration())
 {
-    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    QSslConfiguration configuration = m_saved;
     const QList<QSslCertificate> authority = QSslCertificate::fromPath(authorityPath());
     if (!configuration.caCertificates().contains(authority.value(0)))
         configuration.addCaCertificates(authority);
     QSslConfiguration::setDefaultConfiguration(configuration);
+}
+
+ScopedTrust::~ScopedTrust()
+{
+    QSslConfiguration::setDefaultConfiguration(m_saved);
 }
 
 } // namespace TestCertificates

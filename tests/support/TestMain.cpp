@@ -3,6 +3,7 @@
 // folders for this process, and the network pointed at loopback only.
 
 #include "LoopbackGuard.h"
+#include "StandardStoreReset.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -23,5 +24,6 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
     LoopbackGuard::installListener();
+    ::testing::UnitTest::GetInstance()->listeners().Append(new StandardStoreReset);
     return RUN_ALL_TESTS();
 }

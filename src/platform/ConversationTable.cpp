@@ -1,0 +1,314 @@
+#include "ConversationTable.h"
+
+#include "FreshMemory.h"
+#include "Log.h"
+#include "UserDefaults.h"
+
+#include <QFile>
+#include <QMutexLocker>
+
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int busyTimeoutMs = 5000;
+constexpr int blobChunkSize = 4 * 1024 * 1024;
+
+class Statement
+{
+public:
+    Statement(sqlite3 *db, const char *sql) { sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    explicit operator bool() const { return m_stmt != nullptr; }
+    sqlite3_stmt *get() const { return m_stmt; }
+
+    void bindText(int index, const QString &text)
+    {
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+    // The bytes must outlive the statement's execution.
+    void bindBytes(int index, const std::optional<QByteArray> &bytes)
+    {
+        if (!bytes)
+            sqlite3_bind_null(m_stmt, index);
+        else // a null pointer would store NULL, not an empty value
+            sqlite3_bind_blob64(m_stmt, index, bytes->isNull() ? "" : bytes->constData(),
+                sqlite3_uint64(bytes->size()), SQLITE_STATIC);
+    }
+
+private:
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+} // namespace
+
+ConversationTable::ConversationTable(UserDefaults &defaults)
+    : m_defaults(defaults)
+{ }
+
+ConversationTable::~ConversationTable()
+{
+    sqlite3_close_v2(m_db);
+}
+
+bool ConversationTable::ensureOpen(QString *error)
+{
+    if (m_db)
+        return true;
+    {
+        // The defaults open the file first: they create it and its tables,
+        // and set aside a file that is damaged or another program's.
+        QMutexLocker locker(&m_defaults.m_mutex);
+        if (!m_defaults.ensureOpen()) {
+            if (error)
+                *error = m_defaults.failureText();
+            return false;
+        }
+    }
+    const QByteArray nativePath = QFile::encodeName(m_defaults.path());
+    if (sqlite3_open_v2(nativePath.constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        fail(error);
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        return false;
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, busyTimeoutMs);
+    // What a deletion frees is overwritten with zeros, the pages a
+    // screenshot spilled onto included.
+    execute("PRAGMA secure_delete = ON");
+    // As the defaults' connection (UserDefaults::openDatabase): a save is
+    // appended to the write-ahead log without a sync of its own.
+    execute("PRAGMA synchronous = NORMAL");
+    execute("PRAGMA wal_autocheckpoint = 256");
+    return true;
+}
+
+bool ConversationTable::execute(const char *sql)
+{
+    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+QString ConversationTable::failureText() const
+{
+    return QString::fromUtf8(sqlite3_errmsg(m_db));
+}
+
+bool ConversationTable::fail(QString *error)
+{
+    if (error)
+        *error = failureText();
+    return false;
+}
+
+std::optional<QList<ConversationRow>> ConversationTable::readAll(QString *error)
+{
+    QMutexLocker locker(&m_mutex);
+    if (!ensureOpen(error))
+        return std::nullopt;
+    if (!execute("BEGIN")) {
+        fail(error);
+        return std::nullopt;
+    }
+    const auto failed = [&]() -> std::optional<QList<ConversationRow>> {
+        fail(error);
+        execute("ROLLBACK");
+        return std::nullopt;
+    };
+
+    Statement select(m_db,
+        "SELECT rowid, id, position, record, typeof(screenshot), length(screenshot) FROM conversations "
+        "ORDER BY position DESC, rowid DESC");
+    if (!select)
+        return failed();
+    QList<ConversationRow> rows;
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(select.get())) == SQLITE_ROW) {
+        sqlite3_stmt *row = select.get();
+        ConversationRow conversation;
+        conversation.id = QString::fromUtf8(
+            reinterpret_cast<const char *>(sqlite3_column_text(row, 1)), sqlite3_column_bytes(row, 1));
+        conversation.position = sqlite3_column_int64(row, 2);
+        const void *record = sqlite3_column_blob(row, 3);
+        conversation.record = QByteArray(static_cast<const char *>(record), sqlite3_column_bytes(row, 3));
+
+        const QByteArray screenshotType(reinterpret_cast<const char *>(sqlite3_column_text(row, 4)));
+        if (screenshotType != "null") {
+            // Read straight into the conversation's own buffer: the largest
+            // part of the file is never held twice.
+            const sqlite3_int64 length = sqlite3_column_int64(row, 5);
+            QByteArray bytes(qsizetype(length), Qt::Uninitialized);
+            FreshMemory::prepareForWriting(bytes.data(), bytes.size());
+            if (length > 0) {
+                sqlite3_blob *blob = nullptr;
+                if (sqlite3_blob_open(
+                        m_db, "main", "conversations", "screenshot", sqlite3_column_int64(row, 0), 0, &blob)
+                    != SQLITE_OK) {
+                    fail(error);
+                    sqlite3_blob_close(blob);
+                    execute("ROLLBACK");
+                    return std::nullopt;
+                }
+                for (sqlite3_int64 offset = 0; offset < length; offset += blobChunkSize) {
+                    const int chunk = int(qMin<sqlite3_int64>(blobChunkSize, length - offset));
+                    if (sqlite3_blob_read(blob, bytes.data() + offset, chunk, int(offset)) != SQLITE_OK) {
+                        fail(error); // before the close resets the reason
+                        sqlite3_blob_close(blob);
+                        execute("ROLLBACK");
+                        return std::nullopt;
+                    }
+                }
+                sqlite3_blob_close(blob);
+            }
+            conversation.screenshot = bytes;
+        }
+        rows.append(conversation);
+    }
+    if (step != SQLITE_DONE)
+        return failed();
+    execute("COMMIT");
+    return rows;
+}
+
+std::optional<qint64> ConversationTable::upsert(const ConversationRow &row, QString *error)
+{
+    QMutexLocker locker(&m_mutex);
+    if (!ensureOpen(error))
+        return std::nullopt;
+    if (!execute("BEGIN IMMEDIATE")) {
+        fail(error);
+        return std::nullopt;
+    }
+    // A row replaced leaves its old bytes in the write-ahead log.
+    bool replaced = false;
+    {
+        Statement existing(m_db, "SELECT 1 FROM conversations WHERE id = ?1");
+        if (existing) {
+            existing.bindText(1, row.id);
+            replaced = sqlite3_step(existing.get()) == SQLITE_ROW;
+        }
+    }
+    Statement upsert(m_db,
+        "INSERT INTO conversations(id, position, record, screenshot) "
+        "VALUES(?1, coalesce(?2, (SELECT coalesce(max(position), 0) + 1 FROM conversations)), ?3, ?4) "
+        "ON CONFLICT(id) DO UPDATE SET position = excluded.position, record = excluded.record, "
+        "screenshot = excluded.screenshot RETURNING position");
+    std::optional<qint64> position;
+    if (upsert) {
+        upsert.bindText(1, row.id);
+        if (row.position)
+            sqlite3_bind_int64(upsert.get(), 2, *row.position);
+        upsert.bindBytes(3, row.record);
+        upsert.bindBytes(4, row.screenshot);
+        if (sqlite3_step(upsert.get()) == SQLITE_ROW) {
+            position = sqlite3_column_int64(upsert.get(), 0);
+            if (sqlite3_step(upsert.get()) != SQLITE_DONE)
+                position.reset();
+        }
+    }
+    if (!position || !execute("COMMIT")) {
+        fail(error);
+        execute("ROLLBACK");
+        return std::nullopt;
+    }
+    if (replaced)
+        emptyLog();
+    return position;
+}
+
+bool ConversationTable::remove(const QString &id, QString *error)
+{
+    QMutexLocker locker(&m_mutex);
+    if (!ensureOpen(error))
+        return false;
+    if (!execute("BEGIN IMMEDIATE"))
+        return fail(error);
+    Statement remove(m_db, "DELETE FROM conversations WHERE id = ?1");
+    if (remove) {
+        remove.bindText(1, id);
+        if (sqlite3_step(remove.get()) == SQLITE_DONE && execute("COMMIT")) {
+            emptyLog();
+            return true;
+        }
+    }
+    fail(error);
+    execute("ROLLBACK");
+    return false;
+}
+
+void ConversationTable::emptyLog()
+{
+    // The deletion's zeros reach the file, and the earlier pages leave the
+    // write-ahead log, only when the log is copied and emptied.
+    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+}
+
+std::optional<qsizetype> ConversationTable::importRows(
+    const QList<ConversationRow> &rows, const QString &fromDefaultsKey, QString *error)
+{
+    QMutexLocker locker(&m_mutex);
+    if (!ensureOpen(error))
+        return std::nullopt;
+    if (!execute("BEGIN IMMEDIATE")) {
+        fail(error);
+        return std::nullopt;
+    }
+    const std::optional<bool> imported = writeImport(rows, fromDefaultsKey);
+    if (!imported || !execute(*imported ? "COMMIT" : "ROLLBACK")) {
+        fail(error);
+        execute("ROLLBACK");
+        return std::nullopt;
+    }
+    if (!*imported)
+        return 0;
+    if (execute("VACUUM"))
+        emptyLog();
+    else
+        Log::line(
+            QStringLiteral("⚠️ The settings store %1 could not be rebuilt after its conversations were "
+                           "moved into rows: %2")
+                .arg(m_defaults.path(), failureText()));
+    return rows.size();
+}
+
+std::optional<bool> ConversationTable::writeImport(
+    const QList<ConversationRow> &rows, const QString &fromDefaultsKey)
+{
+    // The value goes first: when it is gone, another program moved it in
+    // the meantime, and its rows are there already.
+    Statement remove(m_db, "DELETE FROM defaults WHERE key = ?1");
+    if (!remove)
+        return std::nullopt;
+    remove.bindText(1, fromDefaultsKey);
+    if (sqlite3_step(remove.get()) != SQLITE_DONE)
+        return std::nullopt;
+    if (sqlite3_changes(m_db) == 0)
+        return false;
+
+    // Behind the rows stored: the value comes from an earlier version.
+    Statement lowest(m_db, "SELECT min(position) FROM conversations");
+    if (!lowest || sqlite3_step(lowest.get()) != SQLITE_ROW)
+        return std::nullopt;
+    qint64 position = sqlite3_column_type(lowest.get(), 0) == SQLITE_NULL
+        ? qint64(rows.size())
+        : sqlite3_column_int64(lowest.get(), 0) - 1;
+
+    Statement insert(
+        m_db, "INSERT INTO conversations(id, position, record, screenshot) VALUES(?1, ?2, ?3, ?4)");
+    if (!insert)
+        return std::nullopt;
+    for (const ConversationRow &row : rows) {
+        sqlite3_reset(insert.get());
+        insert.bindText(1, row.id);
+        sqlite3_bind_int64(insert.get(), 2, position--);
+        insert.bindBytes(3, row.record);
+        insert.bindBytes(4, row.screenshot);
+        if (sqlite3_step(insert.get()) != SQLITE_DONE)
+            return std::nullopt;
+    }
+    return true;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "ConversationRow.h"
+
+#include <QList>
+#include <QMutex>
+#include <QString>
+
+#include <optional>
+
+struct sqlite3;
+class UserDefaults;
+
+// The saved conversations in the settings file, one row each:
+//   conversations(id TEXT PRIMARY KEY NOT NULL, position INTEGER NOT NULL,
+//                 record BLOB NOT NULL, screenshot BLOB)
+// so that no limit on the size of one value caps the list, a save writes only
+// the conversation it saves, and two programs saving at once each keep
+// their own rows.
+//
+// Each operation is one transaction: interrupted at any point (a crash, a
+// kill), the table holds what it held before or what the operation wrote.
+// The table is written with SQLite's secure deletion on, so that what a
+// deletion or replacement removes is overwritten with zeros in the file,
+// including the pages a screenshot spills onto, and the file's write-ahead
+// log is emptied after it, so that no earlier copy stays there either.
+//
+// Failures come back as an absent result or false, with SQLite's reason;
+// nothing is logged here but the rare clean-up failure after an import.
+// Safe to use from any thread; the operations run one at a time.
+class ConversationTable
+{
+public:
+    // Works on the file of the defaults, through a connection of its own.
+    explicit ConversationTable(UserDefaults &defaults);
+    ~ConversationTable();
+    ConversationTable(const ConversationTable &) = delete;
+    ConversationTable &operator=(const ConversationTable &) = delete;
+
+    // Every row, newest first (largest position first), as one consistent
+    // read; absent when they cannot be read (a busy, locked or damaged file),
+    // which never means "no rows".
+    std::optional<QList<ConversationRow>> readAll(QString *error = nullptr);
+
+    // Writes the row, replacing a row with the same id; a row without a
+    // position goes in front of every row stored. Gives the position written.
+    std::optional<qint64> upsert(const ConversationRow &row, QString *error = nullptr);
+
+    // Deletes the row with this id (true also when there is none) and erases
+    // its bytes from the file.
+    bool remove(const QString &id, QString *error = nullptr);
+
+    // Writes the rows, newest first, behind every row stored, and removes the
+    // defaults key that held them as one value, in one transaction. Then the
+    // file is rebuilt once, so that earlier versions of that value, left in
+    // free pages of the file by the saves that replaced them, are gone too.
+    // Gives the number of rows written: none when the key holds nothing any
+    // more (another program moved the value in the meantime).
+    std::optional<qsizetype> importRows(
+        const QList<ConversationRow> &rows, const QString &fromDefaultsKey, QString *error = nullptr);
+
+private:
+    bool ensureOpen(QString *error);
+    // The import's writes, inside the caller's transaction; false when
+    // there is nothing to import.
+    std::optional<bool> writeImport(const QList<ConversationRow> &rows, const QString &fromDefaultsKey);
+    bool execute(const char *sql);
+    void emptyLog();
+    QString failureText() const;
+    bool fail(QString *error);
+
+    UserDefaults &m_defaults;
+    sqlite3 *m_db = nullptr;
+    QMutex m_mutex;
+};
