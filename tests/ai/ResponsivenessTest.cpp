@@ -1,19 +1,12 @@
 #include "AIManagerFixture.h"
 
+#include "support/ThreadCpuTime.h"
+
 #include <QLinearGradient>
 #include <QRandomGenerator>
 #include <QTimer>
 
-#include <ctime>
-
 namespace {
-
-std::chrono::nanoseconds threadCpuTime()
-{
-    timespec now {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
-}
 
 QImage screenSizedImage()
 {
