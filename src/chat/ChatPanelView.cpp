@@ -64,6 +64,10 @@ ChatPanelView::ChatPanelView(ChatWindowManager &chat, QWidget *parent)
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Shown for good: a scroll bar that comes and goes makes the scroll area
+    // measure every row's height once for each pixel of the bar's width, on
+    // every change of the list.
+    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette areaPalette = m_scrollArea->palette();
     areaPalette.setColor(QPalette::Window, Palette::thinMaterial());
     m_scrollArea->setPalette(areaPalette);

@@ -14,6 +14,10 @@ ConversationGroupView::ConversationGroupView(const QString &title, const QList<C
     std::function<void(const Conversation &)> onConversationDelete, QWidget *parent)
     : QWidget(parent)
     , m_title(title)
+    , m_conversations(conversations)
+    , m_thumbnails(thumbnails)
+    , m_onConversationSelect(std::move(onConversationSelect))
+    , m_onConversationDelete(std::move(onConversationDelete))
 {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 12);
@@ -37,21 +41,30 @@ ConversationGroupView::ConversationGroupView(const QString &title, const QList<C
     header->addWidget(badge);
     column->addLayout(header);
 
-    auto *rows = new QVBoxLayout;
-    rows->setSpacing(2);
-    for (const Conversation &conversation : conversations) {
+    m_rowStack = new QVBoxLayout;
+    m_rowStack->setSpacing(2);
+    column->addLayout(m_rowStack);
+}
+
+int ConversationGroupView::addRows(int count)
+{
+    int made = 0;
+    for (; made < count && !hasAllRows(); ++made) {
+        const Conversation &conversation = m_conversations.at(m_rows.size());
+        const auto select = m_onConversationSelect;
+        const auto remove = m_onConversationDelete;
         auto *row = new ConversationRowView(
-            conversation, thumbnails,
-            [onConversationSelect, conversation] {
-                if (onConversationSelect)
-                    onConversationSelect(conversation);
+            conversation, m_thumbnails,
+            [select, conversation] {
+                if (select)
+                    select(conversation);
             },
-            [onConversationDelete, conversation] {
-                if (onConversationDelete)
-                    onConversationDelete(conversation);
+            [remove, conversation] {
+                if (remove)
+                    remove(conversation);
             });
         m_rows.append(row);
-        rows->addWidget(row);
+        m_rowStack->addWidget(row);
     }
-    column->addLayout(rows);
+    return made;
 }

@@ -30,14 +30,16 @@ constexpr int deleteRight = 8;
 constexpr int deleteTop = 4;
 const Motion hoverMotion = Motion::easeInOut(0.2);
 
-QFont titleFont()
+const QFont &titleFont()
 {
-    return Fonts::custom(QString::fromLatin1(Fonts::hafferRegular), 14);
+    static const QFont font = Fonts::custom(QString::fromLatin1(Fonts::hafferRegular), 14);
+    return font;
 }
 
-QFont metaFont()
+const QFont &metaFont()
 {
-    return Fonts::custom(QString::fromLatin1(Fonts::hafferRegular), 11);
+    static const QFont font = Fonts::custom(QString::fromLatin1(Fonts::hafferRegular), 11);
+    return font;
 }
 
 } // namespace
@@ -52,18 +54,6 @@ ConversationRowView::ConversationRowView(const Conversation &conversation, Conve
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     setAccessibleName(conversation.title());
-    connect(&m_hover, &AnimatedValue::valueChanged, this, [this] {
-        update();
-        if (m_deleteButton) {
-            const qreal presence = m_hover.value();
-            m_deleteTransition->setLook(presence, presence);
-            m_deleteButton->setVisible(m_isHovering || presence > 0);
-        }
-    });
-    connect(&thumbnails, &ConversationThumbnails::thumbnailReady, this, [this](const QUuid &id) {
-        if (id == m_conversation.id())
-            update();
-    });
 }
 
 int ConversationRowView::titleWidth(int rowWidth) const
@@ -110,7 +100,7 @@ void ConversationRowView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const qreal hover = qBound(0.0, m_hover.value(), 1.0);
+    const qreal hover = m_hover ? qBound(0.0, m_hover->value(), 1.0) : 0.0;
     if (hover > 0) {
         QPainterPath background;
         background.addRoundedRect(QRectF(rect()), rowRadius, rowRadius);
@@ -129,7 +119,7 @@ void ConversationRowView::paintEvent(QPaintEvent *)
         horizontalPadding, top + (contentHeight - thumbnailSide) / 2, thumbnailSide, thumbnailSide);
     QPainterPath thumbnailShape;
     thumbnailShape.addRoundedRect(thumbnail, thumbnailRadius, thumbnailRadius);
-    const std::optional<QImage> image = m_thumbnails.thumbnail(m_conversation);
+    const std::optional<QImage> image = m_thumbnails.thumbnail(m_conversation, this);
     if (image && !image->isNull()) {
         painter.save();
         painter.setClipPath(thumbnailShape);
@@ -181,6 +171,15 @@ void ConversationRowView::leaveEvent(QEvent *event)
 void ConversationRowView::setHovering(bool hovering)
 {
     m_isHovering = hovering;
+    if (hovering && !m_hover) {
+        m_hover = new AnimatedValue(0, this);
+        connect(m_hover, &AnimatedValue::valueChanged, this, [this] {
+            update();
+            const qreal presence = m_hover->value();
+            m_deleteTransition->setLook(presence, presence);
+            m_deleteButton->setVisible(m_isHovering || presence > 0);
+        });
+    }
     if (hovering && !m_deleteButton) {
         SymbolButton::Look look;
         look.symbol = QStringLiteral("trash.fill");
@@ -205,9 +204,11 @@ void ConversationRowView::setHovering(bool hovering)
         });
         placeDeleteButton();
     }
+    if (!m_hover)
+        return;
     if (hovering)
         m_deleteButton->setVisible(true);
-    m_hover.animateTo(hovering ? 1 : 0, hoverMotion);
+    m_hover->animateTo(hovering ? 1 : 0, hoverMotion);
 }
 
 void ConversationRowView::placeDeleteButton()

@@ -60,7 +60,9 @@ private:
     std::function<void()> m_onDelete;
     bool m_isHovering = false;
     bool m_pressed = false;
-    AnimatedValue m_hover;
+    // Made the first time the pointer comes over the row: most rows of a
+    // long list never need one.
+    AnimatedValue *m_hover = nullptr;
     SymbolButton *m_deleteButton = nullptr;
     TransitionEffect *m_deleteTransition = nullptr;
     // The title's lines at the width they were last made for.

@@ -58,6 +58,10 @@ ConversationSidebarView::ConversationSidebarView(ConversationManager &conversati
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Shown for good: a scroll bar that comes and goes makes the scroll area
+    // measure every row's height once for each pixel of the bar's width, on
+    // every change of the list.
+    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette listPalette = m_scrollArea->palette();
     listPalette.setColor(QPalette::Window, Palette::thinMaterial());
     m_scrollArea->setPalette(listPalette);
@@ -99,6 +103,7 @@ void ConversationSidebarView::rebuild()
         auto *view
             = new ConversationGroupView(group.title, group.conversations, *m_thumbnails, select, remove);
         m_groups.append(view);
+        view->addRows(int(group.conversations.size()));
         stack->addWidget(view);
     }
     if (m_conversations.conversations().isEmpty()) {

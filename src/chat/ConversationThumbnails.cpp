@@ -12,7 +12,7 @@ ConversationThumbnails::ConversationThumbnails(int side, qreal devicePixelRatio,
     , m_devicePixelRatio(devicePixelRatio)
 { }
 
-std::optional<QImage> ConversationThumbnails::thumbnail(const Conversation &conversation)
+std::optional<QImage> ConversationThumbnails::thumbnail(const Conversation &conversation, QWidget *requester)
 {
     const QUuid id = conversation.id();
     if (const auto ready = m_ready.constFind(id); ready != m_ready.constEnd())
@@ -22,8 +22,10 @@ std::optional<QImage> ConversationThumbnails::thumbnail(const Conversation &conv
         m_ready.insert(id, QImage());
         return QImage();
     }
-    if (!m_pending.contains(id)) {
-        m_pending.insert(id, true);
+    const bool started = m_pending.contains(id);
+    if (requester && !m_pending[id].contains(requester))
+        m_pending[id].append(requester);
+    if (!started) {
         const int side = m_side;
         const qreal ratio = m_devicePixelRatio;
         Background::run([png = *png, side, ratio] {

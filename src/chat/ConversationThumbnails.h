@@ -3,7 +3,9 @@
 #include <QHash>
 #include <QImage>
 #include <QObject>
+#include <QPointer>
 #include <QUuid>
+#include <QWidget>
 
 #include <optional>
 
@@ -23,8 +25,9 @@ public:
 
     // The picture when it is ready; a null image when the conversation has
     // no screenshot or its bytes are no image. Nothing while it is being
-    // made: the first call starts that, and thumbnailReady follows.
-    std::optional<QImage> thumbnail(const Conversation &conversation);
+    // made: the first call starts that, and thumbnailReady follows; the
+    // widget that asked, if given, is repainted then.
+    std::optional<QImage> thumbnail(const Conversation &conversation, QWidget *requester = nullptr);
 
     // The screenshot scaled to fill the square, cropped to its middle; a
     // null image for bytes that are no image.
@@ -37,5 +40,6 @@ private:
     int m_side;
     qreal m_devicePixelRatio;
     QHash<QUuid, QImage> m_ready;
-    QHash<QUuid, bool> m_pending;
+    // The widgets waiting for each picture being made.
+    QHash<QUuid, QList<QPointer<QWidget>>> m_pending;
 };

@@ -6,9 +6,18 @@
 
 #include <QVBoxLayout>
 
+namespace {
+
+constexpr qsizetype firstRows = 30;
+constexpr qsizetype rowsPerPart = 15;
+
+} // namespace
+
 TranscriptListView::TranscriptListView(QWidget *parent)
     : QWidget(parent)
 {
+    m_rowMaker.setInterval(0);
+    connect(&m_rowMaker, &QTimer::timeout, this, [this] { addRows(rowsPerPart); });
     m_stack = new QVBoxLayout(this);
     m_stack->setContentsMargins(0, 16, 0, 16);
     m_stack->setSpacing(0);
@@ -34,11 +43,22 @@ void TranscriptListView::setMessages(const QList<ChatMessage> &messages)
         m_emptyState = nullptr;
     }
 
-    for (qsizetype i = kept; i < messages.size(); ++i) {
-        auto *row = new TranscriptMessageView(messages.at(i));
+    m_messages = messages;
+    // What fills the view at once; a long transcript follows in parts.
+    addRows(firstRows);
+}
+
+void TranscriptListView::addRows(qsizetype count)
+{
+    for (qsizetype made = 0; made < count && !hasAllRows(); ++made) {
+        auto *row = new TranscriptMessageView(m_messages.at(m_rows.size()));
         m_stack->insertWidget(int(m_rows.size()), row);
         m_rows.append(row);
     }
+    if (hasAllRows())
+        m_rowMaker.stop();
+    else if (!m_rowMaker.isActive())
+        m_rowMaker.start();
 }
 
 void TranscriptListView::removeRows(qsizetype from)

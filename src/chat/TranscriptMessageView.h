@@ -3,6 +3,8 @@
 #include "ChatMessage.h"
 #include "ui/AnimatedValue.h"
 
+#include <QColor>
+#include <QHash>
 #include <QWidget>
 
 class SymbolButton;
@@ -22,23 +24,40 @@ public:
 
     const ChatMessage &message() const { return m_message; }
     bool isHovering() const { return m_isHovering; }
+    // The copy button, made the first time the pointer comes over the line.
     SymbolButton *copyButton() const { return m_copyButton; }
     TextBlock *textBlock() const { return m_text; }
+    // The plate behind the text: clear for the user's lines.
+    QColor plateColour() const;
+    // Where the plate and the separator below it are drawn (the separator is
+    // empty for the user's lines).
+    QRect plateRect() const;
+    QRect separatorRect() const;
 
     // Puts the whole text on the clipboard, whatever part is selected.
     void copyMessage() const;
 
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+
 protected:
+    void resizeEvent(QResizeEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void setHovering(bool hovering);
 
     ChatMessage m_message;
     bool m_isHovering = false;
-    SymbolButton *m_copyButton;
-    TransitionEffect *m_copyTransition;
+    QWidget *m_header;
+    SymbolButton *m_copyButton = nullptr;
+    TransitionEffect *m_copyTransition = nullptr;
     AnimatedValue m_copyPresence;
     TextBlock *m_text;
+    // Heights for the widths asked lately: a long transcript is laid out
+    // often, and its rows do not change.
+    mutable QHash<int, int> m_heights;
 };

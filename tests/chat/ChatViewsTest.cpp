@@ -121,20 +121,20 @@ TEST(TranscriptMessageViewTest, UserAndAssistantLinesDifferAsTheyShould)
     EXPECT_EQ(user.findChild<PlainLabel *>(QStringLiteral("time"))->text(), ChatTexts::formatTime(when));
     EXPECT_EQ(user.textBlock()->plainText(), QStringLiteral("<b>Hi</b> **there**"));
     EXPECT_TRUE(user.textBlock()->isTextSelectable());
-    EXPECT_EQ(user.findChild<Surface *>(QStringLiteral("plate"))->fill().alpha(), 0);
-    EXPECT_EQ(user.findChild<Surface *>(QStringLiteral("separator")), nullptr);
+    EXPECT_EQ(user.plateColour().alpha(), 0);
+    EXPECT_TRUE(user.separatorRect().isEmpty());
 
     EXPECT_EQ(
         assistant.findChild<PlainLabel *>(QStringLiteral("sender"))->text(), QStringLiteral("Assistant"));
-    EXPECT_EQ(assistant.findChild<Surface *>(QStringLiteral("plate"))->fill(),
-        Palette::withOpacity(Palette::gray(), 0.08));
-    Surface *separator = assistant.findChild<Surface *>(QStringLiteral("separator"));
-    ASSERT_NE(separator, nullptr);
-    EXPECT_EQ(separator->maximumHeight(), 1);
-    // An empty message still has its header and its padded plate.
-    assistant.resize(600, assistant.heightForWidth(600) > 0 ? assistant.heightForWidth(600) : 200);
+    EXPECT_EQ(assistant.plateColour(), Palette::withOpacity(Palette::gray(), 0.08));
+    // An empty message still has its header and its padded plate; the
+    // separator is one point high, 24 in from each side, below the plate.
+    assistant.resize(600, assistant.sizeHint().height());
     assistant.show();
-    EXPECT_GE(assistant.findChild<Surface *>(QStringLiteral("plate"))->height(), 24);
+    QCoreApplication::processEvents();
+    EXPECT_GE(assistant.plateRect().height(), 24);
+    EXPECT_EQ(assistant.separatorRect(), QRect(24, assistant.height() - 1, 552, 1));
+    EXPECT_GE(assistant.separatorRect().top() - assistant.plateRect().bottom(), 8);
 }
 
 TEST(TranscriptMessageViewTest, TheCopyButtonShowsWhileHoveredAndCopiesTheWholeText)
@@ -144,8 +144,9 @@ TEST(TranscriptMessageViewTest, TheCopyButtonShowsWhileHoveredAndCopiesTheWholeT
         ChatMessage(QStringLiteral("**All** of it"), false, QDateTime::currentDateTime()));
     line.resize(600, 120);
     line.show();
-    EXPECT_FALSE(line.copyButton()->isVisible());
+    EXPECT_EQ(line.copyButton(), nullptr);
     hover(&line, true);
+    ASSERT_NE(line.copyButton(), nullptr);
     EXPECT_TRUE(line.copyButton()->isVisible());
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     QTest::mouseClick(line.copyButton(), Qt::LeftButton);
