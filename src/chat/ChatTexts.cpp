@@ -78,11 +78,6 @@ QStringList clampedLines(const QString &text, const QFont &font, qreal width, in
     return lines;
 }
 
-QString formatTime(const QDateTime &timestamp, const DateEnvironment &environment)
-{
-    return environment.locale().toString(environment.local(timestamp).time(), QLocale::ShortFormat);
-}
-
 QString proposedScreenshotFileName(const DateEnvironment &environment)
 {
     return QStringLiteral("Screenshot_")

@@ -33,11 +33,6 @@ QString exchangesText(qsizetype messageCount);
 // end lines.
 QStringList clampedLines(const QString &text, const QFont &font, qreal width, int maxLines);
 
-// The time of a transcript line in the locale's short time format, in the
-// environment's time zone, without a date.
-QString formatTime(
-    const QDateTime &timestamp, const DateEnvironment &environment = DateEnvironment::current());
-
 // The file name proposed for a saved screenshot: "Screenshot_" followed by
 // the local date and time as "yyyy-MM-dd_HH-mm-ss" and ".png".
 QString proposedScreenshotFileName(const DateEnvironment &environment = DateEnvironment::current());

@@ -1,6 +1,6 @@
 #include "TranscriptMessageView.h"
 
-#include "ChatTexts.h"
+#include "MessageTime.h"
 #include "PlainLabel.h"
 #include "SymbolButton.h"
 #include "ui/Fonts.h"
@@ -44,7 +44,7 @@ TranscriptMessageView::TranscriptMessageView(const ChatMessage &message, QWidget
     auto *sender = new PlainLabel(message.isUser() ? QStringLiteral("You") : QStringLiteral("Assistant"),
         Fonts::custom(QString::fromLatin1(Fonts::hafferMedium), 14), Palette::primaryLabel());
     sender->setObjectName(QStringLiteral("sender"));
-    auto *time = new PlainLabel(ChatTexts::formatTime(message.timestamp()),
+    auto *time = new PlainLabel(formatMessageTime(message.timestamp()),
         Fonts::custom(QString::fromLatin1(Fonts::hafferRegular), 12), Palette::tertiaryLabel());
     time->setObjectName(QStringLiteral("time"));
     header->addWidget(sender);

@@ -1,16 +1,13 @@
 #pragma once
 
-#include "ui/AnimatedValue.h"
-
-#include <QTimer>
 #include <QWidget>
 
-#include <array>
+class PulsingDots;
 
 // The assistant's placeholder line while a question awaits its answer:
-// "Assistant" and "thinking..." over three dots, one of them emphasised in
-// turn. The emphasis moves one dot on every 0.4 s while the line is shown,
-// starting with the middle one; the timer stops when it is hidden.
+// "Assistant" and "thinking..." over three dots on a faint plate, one of
+// them emphasised in turn: the middle one first, then one dot on every
+// 0.4 s while the line is on screen (the dots stop when it leaves).
 class TranscriptTypingView : public QWidget
 {
     Q_OBJECT
@@ -18,20 +15,8 @@ class TranscriptTypingView : public QWidget
 public:
     explicit TranscriptTypingView(QWidget *parent = nullptr);
 
-    // The index (0, 1 or 2) of the emphasised dot.
-    int animationPhase() const { return m_animationPhase; }
-    bool isTicking() const { return m_timer.isActive(); }
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
+    PulsingDots *dots() const { return m_dots; }
 
 private:
-    void tick();
-
-    int m_animationPhase = 0;
-    QTimer m_timer;
-    std::array<AnimatedValue, 3> m_emphasis;
-    QWidget *m_dotsArea;
+    PulsingDots *m_dots;
 };

@@ -4,6 +4,7 @@
 #include "chat/ConversationThumbnails.h"
 #include "chat/EmptyStateView.h"
 #include "chat/HoverActionButton.h"
+#include "chat/MessageTime.h"
 #include "chat/PlainLabel.h"
 #include "chat/Surface.h"
 #include "chat/SymbolButton.h"
@@ -13,6 +14,7 @@
 #include "ui/AnimatedValue.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PulsingDots.h"
 #include "ui/markup/TextBlock.h"
 
 #include <QApplication>
@@ -76,19 +78,10 @@ TEST(ChatTextsTest, CountsAndStatus)
         EXPECT_EQ(ChatTexts::exchangesText(messages), text);
 }
 
-TEST(ChatTextsTest, TimesFollowTheLocaleWithoutADate)
+TEST(ChatTextsTest, ProposesADateStampedPngName)
 {
     const QDateTime moment(QDate(2024, 3, 15), QTime(14, 5, 30), Qt::UTC);
     const QTimeZone berlin(QByteArrayLiteral("Europe/Berlin"));
-    EXPECT_EQ(ChatTexts::formatTime(moment,
-                  DateEnvironment::fixed(moment, QLocale(QLocale::English, QLocale::UnitedStates), berlin)),
-        QStringLiteral("3:05\u202FPM")
-            .replace(u'\u202F',
-                QLocale(QLocale::English, QLocale::UnitedStates)
-                    .toString(QTime(15, 5), QLocale::ShortFormat)
-                    .at(4)));
-    EXPECT_EQ(ChatTexts::formatTime(moment, DateEnvironment::fixed(moment, QLocale(QLocale::German), berlin)),
-        QStringLiteral("15:05"));
     EXPECT_EQ(ChatTexts::proposedScreenshotFileName(
                   DateEnvironment::fixed(moment, QLocale(QLocale::German), berlin)),
         QStringLiteral("Screenshot_2024-03-15_15-05-30.png"));
@@ -118,7 +111,7 @@ TEST(TranscriptMessageViewTest, UserAndAssistantLinesDifferAsTheyShould)
 
     EXPECT_EQ(user.findChild<PlainLabel *>(QStringLiteral("sender"))->text(), QStringLiteral("You"));
     EXPECT_EQ(user.findChild<PlainLabel *>(QStringLiteral("sender"))->textFormat(), Qt::PlainText);
-    EXPECT_EQ(user.findChild<PlainLabel *>(QStringLiteral("time"))->text(), ChatTexts::formatTime(when));
+    EXPECT_EQ(user.findChild<PlainLabel *>(QStringLiteral("time"))->text(), formatMessageTime(when));
     EXPECT_EQ(user.textBlock()->plainText(), QStringLiteral("<b>Hi</b> **there**"));
     EXPECT_TRUE(user.textBlock()->isTextSelectable());
     EXPECT_EQ(user.plateColour().alpha(), 0);
@@ -157,22 +150,23 @@ TEST(TranscriptMessageViewTest, TheCopyButtonShowsWhileHoveredAndCopiesTheWholeT
 
 TEST(TranscriptTypingViewTest, TheEmphasisStartsInTheMiddleMovesEveryTickAndStopsWhenHidden)
 {
-    TranscriptTypingView typing;
-    EXPECT_EQ(typing.animationPhase(), 0);
-    typing.show();
-    EXPECT_EQ(typing.animationPhase(), 1);
+    TranscriptTypingView view;
+    PulsingDots &typing = *view.dots();
+    EXPECT_EQ(typing.phase(), 0);
+    view.show();
+    EXPECT_EQ(typing.phase(), 1);
     EXPECT_TRUE(typing.isTicking());
     QElapsedTimer clock;
     clock.start();
     QList<int> phases;
     while (phases.size() < 3 && clock.elapsed() < 5000) {
-        const int phase = typing.animationPhase();
-        if (QTest::qWaitFor([&] { return typing.animationPhase() != phase; }, 1000))
-            phases << typing.animationPhase();
+        const int phase = typing.phase();
+        if (QTest::qWaitFor([&] { return typing.phase() != phase; }, 1000))
+            phases << typing.phase();
     }
     EXPECT_EQ(phases, QList<int>({ 2, 0, 1 }));
     EXPECT_GE(clock.elapsed(), 3 * 400 - 100);
-    typing.hide();
+    view.hide();
     EXPECT_FALSE(typing.isTicking());
 }
 
