@@ -1,4 +1,6 @@
 #include "ChatFixture.h"
+#include "capture/CustomOverlayView.h"
+#include "capture/ScreenshotManager.h"
 
 #include <QSignalSpy>
 
@@ -191,4 +193,35 @@ TEST_F(ChatWindowManagerTest, ClosingWithoutAnswersOrWhileViewingStoresNothingBu
     EXPECT_EQ(savedCount(), before);
     EXPECT_TRUE(log.contains(QStringLiteral("💾 No AI responses to save")));
     ASSERT_TRUE(waitForWindowGone());
+}
+
+// The overlay's Chat hands the exchange over: nothing is saved and the AI
+// client keeps its answers until the chat window closes, which saves them
+// all as one conversation.
+TEST_F(ChatWindowManagerTest, TheOverlaysChatHandsTheConversationOverWithoutSavingIt)
+{
+    ScreenshotManager &capture = ScreenshotManager::shared();
+    capture.setScreenshotImage(image(3));
+    AIManager::shared().setResponses({ answer(QStringLiteral("What is it?"), QStringLiteral("A chart.")) });
+    capture.showOverlay();
+    ASSERT_TRUE(capture.isShowingOverlay());
+    CustomOverlayView *overlay = nullptr;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *found = window->findChild<CustomOverlayView *>())
+            overlay = found;
+    ASSERT_NE(overlay, nullptr);
+    const qsizetype before = savedCount();
+
+    overlay->openChatWindow(AIManager::shared().responses().last());
+
+    EXPECT_FALSE(capture.isShowingOverlay());
+    EXPECT_EQ(savedCount(), before);
+    EXPECT_EQ(AIManager::shared().responses().size(), 1);
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("📸 Overlay closed; the conversation goes on in the chat window")));
+    EXPECT_EQ(transcript(), QStringList({ "user:What is it?", "ai:A chart." }));
+
+    ChatWindowManager::shared().closeWindow();
+    EXPECT_EQ(savedCount(), before + 1);
+    EXPECT_EQ(ConversationManager::shared().conversations().first().messages().size(), 2);
 }
