@@ -79,11 +79,12 @@ wait_for_log "✅ Successfully received AI response" 15 || fail "no answer arriv
 sleep 2
 screenshot answered.png
 
-# Chat: the rightmost pill at the bottom of the answer box.
-box=$(convert "$ARTIFACTS/answered.png" -fuzz 3% -fill white +opaque "srgb(215,215,215)" -trim -format '%w %h %X %Y' info:) \
-    || fail "no answer box in the picture"
+# Chat: the rightmost pill at the bottom of the answer box, the light grey
+# box below the selection.
+box=$(convert "$ARTIFACTS/answered.png" -crop 1280x345+0+455 +repage -fuzz 10% -fill white \
+    +opaque "srgb(232,232,232)" -trim -format '%w %h %X %Y' info:) || fail "no answer box in the picture"
 read -r box_w box_h box_x box_y <<<"$box"
-xdotool mousemove $((box_x + box_w - 52)) $((box_y + box_h - 55)) click 1
+xdotool mousemove $((box_x + box_w - 52)) $((455 + box_y + box_h - 55)) click 1
 wait_until 5 chat_shown || fail "Chat did not open the chat window"
 sleep 1
 grep -qF "💾 Saved conversation" "$PEXILO_LOG" && fail "the hand-over to the chat window saved the conversation already"
