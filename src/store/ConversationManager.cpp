@@ -303,6 +303,7 @@ bool ConversationManager::updateCurrentConversation()
         if (answer.question != restored.at(i).question || answer.content != restored.at(i).content)
             return false;
     }
+    waitForLoad();
     const QUuid id = m_currentConversation->id();
     const qsizetype index = std::find_if(m_conversations.cbegin(), m_conversations.cend(),
                                 [&id](const Conversation &saved) { return saved.id() == id; })
@@ -319,7 +320,8 @@ bool ConversationManager::updateCurrentConversation()
     conversations[index] = updated;
     setConversations(conversations);
     setCurrentConversation(updated);
-    saveConversations();
+    if (!saveConversationInPlace(updated))
+        return true; // tried: the failure is logged, and nothing else is to be saved
     Log::line(QStringLiteral("💾 Saved follow-ups to conversation: '%1', now with %2 messages")
                   .arg(updated.title())
                   .arg(updated.messages().size()));
@@ -492,6 +494,27 @@ bool ConversationManager::saveConversation(const Conversation &conversation)
         return false;
     }
     m_rowIds.insert(conversation.id(), row.id);
+    Log::line(QStringLiteral("💾 Saved %1 conversations").arg(m_conversations.size()));
+    return true;
+}
+
+bool ConversationManager::saveConversationInPlace(const Conversation &conversation)
+{
+    // The same row, at the same place in the list.
+    const QString rowId = m_rowIds.value(conversation.id(), rowIdFor(conversation));
+    QString error;
+    const std::optional<qint64> position = m_table->positionOf(rowId, &error);
+    if (!position) {
+        Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
+        return false;
+    }
+    const std::optional<QByteArray> record = ConversationJson::encodeRecord(conversation, &error);
+    if (!record
+        || !m_table->upsert(
+            ConversationRow { rowId, position, *record, conversation.screenshotData() }, &error)) {
+        Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
+        return false;
+    }
     Log::line(QStringLiteral("💾 Saved %1 conversations").arg(m_conversations.size()));
     return true;
 }

@@ -141,6 +141,8 @@ private:
     static QList<AIResponse> restoredResponses(const Conversation &conversation);
     void restoreConversationToManagers(const Conversation &conversation);
     bool saveConversation(const Conversation &conversation);
+    // Writes the conversation over its own row, keeping its place.
+    bool saveConversationInPlace(const Conversation &conversation);
     bool eraseConversations(const QList<QUuid> &ids);
     void setAsideUndecodableValue();
 
