@@ -22,6 +22,13 @@ void install()
         = [](const std::optional<QImage> &image) { ChatWindowManager::shared().setCurrentScreenshot(image); };
     hooks.clearTranscript = [] { ChatWindowManager::shared().removeAllMessages(); };
     ConversationManager::setHooks(std::move(hooks));
+
+    // The screen selection, then the analysis overlay, take Escape before
+    // the chat window does.
+    ChatWindowManager::shared().setCaptureHoldsKeys([] {
+        const ScreenshotManager &capture = ScreenshotManager::shared();
+        return capture.isSelecting() || capture.isShowingOverlay();
+    });
 }
 
 } // namespace AppWiring

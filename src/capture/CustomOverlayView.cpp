@@ -232,7 +232,18 @@ void CustomOverlayView::openChatWindow(const AIResponse &)
     ChatWindowManager &chat = m_chatWindowManager;
     chat.setCurrentScreenshot(*m_screenshotImage);
     chat.openChatWindowWithHistory(*m_screenshotImage, responses);
-    requestClose();
+    if (!m_onChatHandOver) {
+        requestClose();
+        return;
+    }
+    // The owner may take the overlay down from inside the call.
+    const std::function<void()> onChatHandOver = m_onChatHandOver;
+    onChatHandOver();
+}
+
+void CustomOverlayView::setOnChatHandOver(std::function<void()> onChatHandOver)
+{
+    m_onChatHandOver = std::move(onChatHandOver);
 }
 
 void CustomOverlayView::requestClose()

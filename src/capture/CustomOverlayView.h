@@ -79,8 +79,12 @@ public:
     // until the answer is in. Does nothing with an empty field or no image.
     void processFollowUp();
     // Hands the image and every answer about it to the chat window, then
-    // closes the overlay. Does nothing without an image.
+    // closes the overlay through onChatHandOver (onClose when none is set).
+    // Does nothing without an image.
     void openChatWindow(const AIResponse &response);
+    // How the overlay goes once the chat window has taken the conversation
+    // over: unlike other closes, that one keeps the exchange going.
+    void setOnChatHandOver(std::function<void()> onChatHandOver);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -124,6 +128,7 @@ private:
     std::optional<QImage> m_screenshotImage;
     std::function<void(QuickAction)> m_onQuickAction;
     std::function<void()> m_onClose;
+    std::function<void()> m_onChatHandOver;
 
     std::optional<QuickAction> m_hoveredAction;
     bool m_showActionButtons = true;

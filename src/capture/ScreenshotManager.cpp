@@ -137,9 +137,11 @@ void ScreenshotManager::showOverlay()
     // The selection is in the global display space; the overlay lays out in
     // its own, whose origin is the screen's top-left corner.
     const QRectF selectionInOverlay = m_selectedRect.translated(-screen->bounds.topLeft());
-    window->setContentView(new CustomOverlayView(
+    auto *overlay = new CustomOverlayView(
         m_aiManager, ChatWindowManager::shared(), selectionInOverlay, m_screenshotImage,
-        [this](QuickAction action) { handleQuickAction(action); }, [this] { closeOverlay(); }));
+        [this](QuickAction action) { handleQuickAction(action); }, [this] { closeOverlay(); });
+    overlay->setOnChatHandOver([this] { closeOverlayForChat(); });
+    window->setContentView(overlay);
     window->present();
     setIsShowingOverlay(true);
 }
@@ -157,6 +159,19 @@ void ScreenshotManager::closeOverlay()
     m_frozenFrame.reset();
     ConversationManager::shared().startNewConversation(std::nullopt);
     Log::line(QStringLiteral("📸 Overlay closed and new conversation started"));
+}
+
+void ScreenshotManager::closeOverlayForChat()
+{
+    m_overlayController.closeWindow();
+    setIsShowingOverlay(false);
+    setSelectedRect(QRectF());
+    setScreenshotImage(std::nullopt);
+    m_frozenFrame.reset();
+    // The answers are this capture's, not those of a conversation opened
+    // earlier: the chat saves them as a new one.
+    ConversationManager::shared().setCurrentConversation(std::nullopt);
+    Log::line(QStringLiteral("📸 Overlay closed; the conversation goes on in the chat window"));
 }
 
 void ScreenshotManager::handleQuickAction(QuickAction action)

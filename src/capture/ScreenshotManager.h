@@ -55,6 +55,10 @@ public:
     QRectF selectedRect() const { return m_selectedRect; }
     void setSelectedRect(const QRectF &rect);
 
+    // Whether a selection is starting or its window shows: it takes the
+    // keyboard before any other window.
+    bool isSelecting() const { return m_selectionDelay.isActive() || m_selectionController.window(); }
+
     // Clears the previous capture, closes the capture windows and, 0.1 s
     // later, shows the selection window over the main screen. Safe at any
     // time. An overlay that is showing is closed first as its own close
@@ -78,6 +82,11 @@ public:
     // The overlay's close: saves the conversation when it has answers, closes
     // the result window, clears the capture and starts a new conversation.
     void closeOverlay();
+    // The overlay's hand-over to the chat window: closes the result window
+    // and clears the capture as closeOverlay() does, but saves nothing and
+    // keeps the AI client's answers, since the conversation goes on in the
+    // chat window, which saves it when it closes.
+    void closeOverlayForChat();
     // Runs a quick action of the overlay on the captured image, if any.
     void handleQuickAction(QuickAction action);
 

@@ -1,12 +1,39 @@
 #include "ChatWindowManager.h"
 
-#include "ChatTranscriptView.h"
+#include "ChatTexts.h"
+#include "ChatWindowView.h"
+#include "SavePanelPresenter.h"
+#include "ai/AIManager.h"
+#include "platform/ImageData.h"
+#include "platform/Log.h"
 #include "platform/PublishedProperty.h"
+#include "store/ConversationManager.h"
+
+#include <QClipboard>
+#include <QCoro/QCoroTask>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QSaveFile>
+
+namespace {
+
+// How long a closed chat window stays on screen before it goes.
+constexpr int closeDelayMs = 100;
+
+} // namespace
 
 ChatWindowManager &ChatWindowManager::shared()
 {
     static ChatWindowManager *manager = new ChatWindowManager; // lives as long as the process
     return *manager;
+}
+
+ChatWindowManager::ChatWindowManager()
+{
+    m_pendingClose.setSingleShot(true);
+    m_pendingClose.setInterval(closeDelayMs);
+    connect(&m_pendingClose, &QTimer::timeout, this, &ChatWindowManager::finishClosing);
 }
 
 void ChatWindowManager::setIsOpen(bool open)
@@ -35,6 +62,17 @@ void ChatWindowManager::setIsProcessing(bool processing)
     PublishedProperty::write(this, m_isProcessing, processing, &ChatWindowManager::isProcessingChanged);
 }
 
+void ChatWindowManager::openChatWindow(
+    const QImage &image, const QString &initialMessage, const QString &initialResponse)
+{
+    setCurrentScreenshot(image);
+    const ChatMessage question(initialMessage, true, QDateTime::currentDateTime());
+    const ChatMessage answer(initialResponse, false, QDateTime::currentDateTime());
+    setMessages({ question, answer });
+    createWindow();
+    setIsOpen(true);
+}
+
 void ChatWindowManager::openChatWindowWithHistory(const QImage &image, const QList<AIResponse> &responses)
 {
     setCurrentScreenshot(image);
@@ -49,11 +87,185 @@ void ChatWindowManager::openChatWindowWithHistory(const QImage &image, const QLi
     setIsOpen(true);
 }
 
+void ChatWindowManager::addMessage(const QString &text, bool isUser)
+{
+    QList<ChatMessage> messages = m_messages;
+    messages.append(ChatMessage(text, isUser, QDateTime::currentDateTime()));
+    setMessages(messages);
+}
+
+void ChatWindowManager::closeWindow()
+{
+    // The title bar's close may follow Ctrl+W before the window has gone:
+    // one close, one save.
+    if (m_pendingClose.isActive())
+        return;
+
+    ConversationManager &conversations = ConversationManager::shared();
+    if (!conversations.updateCurrentConversation())
+        conversations.saveCurrentConversation();
+    setIsOpen(false);
+    // A question still on its way belongs to the chat that just closed.
+    ++m_session;
+    setIsProcessing(false);
+    m_closingWindow = m_window.window();
+    m_pendingClose.start();
+    AIManager::shared().resetForNewScreenshot();
+    Log::line(QStringLiteral("💬 Chat window closed and conversation saved"));
+}
+
+void ChatWindowManager::finishClosing()
+{
+    // Acts only on the window the close was meant for.
+    if (m_window.window() != m_closingWindow)
+        return;
+    m_closingWindow = nullptr;
+    closeOwnWindow();
+    removeAllMessages();
+    setCurrentScreenshot(std::nullopt);
+}
+
+bool ChatWindowManager::sendMessage(const QString &input)
+{
+    const QString question = ChatTexts::trimmedInput(input);
+    if (question.isEmpty() || m_isProcessing || !m_currentScreenshot)
+        return false;
+    const QImage image = *m_currentScreenshot;
+    addMessage(question, true);
+    setIsProcessing(true);
+
+    const quint64 session = m_session;
+    QCoro::Task<AIResponse> answer = AIManager::shared().analyzeImageWithFollowUp(image, question);
+    QCoro::connect(std::move(answer), this, [this, session](const AIResponse &response) {
+        if (session != m_session)
+            return; // the chat closed or opened anew meanwhile
+        addMessage(response.content, false);
+        setIsProcessing(false);
+    });
+    return true;
+}
+
+void ChatWindowManager::clearConversation()
+{
+    removeAllMessages();
+    AIManager &ai = AIManager::shared();
+    ai.setResponses({});
+    ai.setLastResponse(std::nullopt);
+    ConversationManager::shared().setCurrentConversation(std::nullopt);
+}
+
+void ChatWindowManager::copyScreenshotToClipboard()
+{
+    if (!m_currentScreenshot)
+        return;
+    const QImage image = *m_currentScreenshot;
+    // The PNG bytes are usually known already (the AI client sent them);
+    // otherwise they are made on a worker thread.
+    ImageData::pngDataAsync(image).then(this, [image](const QByteArray &png) {
+        auto *data = new QMimeData;
+        data->setImageData(image);
+        if (!png.isEmpty())
+            data->setData(QStringLiteral("image/png"), png);
+        QGuiApplication::clipboard()->setMimeData(data);
+    });
+}
+
+void ChatWindowManager::saveScreenshot()
+{
+    if (!m_currentScreenshot)
+        return;
+    const QImage image = *m_currentScreenshot;
+    SavePanel panel;
+    panel.title = QStringLiteral("Save Screenshot");
+    panel.allowedFileTypes = { QStringLiteral("png") };
+    panel.canCreateDirectories = true;
+    panel.proposedFileName = ChatTexts::proposedScreenshotFileName();
+    presentSavePanel(panel, [image](const std::optional<QString> &path) {
+        if (path)
+            saveImage(image, *path);
+    });
+}
+
+QFuture<bool> ChatWindowManager::saveImage(const QImage &image, const QString &path)
+{
+    return ImageData::pngDataAsync(image).then(&shared(), [path](const QByteArray &png) {
+        if (png.isEmpty())
+            return false; // nothing to write, as when the image has no PNG form
+        return writeImageFile(png, path);
+    });
+}
+
+bool ChatWindowManager::writeImageFile(const QByteArray &png, const QString &path)
+{
+    // The bytes go to a file of their own that replaces the old one only
+    // once they are all written. Unbuffered, so that a short write (disk
+    // full, file too large) is seen here: a buffered one can lose that error
+    // and commit a cut file.
+    QSaveFile file(path);
+    qint64 written = 0;
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        while (written < png.size()) {
+            const qint64 step = file.write(png.constData() + written, png.size() - written);
+            if (step <= 0)
+                break;
+            written += step;
+        }
+    }
+    if (written != png.size() || !file.commit()) {
+        Log::line(QStringLiteral("Error saving screenshot: %1").arg(file.errorString()));
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+void ChatWindowManager::presentSavePanel(
+    const SavePanel &panel, const std::function<void(std::optional<QString>)> &completion)
+{
+    const std::optional<QString> path = SavePanelPresenter::present(m_window.window(), panel);
+    if (completion)
+        completion(path);
+}
+
+void ChatWindowManager::setCaptureHoldsKeys(std::function<bool()> captureHoldsKeys)
+{
+    m_captureHoldsKeys = std::move(captureHoldsKeys);
+}
+
+bool ChatWindowManager::captureHoldsKeys() const
+{
+    return m_captureHoldsKeys && m_captureHoldsKeys();
+}
+
 void ChatWindowManager::createWindow()
 {
+    // An open cancels a close still pending: the new window stays.
+    m_pendingClose.stop();
+    m_closingWindow = nullptr;
+    closeOwnWindow();
+
     WindowOwner::Style style;
     style.size = QSizeF(1200, 800);
     style.title = QStringLiteral("Pexilo Chat");
-    m_window.adoptWindow(new ChatTranscriptView(*this), style);
+    style.background = QColor::fromRgbF(0.96f, 0.96f, 0.97f);
+    m_window.adoptWindow(new ChatWindowView(*this, ConversationManager::shared(),
+                             [this](QWidget *window) { windowCloseRequested(window); }),
+        style);
     m_window.bringToFront();
+}
+
+void ChatWindowManager::closeOwnWindow()
+{
+    m_closingOwnWindow = true;
+    m_window.closeWindow();
+    m_closingOwnWindow = false;
+}
+
+void ChatWindowManager::windowCloseRequested(QWidget *window)
+{
+    // Closes that the window did not ask for itself (its title bar, the
+    // window manager) save and reset as Ctrl+W does.
+    if (m_closingOwnWindow || window != m_window.window())
+        return;
+    closeWindow();
 }

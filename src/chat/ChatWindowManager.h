@@ -1,18 +1,28 @@
 #pragma once
 
 #include "ChatMessage.h"
+#include "SavePanel.h"
 #include "ai/AIResponse.h"
 #include "ui/WindowOwner.h"
 
+#include <QFuture>
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QTimer>
 
+#include <functional>
 #include <optional>
 
 // The one chat window of the application and its state: whether it is open,
 // the transcript (oldest first), the reference screenshot beside it and
-// whether a follow-up question awaits its answer.
+// whether a follow-up question awaits its answer. It opens and closes the
+// window, sends the follow-up questions typed in it and runs its save panel.
+//
+// Closing saves the conversation once and resets the AI client at once; the
+// window goes 0.1 s later. An open within that time cancels the pending
+// step, and an answer that arrives after a close or a new open is dropped.
 //
 // Every write of a published property stores the value and then emits its
 // change signal, also when the value is equal to the old one.
@@ -42,10 +52,58 @@ public:
     bool isProcessing() const { return m_isProcessing; }
     void setIsProcessing(bool processing);
 
+    // Shows the image with a two-line transcript: the message as the user's
+    // line and the response as the assistant's, both stamped now.
+    void openChatWindow(const QImage &image, const QString &initialMessage, const QString &initialResponse);
     // Shows the image and, for each answer in order, the question as the
     // user's line and the answer as the assistant's, both stamped with the
     // answer's time; replaces any window opened before.
     void openChatWindowWithHistory(const QImage &image, const QList<AIResponse> &responses);
+    // Appends a line stamped now.
+    void addMessage(const QString &text, bool isUser);
+    // Saves the conversation (a viewed saved one gets its follow-ups), marks
+    // the chat closed, resets the AI client and closes the window 0.1 s
+    // later. A second close before then does nothing.
+    void closeWindow();
+
+    // Sends the input as a follow-up question about the screenshot: its
+    // trimmed text becomes the user's line and the answer, or the error text
+    // in its place, the assistant's. Refused (false) when the input is blank,
+    // a question awaits its answer or there is no screenshot.
+    bool sendMessage(const QString &input);
+    // Empties the transcript and the AI client's answers and leaves a viewed
+    // saved conversation, so that what follows is saved as new. The
+    // screenshot, the awaited answer and the follow-up context stay.
+    void clearConversation();
+
+    // Puts the screenshot on the clipboard as an image (PNG for other
+    // programs); nothing without one.
+    void copyScreenshotToClipboard();
+    // Asks where to save the screenshot, proposing "Screenshot_<local date
+    // and time>.png", and writes it there as PNG; nothing without one.
+    void saveScreenshot();
+    // Writes the image as PNG to the path, encoding it off the GUI thread.
+    // The future tells whether the file was written.
+    static QFuture<bool> saveImage(const QImage &image, const QString &path);
+    // Writes the bytes to the path as a whole or not at all: a failed write
+    // leaves a file already there as it was, and logs "Error saving
+    // screenshot: <error>".
+    static bool writeImageFile(const QByteArray &png, const QString &path);
+
+    // Asks where to save through the panel, as a dialog on the chat window
+    // when there is one, and calls the completion once with the chosen path
+    // or with nothing when the user cancels.
+    void presentSavePanel(
+        const SavePanel &panel, const std::function<void(std::optional<QString>)> &completion);
+
+    // Whether a window of the capture (the screen selection or the analysis
+    // overlay) shows and so takes Escape and Ctrl+W before the chat window.
+    // The application installs the question; without one nothing does.
+    void setCaptureHoldsKeys(std::function<bool()> captureHoldsKeys);
+    bool captureHoldsKeys() const;
+
+    // The chat window while there is one.
+    QWidget *chatWindow() const { return m_window.window(); }
 
 Q_SIGNALS:
     void isOpenChanged();
@@ -54,14 +112,29 @@ Q_SIGNALS:
     void isProcessingChanged();
 
 private:
-    ChatWindowManager() = default;
+    ChatWindowManager();
 
     // Builds and shows the chat window, closing the one shown before.
     void createWindow();
+    // The pending step of a close.
+    void finishClosing();
+    // Closes the window for a close or a replacement, not as a request.
+    void closeOwnWindow();
+    // The window was asked to close from outside (its title bar).
+    void windowCloseRequested(QWidget *window);
 
     bool m_isOpen = false;
     QList<ChatMessage> m_messages;
     std::optional<QImage> m_currentScreenshot;
     bool m_isProcessing = false;
     WindowOwner m_window;
+
+    // The step that takes the window down 0.1 s after a close, and the
+    // window it was scheduled for.
+    QTimer m_pendingClose;
+    QPointer<QWidget> m_closingWindow;
+    // Counts opens and closes: an answer belongs to the chat it was asked in.
+    quint64 m_session = 0;
+    bool m_closingOwnWindow = false;
+    std::function<bool()> m_captureHoldsKeys;
 };

@@ -220,6 +220,27 @@ std::optional<qint64> ConversationTable::upsert(const ConversationRow &row, QStr
     return position;
 }
 
+std::optional<qint64> ConversationTable::positionOf(const QString &id, QString *error)
+{
+    QMutexLocker locker(&m_mutex);
+    if (!ensureOpen(error))
+        return std::nullopt;
+    Statement select(m_db, "SELECT position FROM conversations WHERE id = ?1");
+    if (!select) {
+        fail(error);
+        return std::nullopt;
+    }
+    select.bindText(1, id);
+    const int step = sqlite3_step(select.get());
+    if (step == SQLITE_ROW)
+        return sqlite3_column_int64(select.get(), 0);
+    if (step != SQLITE_DONE)
+        fail(error);
+    else if (error)
+        *error = QStringLiteral("The conversation is not stored");
+    return std::nullopt;
+}
+
 bool ConversationTable::remove(const QString &id, QString *error)
 {
     QMutexLocker locker(&m_mutex);

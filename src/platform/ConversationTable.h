@@ -46,6 +46,9 @@ public:
     // position goes in front of every row stored. Gives the position written.
     std::optional<qint64> upsert(const ConversationRow &row, QString *error = nullptr);
 
+    // The place of the row with this id in the list; absent when there is no
+    // such row or it cannot be read.
+    std::optional<qint64> positionOf(const QString &id, QString *error = nullptr);
     // Deletes the row with this id (true also when there is none) and erases
     // its bytes from the file.
     bool remove(const QString &id, QString *error = nullptr);

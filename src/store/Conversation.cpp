@@ -65,6 +65,13 @@ QString Conversation::formattedDate(const DateEnvironment &environment) const
         + QLatin1Char(' ') + locale.toString(created.time(), QLocale::ShortFormat);
 }
 
+Conversation Conversation::withMessages(const QList<SavedMessage> &messages) const
+{
+    Conversation conversation = *this;
+    conversation.m_messages = messages;
+    return conversation;
+}
+
 QString Conversation::shortDate(const DateEnvironment &environment) const
 {
     const QLocale locale = environment.locale();

@@ -28,6 +28,10 @@ public:
     // Question and answer, pair after pair, oldest first.
     const QList<SavedMessage> &messages() const { return m_messages; }
 
+    // The same conversation (identifier, title, creation date, screenshot)
+    // holding these messages instead.
+    Conversation withMessages(const QList<SavedMessage> &messages) const;
+
     // The creation time as the locale's medium date followed by its short time.
     QString formattedDate(const DateEnvironment &environment = DateEnvironment::current()) const;
     // The date of the conversation lists: the short time for today,

@@ -11,6 +11,7 @@
 
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -288,6 +289,45 @@ void ConversationManager::saveCurrentConversation()
                   .arg(yesNo(conversation.screenshotData().has_value())));
 }
 
+bool ConversationManager::updateCurrentConversation()
+{
+    if (!m_currentConversation)
+        return false;
+    const QList<AIResponse> &responses = AIManager::shared().responses();
+    const QList<AIResponse> restored = restoredResponses(*m_currentConversation);
+    if (responses.size() <= restored.size())
+        return false;
+    // Only answers that continue this very conversation belong to it.
+    for (qsizetype i = 0; i < restored.size(); ++i) {
+        const AIResponse &answer = responses.at(i);
+        if (answer.question != restored.at(i).question || answer.content != restored.at(i).content)
+            return false;
+    }
+    waitForLoad();
+    const QUuid id = m_currentConversation->id();
+    const qsizetype index = std::find_if(m_conversations.cbegin(), m_conversations.cend(),
+                                [&id](const Conversation &saved) { return saved.id() == id; })
+        - m_conversations.cbegin();
+    if (index == m_conversations.size())
+        return false;
+
+    // Every saved line stays as it was, an unpaired last one included: the
+    // conversation reads on as the chat window showed it.
+    const Conversation &saved = m_conversations.at(index);
+    const Conversation updated
+        = saved.withMessages(saved.messages() + convertToSavedMessages(responses.mid(restored.size())));
+    QList<Conversation> conversations = m_conversations;
+    conversations[index] = updated;
+    setConversations(conversations);
+    setCurrentConversation(updated);
+    if (!saveConversationInPlace(updated))
+        return true; // tried: the failure is logged, and nothing else is to be saved
+    Log::line(QStringLiteral("💾 Saved follow-ups to conversation: '%1', now with %2 messages")
+                  .arg(updated.title())
+                  .arg(updated.messages().size()));
+    return true;
+}
+
 void ConversationManager::loadConversation(const Conversation &conversation)
 {
     setCurrentConversation(conversation);
@@ -405,7 +445,7 @@ QList<SavedMessage> ConversationManager::convertToSavedMessages(const QList<AIRe
     return messages;
 }
 
-void ConversationManager::restoreConversationToManagers(const Conversation &conversation)
+QList<AIResponse> ConversationManager::restoredResponses(const Conversation &conversation)
 {
     // Answers are rebuilt by position: each even message is a question and
     // the one after it its answer; a last message without a partner gives none.
@@ -416,6 +456,13 @@ void ConversationManager::restoreConversationToManagers(const Conversation &conv
         responses.append(
             AIResponse { answer.content(), answer.timestamp(), std::nullopt, messages.at(i).content() });
     }
+    return responses;
+}
+
+void ConversationManager::restoreConversationToManagers(const Conversation &conversation)
+{
+    const QList<SavedMessage> &messages = conversation.messages();
+    const QList<AIResponse> responses = restoredResponses(conversation);
     AIManager &aiManager = AIManager::shared();
     aiManager.setResponses(responses);
     if (!responses.isEmpty())
@@ -447,6 +494,27 @@ bool ConversationManager::saveConversation(const Conversation &conversation)
         return false;
     }
     m_rowIds.insert(conversation.id(), row.id);
+    Log::line(QStringLiteral("💾 Saved %1 conversations").arg(m_conversations.size()));
+    return true;
+}
+
+bool ConversationManager::saveConversationInPlace(const Conversation &conversation)
+{
+    // The same row, at the same place in the list.
+    const QString rowId = m_rowIds.value(conversation.id(), rowIdFor(conversation));
+    QString error;
+    const std::optional<qint64> position = m_table->positionOf(rowId, &error);
+    if (!position) {
+        Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
+        return false;
+    }
+    const std::optional<QByteArray> record = ConversationJson::encodeRecord(conversation, &error);
+    if (!record
+        || !m_table->upsert(
+            ConversationRow { rowId, position, *record, conversation.screenshotData() }, &error)) {
+        Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
+        return false;
+    }
     Log::line(QStringLiteral("💾 Saved %1 conversations").arg(m_conversations.size()));
     return true;
 }

@@ -90,6 +90,14 @@ public:
     // else the last capture, as a new conversation at the front of the list,
     // unless there are no answers or a saved conversation is being viewed.
     void saveCurrentConversation();
+    // While a saved conversation is being viewed and the AI client's answers
+    // are those restored from it followed by further ones (follow-ups asked
+    // since), appends the further ones to that conversation in place: same
+    // identifier, title, creation date, screenshot and place in the list.
+    // The updated record becomes the current one. Returns whether it wrote;
+    // with nothing new, or answers that are not that conversation's, it
+    // changes nothing.
+    bool updateCurrentConversation();
     // Views the conversation: its answers go to the AI client, its messages
     // and screenshot to the chat window.
     void loadConversation(const Conversation &conversation);
@@ -130,8 +138,11 @@ private:
     std::optional<QByteArray> getCurrentScreenshotData() const;
     std::optional<QByteArray> convertImageToData(const QImage &image) const;
     static QList<SavedMessage> convertToSavedMessages(const QList<AIResponse> &responses);
+    static QList<AIResponse> restoredResponses(const Conversation &conversation);
     void restoreConversationToManagers(const Conversation &conversation);
     bool saveConversation(const Conversation &conversation);
+    // Writes the conversation over its own row, keeping its place.
+    bool saveConversationInPlace(const Conversation &conversation);
     bool eraseConversations(const QList<QUuid> &ids);
     void setAsideUndecodableValue();
 

@@ -6,6 +6,8 @@
 #include "platform/ImageData.h"
 #include "store/ConversationManager.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -56,4 +58,25 @@ TEST(AppWiringTest, TheStoreSavesFromAndRestoresIntoTheApplicationsWindows)
     store.deleteConversation(*store.currentConversation());
     EXPECT_TRUE(chat.messages().isEmpty());
     EXPECT_TRUE(chat.currentScreenshot().has_value());
+}
+
+// The screen selection and the analysis overlay take Escape and Ctrl+W
+// before the chat window: the chat asks the capture through the wiring.
+TEST(AppWiringTest, TheChatWindowYieldsItsKeysToTheCapture)
+{
+    AppWiring::install();
+    ScreenshotManager &capture = ScreenshotManager::shared();
+    const ChatWindowManager &chat = ChatWindowManager::shared();
+    EXPECT_FALSE(chat.captureHoldsKeys());
+
+    capture.setIsShowingOverlay(true);
+    EXPECT_TRUE(chat.captureHoldsKeys());
+    capture.setIsShowingOverlay(false);
+
+    // From the start of a selection, while its window is on its way.
+    capture.startScreenshotSelection();
+    EXPECT_TRUE(chat.captureHoldsKeys());
+    QTest::qWait(300);
+    capture.handleSelectionCancel();
+    EXPECT_FALSE(chat.captureHoldsKeys());
 }

@@ -5,6 +5,7 @@
 #include "MenuBarTestSupport.h"
 #include "app/MenuBarView.h"
 #include "chat/ChatWindowManager.h"
+#include "store/ConversationManager.h"
 
 #include <QApplication>
 
@@ -99,6 +100,9 @@ TEST(ConversationToAIResponsesTest, LogsEachPairCutAfterFiftyCharactersAsTheUser
 TEST_F(OpenConversationTest, OpensTheChatWindowWithTheScreenshotAndTheAnswers)
 {
     const Conversation saved = conversation(QStringLiteral("A chart"), start, 4);
+    // The chat window lists the saved conversations: the store has loaded
+    // them before, as the application's start does.
+    ConversationManager::shared();
     LogCapture log;
 
     MenuBarView::openConversation(saved);

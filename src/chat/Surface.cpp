@@ -1,0 +1,41 @@
+#include "Surface.h"
+
+#include "ui/Palette.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+Surface::Surface(const QColor &fill, qreal cornerRadius, QWidget *parent)
+    : QWidget(parent)
+    , m_fill(fill)
+    , m_cornerRadius(cornerRadius)
+{ }
+
+Surface *Surface::divider(QWidget *parent)
+{
+    auto *line = new Surface(Palette::separator(), 0, parent);
+    line->setFixedHeight(1);
+    line->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return line;
+}
+
+void Surface::setFill(const QColor &fill)
+{
+    m_fill = fill;
+    update();
+}
+
+void Surface::paintEvent(QPaintEvent *)
+{
+    if (m_fill.alpha() == 0)
+        return;
+    QPainter painter(this);
+    if (m_cornerRadius <= 0) {
+        painter.fillRect(rect(), m_fill);
+        return;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
+    painter.fillPath(shape, m_fill);
+}

@@ -1,0 +1,224 @@
+#include "ChatSamples.h"
+#include "chat/ChatTexts.h"
+#include "chat/ConversationRowView.h"
+#include "chat/ConversationThumbnails.h"
+#include "chat/EmptyStateView.h"
+#include "chat/HoverActionButton.h"
+#include "chat/MessageTime.h"
+#include "chat/PlainLabel.h"
+#include "chat/Surface.h"
+#include "chat/SymbolButton.h"
+#include "chat/TranscriptMessageView.h"
+#include "chat/TranscriptTypingView.h"
+#include "platform/ImageData.h"
+#include "ui/AnimatedValue.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
+#include "ui/PulsingDots.h"
+#include "ui/markup/TextBlock.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QEnterEvent>
+#include <QFontMetricsF>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void hover(QWidget *widget, bool inside)
+{
+    if (inside) {
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(widget, &enter);
+    } else {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(widget, &leave);
+    }
+}
+
+struct FinishAtOnce
+{
+    FinishAtOnce() { AnimatedValue::setFinishAtOnce(true); }
+    ~FinishAtOnce() { AnimatedValue::setFinishAtOnce(false); }
+};
+
+} // namespace
+
+TEST(ChatTextsTest, TrimsSpacesAndTabsButNotLineBreaks)
+{
+    const QList<std::pair<QString, QString>> cases {
+        { QStringLiteral("  hello  "), QStringLiteral("hello") },
+        { QStringLiteral("\t\tword\t"), QStringLiteral("word") },
+        { QStringLiteral("\u00A0\u3000wide\u2009"), QStringLiteral("wide") },
+        { QStringLiteral("\nline\n"), QStringLiteral("\nline\n") },
+        { QStringLiteral("  a b  "), QStringLiteral("a b") },
+        { QStringLiteral(" \t "), QString() },
+    };
+    for (const auto &[input, trimmed] : cases) {
+        EXPECT_EQ(ChatTexts::trimmedInput(input), trimmed) << input.toStdString();
+        EXPECT_EQ(ChatTexts::isBlankInput(input), trimmed.isEmpty()) << input.toStdString();
+    }
+    EXPECT_FALSE(ChatTexts::isBlankInput(QStringLiteral("\n\n")));
+}
+
+TEST(ChatTextsTest, CountsAndStatus)
+{
+    EXPECT_EQ(ChatTexts::chatStatusText(true, 3), QStringLiteral("AI is thinking..."));
+    EXPECT_EQ(ChatTexts::chatStatusText(false, 0), QStringLiteral("Start a conversation"));
+    EXPECT_EQ(ChatTexts::chatStatusText(false, 1), QStringLiteral("1 messages"));
+    EXPECT_EQ(ChatTexts::savedCountText(1), QStringLiteral("1 saved"));
+    EXPECT_EQ(ChatTexts::savedCountText(0), QStringLiteral("0 saved"));
+    const QList<std::pair<int, QString>> exchanges { { 0, "0 exchanges" }, { 1, "0 exchanges" },
+        { 2, "1 exchanges" }, { 3, "1 exchanges" }, { 5, "2 exchanges" } };
+    for (const auto &[messages, text] : exchanges)
+        EXPECT_EQ(ChatTexts::exchangesText(messages), text);
+}
+
+TEST(ChatTextsTest, ProposesADateStampedPngName)
+{
+    const QDateTime moment(QDate(2024, 3, 15), QTime(14, 5, 30), Qt::UTC);
+    const QTimeZone berlin(QByteArrayLiteral("Europe/Berlin"));
+    EXPECT_EQ(ChatTexts::proposedScreenshotFileName(
+                  DateEnvironment::fixed(moment, QLocale(QLocale::German), berlin)),
+        QStringLiteral("Screenshot_2024-03-15_15-05-30.png"));
+}
+
+TEST(ChatTextsTest, ClampsLongTextsWithAnEllipsis)
+{
+    const QFont font = Fonts::custom(QString::fromLatin1(Fonts::hafferRegular), 14);
+    const QString longTitle
+        = QStringLiteral("Summarize this article about renewable energy and its effects on "
+                         "the grid in northern Europe over the last ten years");
+    const QStringList lines = ChatTexts::clampedLines(longTitle, font, 200, 2);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines.last().endsWith(QChar(0x2026)));
+    for (const QString &line : lines)
+        EXPECT_LE(QFontMetricsF(font).horizontalAdvance(line), 200.5);
+    EXPECT_EQ(
+        ChatTexts::clampedLines(QStringLiteral("Short"), font, 200, 2), QStringList(QStringLiteral("Short")));
+}
+
+TEST(TranscriptMessageViewTest, UserAndAssistantLinesDifferAsTheyShould)
+{
+    FinishAtOnce finish;
+    const QDateTime when(QDate(2024, 3, 15), QTime(9, 30), Qt::LocalTime);
+    TranscriptMessageView user(ChatMessage(QStringLiteral("<b>Hi</b> **there**"), true, when));
+    TranscriptMessageView assistant(ChatMessage(QString(), false, when));
+
+    EXPECT_EQ(user.findChild<PlainLabel *>(QStringLiteral("sender"))->text(), QStringLiteral("You"));
+    EXPECT_EQ(user.findChild<PlainLabel *>(QStringLiteral("sender"))->textFormat(), Qt::PlainText);
+    EXPECT_EQ(user.findChild<PlainLabel *>(QStringLiteral("time"))->text(), formatMessageTime(when));
+    EXPECT_EQ(user.textBlock()->plainText(), QStringLiteral("<b>Hi</b> **there**"));
+    EXPECT_TRUE(user.textBlock()->isTextSelectable());
+    EXPECT_EQ(user.plateColour().alpha(), 0);
+    EXPECT_TRUE(user.separatorRect().isEmpty());
+
+    EXPECT_EQ(
+        assistant.findChild<PlainLabel *>(QStringLiteral("sender"))->text(), QStringLiteral("Assistant"));
+    EXPECT_EQ(assistant.plateColour(), Palette::withOpacity(Palette::gray(), 0.08));
+    // An empty message still has its header and its padded plate; the
+    // separator is one point high, 24 in from each side, below the plate.
+    assistant.resize(600, assistant.sizeHint().height());
+    assistant.show();
+    QCoreApplication::processEvents();
+    EXPECT_GE(assistant.plateRect().height(), 24);
+    EXPECT_EQ(assistant.separatorRect(), QRect(24, assistant.height() - 1, 552, 1));
+    EXPECT_GE(assistant.separatorRect().top() - assistant.plateRect().bottom(), 8);
+}
+
+TEST(TranscriptMessageViewTest, TheCopyButtonShowsWhileHoveredAndCopiesTheWholeText)
+{
+    FinishAtOnce finish;
+    TranscriptMessageView line(
+        ChatMessage(QStringLiteral("**All** of it"), false, QDateTime::currentDateTime()));
+    line.resize(600, 120);
+    line.show();
+    EXPECT_EQ(line.copyButton(), nullptr);
+    hover(&line, true);
+    ASSERT_NE(line.copyButton(), nullptr);
+    EXPECT_TRUE(line.copyButton()->isVisible());
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    QTest::mouseClick(line.copyButton(), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("**All** of it"));
+    hover(&line, false);
+    EXPECT_FALSE(line.copyButton()->isVisible());
+}
+
+TEST(TranscriptTypingViewTest, TheEmphasisStartsInTheMiddleMovesEveryTickAndStopsWhenHidden)
+{
+    TranscriptTypingView view;
+    PulsingDots &typing = *view.dots();
+    EXPECT_EQ(typing.phase(), 0);
+    view.show();
+    EXPECT_EQ(typing.phase(), 1);
+    EXPECT_TRUE(typing.isTicking());
+    QElapsedTimer clock;
+    clock.start();
+    QList<int> phases;
+    while (phases.size() < 3 && clock.elapsed() < 5000) {
+        const int phase = typing.phase();
+        if (QTest::qWaitFor([&] { return typing.phase() != phase; }, 1000))
+            phases << typing.phase();
+    }
+    EXPECT_EQ(phases, QList<int>({ 2, 0, 1 }));
+    EXPECT_GE(clock.elapsed(), 3 * 400 - 100);
+    view.hide();
+    EXPECT_FALSE(typing.isTicking());
+}
+
+TEST(EmptyStateViewTest, TheHelpTextTakesAtMostThreeLinesWithin280)
+{
+    EmptyStateView empty;
+    empty.resize(800, 400);
+    empty.show();
+    PlainLabel *help = empty.findChild<PlainLabel *>(QStringLiteral("help"));
+    ASSERT_NE(help, nullptr);
+    EXPECT_LE(help->text().count(u'\n'), 2);
+    EXPECT_LE(help->parentWidget()->width(), 280);
+    EXPECT_EQ(empty.findChild<PlainLabel *>(QStringLiteral("title"))->text(),
+        QStringLiteral("Start a Conversation"));
+}
+
+TEST(HoverActionButtonTest, WhiteOnOrangeWhileHovered)
+{
+    FinishAtOnce finish;
+    int presses = 0;
+    HoverActionButton button(QStringLiteral("Copy"), QStringLiteral("doc.on.doc"), [&presses] { ++presses; });
+    button.show();
+    EXPECT_EQ(button.foregroundColour(), Palette::primaryLabel());
+    EXPECT_EQ(button.backgroundColour(), Palette::withOpacity(Palette::quaternaryLabel(), 0.5));
+    hover(&button, true);
+    EXPECT_EQ(button.foregroundColour(), QColor(Qt::white));
+    EXPECT_EQ(button.backgroundColour(), Palette::orange());
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(presses, 1);
+}
+
+TEST(ConversationRowViewTest, ThumbnailsAreMadeOffTheGuiThreadOrShowThePlaceholder)
+{
+    ConversationThumbnails thumbnails(32, 2);
+    const QDateTime now = QDateTime::currentDateTime();
+    const Conversation withImage(
+        QStringLiteral("t"), now, ImageData::pngData(ChatSamples::screenshot(QSize(120, 60))), {});
+    const Conversation broken(QStringLiteral("t"), now, QByteArray("not a png"), {});
+    const Conversation none(QStringLiteral("t"), now, std::nullopt, { SavedMessage("q", true, now) });
+
+    EXPECT_FALSE(thumbnails.thumbnail(withImage).has_value()); // on its way
+    QSignalSpy ready(&thumbnails, &ConversationThumbnails::thumbnailReady);
+    ASSERT_TRUE(ready.wait(5000));
+    const QImage image = *thumbnails.thumbnail(withImage);
+    EXPECT_EQ(image.size(), QSize(64, 64));
+    EXPECT_EQ(image.devicePixelRatio(), 2);
+    EXPECT_TRUE(thumbnails.thumbnail(none)->isNull());
+    thumbnails.thumbnail(broken);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return thumbnails.thumbnail(broken).has_value(); }, 5000));
+    EXPECT_TRUE(thumbnails.thumbnail(broken)->isNull());
+
+    ConversationRowView row(none, thumbnails, nullptr, nullptr);
+    EXPECT_FALSE(row.showsScreenshotThumbnail());
+    EXPECT_TRUE(row.metaText().endsWith(QStringLiteral(" • 0 exchanges")));
+}

@@ -1,0 +1,470 @@
+#include "ChatFixture.h"
+#include "chat/ChatTexts.h"
+#include "chat/ConversationGroupView.h"
+#include "chat/ConversationRowView.h"
+#include "chat/ConversationSidebarView.h"
+#include "chat/HoverActionButton.h"
+#include "chat/PlainLabel.h"
+#include "chat/SavePanelPresenter.h"
+#include "chat/ScreenshotImageView.h"
+#include "chat/ScreenshotPanelView.h"
+#include "chat/SymbolButton.h"
+#include "chat/TranscriptListView.h"
+#include "chat/TranscriptMessageView.h"
+#include "chat/TranscriptTypingView.h"
+#include "platform/ImageData.h"
+#include "store/DateEnvironment.h"
+#include "ui/Palette.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QMimeData>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+const QDateTime when(QDate(2024, 3, 15), QTime(9, 0), Qt::UTC);
+
+AIResponse answer(const QString &question, const QString &content)
+{
+    return AIResponse { content, when, std::nullopt, question };
+}
+
+QString status()
+{
+    return ChatFixture::view()->chatPanel()->statusLabel()->text();
+}
+
+void click(QWidget *widget)
+{
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+void hover(QWidget *widget, bool inside)
+{
+    if (inside) {
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(widget, &enter);
+    } else {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(widget, &leave);
+    }
+}
+
+ConversationRowView *rowOf(const QUuid &id)
+{
+    for (ConversationGroupView *group : ChatFixture::view()->sidebar()->groups())
+        for (ConversationRowView *row : group->rows())
+            if (row->conversation().id() == id)
+                return row;
+    return nullptr;
+}
+
+// Waits for the sidebar's rebuild after a change of the store.
+void settle()
+{
+    QTest::qWait(20);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+using ChatWindowViewTest = ChatFixture;
+
+TEST_F(ChatWindowViewTest, AFollowUpIsTrimmedSentAboutTheScreenshotAndAnswered)
+{
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("It goes up.")));
+    open({ answer(QStringLiteral("What is this?"), QStringLiteral("A chart.")) });
+    EXPECT_EQ(status(), QStringLiteral("2 messages"));
+
+    send(QStringLiteral("  \tAnd the trend?  "));
+    EXPECT_EQ(transcript(), QStringList({ "user:What is this?", "ai:A chart.", "user:And the trend?" }));
+    EXPECT_TRUE(input()->toPlainText().isEmpty());
+    EXPECT_EQ(status(), QStringLiteral("AI is thinking..."));
+    EXPECT_FALSE(input()->isEnabled());
+    ASSERT_NE(view()->chatPanel()->transcript()->typingRow(), nullptr);
+    // A second question while the first waits does nothing.
+    EXPECT_FALSE(ChatWindowManager::shared().sendMessage(QStringLiteral("another")));
+
+    ASSERT_TRUE(waitForAnswer());
+    EXPECT_EQ(transcript().last(), QStringLiteral("ai:It goes up."));
+    EXPECT_EQ(status(), QStringLiteral("4 messages"));
+    EXPECT_TRUE(input()->isEnabled());
+    EXPECT_EQ(view()->chatPanel()->transcript()->typingRow(), nullptr);
+    ASSERT_EQ(chatRequests().size(), 1);
+    EXPECT_TRUE(sentPrompt(0).endsWith(QStringLiteral("And the trend?")));
+    EXPECT_EQ(AIManager::shared().responses().size(), 1);
+}
+
+TEST_F(ChatWindowViewTest, ASendIsRefusedWhenBlankOrWithoutAScreenshot)
+{
+    open({}, std::nullopt);
+    EXPECT_EQ(status(), QStringLiteral("Start a conversation"));
+    ASSERT_NE(view()->chatPanel()->transcript()->emptyState(), nullptr);
+
+    // Spaces and tabs only: blank, the button disabled, shrunk and faint.
+    QTest::keyClicks(input(), QStringLiteral(" \t "));
+    SymbolButton *sendButton = view()->chatPanel()->sendButton();
+    EXPECT_FALSE(sendButton->isEnabled());
+    EXPECT_DOUBLE_EQ(sendButton->scale(), 0.8);
+    EXPECT_EQ(sendButton->look().colour, ChatPanelView::sendButtonColor(false, true));
+    QTest::keyClick(input(), Qt::Key_Return);
+    EXPECT_TRUE(ChatWindowManager::shared().messages().isEmpty());
+
+    // Text without a screenshot stays in the field and nothing is added.
+    input()->clear();
+    send(QStringLiteral("Hello"));
+    EXPECT_TRUE(sendButton->isEnabled());
+    EXPECT_EQ(sendButton->look().colour, Palette::blue());
+    EXPECT_EQ(input()->toPlainText(), QStringLiteral("Hello"));
+    EXPECT_TRUE(ChatWindowManager::shared().messages().isEmpty());
+    EXPECT_TRUE(chatRequests().isEmpty());
+}
+
+TEST_F(ChatWindowViewTest, LineBreaksAreNeitherTrimmedNorBlankAndTheInputGrowsToFourLines)
+{
+    service.setDefault("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("ok")));
+    open();
+    const int oneLine = input()->height();
+    for (int i = 0; i < 6; ++i)
+        QTest::keyClick(input(), Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(input()->toPlainText(), QStringLiteral("\n\n\n\n\n\n"));
+    EXPECT_EQ(input()->visibleLines(), 4);
+    EXPECT_GT(input()->height(), 3 * oneLine);
+    EXPECT_TRUE(view()->chatPanel()->sendButton()->isEnabled());
+
+    QTest::keyClick(input(), Qt::Key_Return);
+    EXPECT_EQ(transcript(), QStringList({ "user:\n\n\n\n\n\n" }));
+    EXPECT_EQ(input()->visibleLines(), 1);
+    ASSERT_TRUE(waitForAnswer());
+}
+
+TEST_F(ChatWindowViewTest, AFailedRequestShowsTheErrorTextAsTheAnswer)
+{
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::withStatus(500, "{}"));
+    open();
+    send(QStringLiteral("Why?"));
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_EQ(ChatWindowManager::shared().messages().size(), 2);
+    const ChatMessage &reply = ChatWindowManager::shared().messages().last();
+    EXPECT_FALSE(reply.isUser());
+    EXPECT_EQ(reply.content(), AIManager::shared().responses().last().content);
+    EXPECT_FALSE(reply.content().isEmpty());
+}
+
+// Clear empties the transcript and the AI client's answers but keeps the
+// screenshot and the context: the next question still carries it. An
+// answer that arrives after a Clear becomes the only line.
+TEST_F(ChatWindowViewTest, ClearKeepsTheScreenshotAndTheContext)
+{
+    service.enqueue(
+        "POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("A red square.")));
+    open();
+    send(QStringLiteral("What is it?"));
+    ASSERT_TRUE(waitForAnswer());
+    ConversationManager::shared().loadConversation(Conversation(QStringLiteral("t"), when, std::nullopt,
+        { SavedMessage(QStringLiteral("What is it?"), true, when),
+            SavedMessage(QStringLiteral("A red square."), false, when) }));
+    ASSERT_TRUE(ConversationManager::shared().currentConversation().has_value());
+
+    FakeReply slow = FakeReply::chatCompletion(QStringLiteral("Bright red."));
+    slow.delay = std::chrono::milliseconds(300);
+    service.enqueue("POST", "/v1/chat/completions", slow);
+    send(QStringLiteral("Which shade?"));
+    click(view()->chatPanel()->clearButton());
+
+    EXPECT_TRUE(ChatWindowManager::shared().messages().isEmpty());
+    EXPECT_TRUE(AIManager::shared().responses().isEmpty());
+    EXPECT_FALSE(AIManager::shared().lastResponse().has_value());
+    EXPECT_FALSE(ConversationManager::shared().currentConversation().has_value());
+    EXPECT_TRUE(ChatWindowManager::shared().currentScreenshot().has_value());
+    EXPECT_NE(view()->chatPanel()->transcript()->emptyState(), nullptr);
+    EXPECT_NE(view()->chatPanel()->transcript()->typingRow(), nullptr);
+
+    ASSERT_TRUE(waitForAnswer());
+    EXPECT_EQ(transcript(), QStringList({ "ai:Bright red." }));
+    ASSERT_EQ(chatRequests().size(), 2);
+    EXPECT_TRUE(sentPrompt(1).contains(QStringLiteral("A red square.")));
+}
+
+// Ctrl+W (with Shift too) and Escape (with any modifier) close the chat and
+// go no further; other keys reach the input.
+TEST_F(ChatWindowViewTest, CtrlWAndEscapeCloseOtherKeysReachTheInput)
+{
+    struct Case
+    {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        bool closes;
+    };
+    const Case cases[] = {
+        { Qt::Key_W, Qt::ControlModifier, true },
+        { Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier, true },
+        { Qt::Key_Escape, Qt::NoModifier, true },
+        { Qt::Key_Escape, Qt::ControlModifier, true },
+        { Qt::Key_W, Qt::NoModifier, false },
+        { Qt::Key_A, Qt::ControlModifier, false },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(QKeySequence(c.key | c.modifiers).toString().toStdString());
+        open();
+        input()->setFocus();
+        QTest::keyClick(input(), c.key, c.modifiers);
+        EXPECT_EQ(ChatWindowManager::shared().isOpen(), !c.closes);
+        if (!c.closes && c.modifiers == Qt::NoModifier) {
+            EXPECT_EQ(input()->toPlainText(), QStringLiteral("w"));
+        }
+        resetSharedState();
+    }
+}
+
+// One key press acts once: while a window of the capture shows, it takes
+// Escape and Ctrl+W; so do a popup and another window of the application.
+TEST_F(ChatWindowViewTest, EscapeMeantForAnotherWindowLeavesTheChatOpen)
+{
+    ChatWindowView *chat = open();
+    bool captureShows = true;
+    ChatWindowManager::shared().setCaptureHoldsKeys([&captureShows] { return captureShows; });
+    QTest::keyClick(input(), Qt::Key_Escape);
+    QTest::keyClick(input(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(ChatWindowManager::shared().isOpen());
+
+    captureShows = false;
+    QWidget other;
+    other.resize(200, 100);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    QTest::keyClick(&other, Qt::Key_Escape);
+    EXPECT_TRUE(ChatWindowManager::shared().isOpen());
+
+    chat->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(chat));
+    QTest::keyClick(input(), Qt::Key_Escape);
+    EXPECT_FALSE(ChatWindowManager::shared().isOpen());
+}
+
+// Follow-ups asked in a conversation opened from the sidebar are kept in
+// that conversation when the chat closes; a close with nothing new writes
+// nothing.
+TEST_F(ChatWindowViewTest, FollowUpsInAConversationOpenedFromTheSidebarAreKept)
+{
+    AIManager::shared().setResponses(
+        { answer(QStringLiteral("Older question"), QStringLiteral("Older answer")) });
+    ChatWindowManager::shared().setCurrentScreenshot(image(2));
+    ConversationManager::shared().saveCurrentConversation();
+    AIManager::shared().setResponses(
+        { answer(QStringLiteral("Newer question"), QStringLiteral("Newer answer")) });
+    ConversationManager::shared().saveCurrentConversation();
+    ConversationManager &store = ConversationManager::shared();
+    const Conversation older = store.conversations().at(1);
+    const qsizetype count = store.conversations().size();
+    resetSharedState();
+
+    open();
+    ConversationManager::shared().toggleSidebar();
+    settle();
+    ConversationRowView *row = rowOf(older.id());
+    ASSERT_NE(row, nullptr);
+    click(row);
+    EXPECT_EQ(transcript(), QStringList({ "user:Older question", "ai:Older answer" }));
+    EXPECT_TRUE(store.isSidebarExpanded());
+
+    // Nothing asked: a close writes nothing.
+    QSignalSpy changes(&store, &ConversationManager::conversationsChanged);
+    QTest::keyClick(input(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("💾 Skipping save - viewing existing conversation: 'Older question'")));
+    ASSERT_TRUE(waitForWindowGone());
+
+    service.enqueue(
+        "POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("A follow-up answer.")));
+    open();
+    settle();
+    click(rowOf(older.id()));
+    send(QStringLiteral("A follow-up?"));
+    ASSERT_TRUE(waitForAnswer());
+    view()->close(); // the title bar
+
+    EXPECT_EQ(store.conversations().size(), count);
+    const Conversation &kept = store.conversations().at(1);
+    EXPECT_EQ(kept.id(), older.id());
+    EXPECT_EQ(kept.title(), older.title());
+    EXPECT_EQ(kept.createdAt(), older.createdAt());
+    EXPECT_EQ(kept.screenshotData(), older.screenshotData());
+    QStringList lines;
+    for (const SavedMessage &message : kept.messages())
+        lines << message.content();
+    EXPECT_EQ(
+        lines, QStringList({ "Older question", "Older answer", "A follow-up?", "A follow-up answer." }));
+}
+
+TEST_F(ChatWindowViewTest, TheSidebarOpensClosesAndListsTheSavedConversationsByAge)
+{
+    ChatWindowView *chat = open();
+    SymbolButton *openButton = chat->screenshotPanel()->sidebarButton();
+    EXPECT_TRUE(openButton->isVisible());
+    EXPECT_DOUBLE_EQ(chat->sidebarPresence(), 0);
+    click(openButton);
+    EXPECT_TRUE(ConversationManager::shared().isSidebarExpanded());
+    EXPECT_FALSE(openButton->isVisible());
+    EXPECT_DOUBLE_EQ(chat->sidebarPresence(), 1);
+    EXPECT_EQ(chat->sidebar()->geometry().width(), 300);
+    EXPECT_EQ(chat->screenshotPanel()->width(), 400);
+
+    ConversationSidebarView *sidebar = chat->sidebar();
+    const qsizetype count = ConversationManager::shared().conversations().size();
+    EXPECT_EQ(sidebar->countLabel()->text(), QString::number(count) + QStringLiteral(" saved"));
+    EXPECT_EQ(sidebar->showsPlaceholder(), count == 0);
+    QStringList titles;
+    for (ConversationGroupView *group : sidebar->groups()) {
+        titles << group->title();
+        EXPECT_EQ(
+            group->findChild<PlainLabel *>(QStringLiteral("groupTitle"))->text(), group->title().toUpper());
+        EXPECT_EQ(group->findChild<PlainLabel *>(QStringLiteral("groupCount"))->text(),
+            QString::number(group->rows().size()));
+    }
+    const QList<ConversationGroup> groups = ConversationManager::shared().groupedConversations();
+    QStringList expected;
+    for (const ConversationGroup &group : groups)
+        expected << group.title;
+    EXPECT_EQ(titles, expected);
+
+    click(sidebar->closeButton());
+    EXPECT_FALSE(ConversationManager::shared().isSidebarExpanded());
+    EXPECT_TRUE(openButton->isVisible());
+    EXPECT_EQ(chat->sidebarPresence(), 0);
+}
+
+// The delete button deletes its conversation and opens nothing; a click
+// elsewhere on a row opens it, replacing the image only when it has one.
+TEST_F(ChatWindowViewTest, ARowOpensItsConversationAndItsDeleteButtonOnlyDeletes)
+{
+    ConversationManager &store = ConversationManager::shared();
+    const QImage picture = image(4);
+    AIManager::shared().setResponses({ answer(QStringLiteral("With image"), QStringLiteral("a")) });
+    ChatWindowManager::shared().setCurrentScreenshot(picture);
+    store.saveCurrentConversation();
+    const Conversation withImage = store.conversations().first();
+    ChatWindowManager::shared().setCurrentScreenshot(std::nullopt);
+    store.saveCurrentConversation(); // no screenshot anywhere: saved without one
+    const Conversation withoutImage = store.conversations().first();
+    ASSERT_FALSE(withoutImage.screenshotData().has_value());
+    resetSharedState();
+
+    const QImage shown = image(9);
+    open({}, shown);
+    store.toggleSidebar();
+    settle();
+    ConversationRowView *row = rowOf(withImage.id());
+    ASSERT_NE(row, nullptr);
+    hover(row, true);
+    ASSERT_NE(row->deleteButton(), nullptr);
+    EXPECT_TRUE(row->deleteButton()->isVisible());
+    click(row->deleteButton());
+    settle();
+    EXPECT_EQ(rowOf(withImage.id()), nullptr);
+    EXPECT_FALSE(store.currentConversation().has_value());
+    EXPECT_TRUE(ChatWindowManager::shared().messages().isEmpty());
+    EXPECT_EQ(ChatWindowManager::shared().currentScreenshot(), shown);
+
+    // A conversation saved without a screenshot leaves the image in place.
+    row = rowOf(withoutImage.id());
+    ASSERT_NE(row, nullptr);
+    EXPECT_FALSE(row->showsScreenshotThumbnail());
+    click(row);
+    EXPECT_EQ(store.currentConversation()->id(), withoutImage.id());
+    EXPECT_EQ(transcript(), QStringList({ "user:With image", "ai:a" }));
+    EXPECT_EQ(ChatWindowManager::shared().currentScreenshot(), shown);
+}
+
+TEST_F(ChatWindowViewTest, CopyLeavesThePngOnTheClipboard)
+{
+    const QImage picture = image(5);
+    open({}, picture);
+    QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
+    click(view()->screenshotPanel()->copyButton());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] { return QGuiApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("image/png")); },
+        5000));
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    EXPECT_FALSE(data->hasText());
+    const QImage pasted = ImageData::imageFromPng(data->data(QStringLiteral("image/png")));
+    EXPECT_EQ(pasted.convertToFormat(picture.format()), picture);
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(picture.format()), picture);
+}
+
+// Save proposes the date-stamped PNG name in the chat window's dialog and
+// writes the file; a cancel writes nothing; a failed write keeps the file
+// that was there and says so.
+TEST_F(ChatWindowViewTest, SaveWritesThePngWhereTheUserSaysAndNeverDestroysAFile)
+{
+    QTemporaryDir folder;
+    const QString target = folder.filePath(QStringLiteral("shot.png"));
+    std::optional<QString> answerOfPanel = target;
+    std::optional<SavePanel> asked;
+    QWidget *dialogParent = nullptr;
+    SavePanelPresenter::setPresenter([&](QWidget *parent, const SavePanel &panel) {
+        asked = panel;
+        dialogParent = parent;
+        return answerOfPanel;
+    });
+    const DateEnvironment before = DateEnvironment::current();
+    DateEnvironment::setCurrent(DateEnvironment::fixed(
+        QDateTime(QDate(2025, 3, 7), QTime(14, 5, 9), Qt::UTC), QLocale(QLocale::English), QTimeZone::utc()));
+    const QImage picture = image(6);
+    open({}, picture);
+
+    click(view()->screenshotPanel()->saveButton());
+    ASSERT_TRUE(asked.has_value());
+    EXPECT_EQ(asked->title, QStringLiteral("Save Screenshot"));
+    EXPECT_EQ(asked->proposedFileName, QStringLiteral("Screenshot_2025-03-07_14-05-09.png"));
+    EXPECT_EQ(asked->allowedFileTypes, QStringList(QStringLiteral("png")));
+    EXPECT_TRUE(asked->canCreateDirectories);
+    EXPECT_EQ(dialogParent, view());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(target); }, 5000));
+    EXPECT_EQ(QImage(target).convertToFormat(picture.format()), picture);
+
+    // Cancelled: nothing written.
+    answerOfPanel = std::nullopt;
+    click(view()->screenshotPanel()->saveButton());
+    QTest::qWait(100);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList(QStringLiteral("shot.png")));
+
+    // A write that fails (here: the file size limit) leaves the old file.
+    const QByteArray old = QByteArray(64, 'x');
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = 100;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const bool written = ChatWindowManager::writeImageFile(ImageData::pngData(picture), target);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_FALSE(written);
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
+    ASSERT_EQ(log.lines().filter(QStringLiteral("Error saving screenshot: ")).size(), 1);
+    EXPECT_TRUE(log.lines().filter(QStringLiteral("Error saving screenshot: ")).first().size() > 25);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList(QStringLiteral("shot.png")));
+
+    // Without a chat window the panel stands on its own.
+    resetSharedState();
+    ChatWindowManager::shared().presentSavePanel(SavePanel {}, [](const std::optional<QString> &) {});
+    EXPECT_EQ(dialogParent, nullptr);
+
+    SavePanelPresenter::setPresenter({});
+    DateEnvironment::setCurrent(before);
+}
