@@ -9,6 +9,7 @@
 #include "capture/ScreenshotManager.h"
 #include "chat/ChatWindowManager.h"
 #include "support/FakeScreenSource.h"
+#include "support/OpenedLinks.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -22,32 +23,6 @@
 using namespace MenuBarTestSupport;
 
 namespace {
-
-// Takes the links that would go to the user's mail client or browser.
-class OpenedLinks : public QObject
-{
-    Q_OBJECT
-
-public:
-    OpenedLinks()
-    {
-        for (const QString &scheme : schemes)
-            QDesktopServices::setUrlHandler(scheme, this, "open");
-    }
-    ~OpenedLinks() override
-    {
-        for (const QString &scheme : schemes)
-            QDesktopServices::unsetUrlHandler(scheme);
-    }
-
-    QList<QUrl> urls;
-
-public Q_SLOTS:
-    void open(const QUrl &url) { urls.append(url); }
-
-private:
-    const QStringList schemes { QStringLiteral("mailto"), QStringLiteral("https"), QStringLiteral("http") };
-};
 
 bool selectionWindowShown()
 {
@@ -214,5 +189,3 @@ TEST_F(MenuBarCommandsTest, QuitEndsTheApplication)
 
     EXPECT_EQ(QApplication::exec(), 0);
 }
-
-#include "MenuBarCommandsTest.moc"
