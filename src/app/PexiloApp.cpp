@@ -5,6 +5,7 @@
 #include "app/GlobalHotkeyManager.h"
 #include "app/MenuBarView.h"
 #include "capture/ScreenshotManager.h"
+#include "platform/AppEvents.h"
 #include "platform/Log.h"
 #include "platform/UnixSignalWatcher.h"
 #include "resources/Resources.h"
@@ -38,6 +39,12 @@ PexiloApp::PexiloApp(QObject *parent)
     , m_trayIcon(Resources::menuBarIcon())
 {
     AppWiring::install();
+    // The tray panel reads the application's onboarding answers, which the
+    // settings window and the onboarding flow change through the defaults.
+    connect(
+        &AppEvents::instance(), &AppEvents::settingsSaved, &m_onboardingManager, &OnboardingManager::reload);
+    connect(&AppEvents::instance(), &AppEvents::onboardingCompleted, &m_onboardingManager,
+        &OnboardingManager::reload);
     QApplication::setQuitOnLastWindowClosed(m_appDelegate.applicationShouldTerminateAfterLastWindowClosed());
     connect(qApp, &QCoreApplication::aboutToQuit, &m_appDelegate, &AppDelegate::applicationWillTerminate);
 

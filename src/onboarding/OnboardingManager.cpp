@@ -1,6 +1,7 @@
 #include "OnboardingManager.h"
 
 #include "platform/AppEvents.h"
+#include "platform/AutostartEntry.h"
 #include "platform/Log.h"
 #include "platform/PublishedProperty.h"
 #include "platform/SettingsKeys.h"
@@ -9,8 +10,13 @@
 OnboardingManager::OnboardingManager(QObject *parent)
     : QObject(parent)
 {
+    reload();
+}
+
+void OnboardingManager::reload()
+{
     const UserDefaults &defaults = UserDefaults::standard();
-    m_hasCompletedOnboarding = SettingsKeys::hasCompletedOnboarding.read(defaults);
+    setHasCompletedOnboarding(SettingsKeys::hasCompletedOnboarding.read(defaults));
     setUserName(SettingsKeys::userName.read(defaults));
     setPreferredAIModel(SettingsKeys::preferredAIModel.read(defaults));
     setAutoLaunchAtLogin(SettingsKeys::autoLaunchAtLogin.read(defaults));
@@ -64,6 +70,8 @@ void OnboardingManager::completeOnboarding()
 
     if (m_autoLaunchAtLogin)
         setupLoginItem();
+    else
+        AutostartEntry::apply(false);
 }
 
 void OnboardingManager::completeOnboardingWithNotification()
@@ -72,8 +80,8 @@ void OnboardingManager::completeOnboardingWithNotification()
     AppEvents::instance().postOnboardingCompleted();
 }
 
-// Starting at login is not set up yet: the hook only says that it was asked for.
 void OnboardingManager::setupLoginItem()
 {
     Log::line(QStringLiteral("Setting up login item..."));
+    AutostartEntry::apply(true);
 }

@@ -1,6 +1,7 @@
 #include "onboarding/OnboardingManager.h"
 
 #include "platform/AppEvents.h"
+#include "platform/AutostartEntry.h"
 #include "platform/UserDefaults.h"
 #include "support/LogCapture.h"
 
@@ -70,9 +71,22 @@ private:
     QMetaProperty m_property;
 };
 
+// Each case starts as a first start: no answer stored, no login item.
+class OnboardingManagerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (const QString &key : allKeys)
+            defaults().removeObject(key);
+        QFile::remove(AutostartEntry::path());
+    }
+    void TearDown() override { QFile::remove(AutostartEntry::path()); }
+};
+
 } // namespace
 
-TEST(OnboardingManagerTest, FirstStartHasTheDefaults)
+TEST_F(OnboardingManagerTest, FirstStartHasTheDefaults)
 {
     OnboardingManager manager;
     EXPECT_FALSE(manager.hasCompletedOnboarding());
@@ -84,7 +98,7 @@ TEST(OnboardingManagerTest, FirstStartHasTheDefaults)
     EXPECT_TRUE(keysInWriteOrder().isEmpty()) << "making an instance writes nothing";
 }
 
-TEST(OnboardingManagerTest, LoadsStoredValues)
+TEST_F(OnboardingManagerTest, LoadsStoredValues)
 {
     defaults().setBool(QStringLiteral("hasCompletedOnboarding"), true);
     defaults().setString(QStringLiteral("userName"), QStringLiteral("Ada"));
@@ -102,7 +116,7 @@ TEST(OnboardingManagerTest, LoadsStoredValues)
     EXPECT_EQ(manager.keyboardShortcut(), QStringLiteral("Ctrl+Alt+P"));
 }
 
-TEST(OnboardingManagerTest, EveryWriteStoresThenAnnouncesEvenWhenUnchanged)
+TEST_F(OnboardingManagerTest, EveryWriteStoresThenAnnouncesEvenWhenUnchanged)
 {
     OnboardingManager manager;
     const QMetaObject *meta = manager.metaObject();
@@ -121,7 +135,7 @@ TEST(OnboardingManagerTest, EveryWriteStoresThenAnnouncesEvenWhenUnchanged)
     EXPECT_TRUE(keysInWriteOrder().isEmpty()) << "answers are stored only when onboarding completes";
 }
 
-TEST(OnboardingManagerTest, CompletionWritesEveryAnswerInOrder)
+TEST_F(OnboardingManagerTest, CompletionWritesEveryAnswerInOrder)
 {
     OnboardingManager manager;
     manager.setUserName(QStringLiteral("Ada"));
@@ -142,7 +156,7 @@ TEST(OnboardingManagerTest, CompletionWritesEveryAnswerInOrder)
     EXPECT_TRUE(log.lines().isEmpty()) << "no login item without launch at login";
 }
 
-TEST(OnboardingManagerTest, CompletionStoresTheLoadedValuesOverLaterWrites)
+TEST_F(OnboardingManagerTest, CompletionStoresTheLoadedValuesOverLaterWrites)
 {
     OnboardingManager manager;
     // The settings window changes a shared key while onboarding is open.
@@ -153,7 +167,7 @@ TEST(OnboardingManagerTest, CompletionStoresTheLoadedValuesOverLaterWrites)
     EXPECT_FALSE(defaults().boolForKey(QStringLiteral("showKeyboardShortcuts")));
 }
 
-TEST(OnboardingManagerTest, LaunchAtLoginSetsUpTheLoginItemAfterTheWrites)
+TEST_F(OnboardingManagerTest, LaunchAtLoginSetsUpTheLoginItemAfterTheWrites)
 {
     OnboardingManager manager;
     manager.setAutoLaunchAtLogin(true);
@@ -170,9 +184,23 @@ TEST(OnboardingManagerTest, LaunchAtLoginSetsUpTheLoginItemAfterTheWrites)
     EXPECT_EQ(lines, QStringList { QStringLiteral("Setting up login item...") });
     EXPECT_TRUE(storedBeforeLine);
     EXPECT_TRUE(defaults().boolForKey(QStringLiteral("autoLaunchAtLogin")));
+    EXPECT_TRUE(AutostartEntry::isInstalled()) << "the login item really starts Pexilo at login";
 }
 
-TEST(OnboardingManagerTest, NotificationIsPostedOnceAfterTheWrites)
+TEST_F(OnboardingManagerTest, CompletionWithoutLaunchAtLoginTakesOurLoginItemAway)
+{
+    ASSERT_TRUE(AutostartEntry::install());
+    OnboardingManager manager;
+    manager.setAutoLaunchAtLogin(false);
+    LogCapture log;
+
+    manager.completeOnboarding();
+
+    EXPECT_FALSE(QFile::exists(AutostartEntry::path()));
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_F(OnboardingManagerTest, NotificationIsPostedOnceAfterTheWrites)
 {
     OnboardingManager manager;
     manager.setUserName(QStringLiteral("Grace"));
@@ -192,7 +220,7 @@ TEST(OnboardingManagerTest, NotificationIsPostedOnceAfterTheWrites)
     EXPECT_TRUE(storedWhenPosted);
 }
 
-TEST(OnboardingManagerTest, InstancesShareOnlyWhatCompletionStored)
+TEST_F(OnboardingManagerTest, InstancesShareOnlyWhatCompletionStored)
 {
     {
         OnboardingManager abandoned;
@@ -213,6 +241,13 @@ TEST(OnboardingManagerTest, InstancesShareOnlyWhatCompletionStored)
     OnboardingManager newer;
     EXPECT_TRUE(newer.hasCompletedOnboarding());
     EXPECT_EQ(newer.userName(), QStringLiteral("Grace"));
+
+    // Asked to, an older instance reads what was stored since, announcing each answer.
+    QSignalSpy renamed(&older, &OnboardingManager::userNameChanged);
+    older.reload();
+    EXPECT_TRUE(older.hasCompletedOnboarding());
+    EXPECT_EQ(older.userName(), QStringLiteral("Grace"));
+    EXPECT_EQ(renamed.count(), 1);
 }
 
 #include "OnboardingManagerTest.moc"
