@@ -1,0 +1,140 @@
+#!/bin/bash
+# A new user's first answer, from an empty configuration and without touching
+# the defaults file: finish onboarding, open Settings from the tray panel,
+# choose "AI & Analysis", type the API key, close the window; then
+# Ctrl+Shift+2, a drag and a question reach the AI service with that key, and
+# the answer shows. On the way, a picture of each of the six panels.
+. "$(dirname "$0")/lib.sh"
+
+key="sk-proj-FirstAnswer_e2e-7Qx9"
+question="What colours are these?"
+answer="Red, green, blue and yellow."
+registered="✅ Global hotkey Ctrl+Shift+2 registered successfully"
+rm -rf "$ARTIFACTS"/*.png
+
+# pexilo's visible onboarding window: 500 × 580.
+onboarding_window() {
+    xdotool search --onlyvisible --classname pexilo 2>/dev/null | while read -r w; do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$WIDTH" -eq 500 ] && [ "$HEIGHT" -eq 580 ] && echo "$w" && break
+    done
+}
+onboarding_shown() { [ -n "$(onboarding_window)" ]; }
+
+# The onboarding a new user goes through, from its window to its end.
+finish_onboarding() {
+    wait_for_log "🔧 Window should now be visible" 5 || fail "no onboarding window on a first start"
+    wait_until 5 onboarding_shown || fail "no onboarding window on screen"
+    eval "$(xdotool getwindowgeometry --shell "$(onboarding_window)")"
+    sleep 0.3
+    screenshot onboarding.png
+    # "Get Started" spans the card's width above a 32-pixel margin.
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 58)) click 1
+    wait_for_log "🔧 Onboarding completed, closing window" 5 || fail "onboarding did not complete"
+}
+
+settings_window() {
+    xdotool search --onlyvisible --name '^Pexilo Settings$' 2>/dev/null | head -1
+}
+settings_shown() { [ -n "$(settings_window)" ]; }
+settings_gone() { [ -z "$(settings_window)" ]; }
+
+# The settings window's sidebar item <n> (0 for General), 4 pixels below the
+# one before, found from the accent fill of the selected item in the picture
+# (left of the symbols, which are in the accent too).
+click_category() {
+    local n=$1 w h x y
+    read -r w h x y <<<"$SELECTED_ITEM"
+    xdotool mousemove $((WIN_X + 110)) $((y + n * (h + 4) + h / 2)) click 1
+}
+
+fresh_home
+defaults="$XDG_CONFIG_HOME/Pexilo/defaults.sqlite3"
+start_ai_service "$answer"
+trap 'kill $SERVICE_PID 2>/dev/null' EXIT
+show_pattern_window
+trap 'kill $SERVICE_PID $DISPLAY_PID 2>/dev/null' EXIT
+start_tray_host
+start_pexilo "$ARTIFACTS/pexilo.log"
+
+finish_onboarding
+wait_until 5 sh -c "[ \$(grep -cF -- '$registered' '$PEXILO_LOG') -ge 2 ]" \
+    || fail "the hot key was not registered again after onboarding"
+
+# The tray panel's "Settings": the second of its blue row symbols.
+find_tray_icon
+open_panel panel.png
+runs=$(colour_runs panel.png "rgb(0,122,255)" $((PANEL_X + 30)) "$PANEL_Y" "$PANEL_H")
+[ "$(wc -l <<<"$runs")" -eq 4 ] || fail "the panel does not show four blue row symbols: $runs"
+read -r top bottom <<<"$(sed -n 2p <<<"$runs")"
+xdotool mousemove $((PANEL_X + 100)) $(((top + bottom) / 2)) click 1
+wait_for_log "🔧 Settings window should now be visible" 5 || fail "Settings did not open the settings window"
+wait_until 5 settings_shown || fail "no Pexilo Settings window on screen"
+window=$(settings_window)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+WIN_X=$X WIN_Y=$Y
+[ "$WIDTH" -eq 900 ] && [ "$HEIGHT" -eq 650 ] || fail "the settings window is ${WIDTH}x${HEIGHT}, not 900x650"
+sleep 0.5
+screenshot settings-1-general.png
+SELECTED_ITEM=$(find_colour settings-1-general.png "rgb(237,102,36)" $((WIN_X + 14)) "$WIN_Y" 10 650) \
+    || fail "no selected item in the sidebar"
+
+# A picture of every panel, then "AI & Analysis".
+n=1
+for name in account ai-analysis screenshots automation about; do
+    click_category $n
+    n=$((n + 1))
+    sleep 0.4
+    screenshot "settings-$n-$name.png"
+done
+click_category 2
+sleep 0.4
+screenshot settings-ai.png
+
+# The key field: in the second row of the panel (rows are white on the
+# pane's lighter grey), 300 wide at the row's trailing edge.
+rows=$(colour_runs settings-ai.png "rgb(255,255,255)" $((WIN_X + 221 + 32 + 8)) $((WIN_Y + 110)) 500)
+[ "$(wc -l <<<"$rows")" -eq 2 ] || fail "the AI & Analysis panel does not show two rows: $rows"
+read -r top bottom <<<"$(sed -n 2p <<<"$rows")"
+xdotool mousemove $((WIN_X + 900 - 32 - 20 - 150)) $(((top + bottom) / 2)) click 1
+sleep 0.2
+xdotool type --delay 20 "$key"
+sleep 0.3
+screenshot settings-key-typed.png
+# Nothing is stored while the window is open.
+sqlite3 "$defaults" "SELECT count(*) FROM defaults WHERE key = 'apiKey'" | grep -qx 0 \
+    || fail "the key was stored before the window closed"
+
+"$CLOSE_WINDOW" "$window" || fail "could not ask the settings window to close"
+wait_until 5 settings_gone || fail "the settings window stayed open"
+[ "$(sqlite3 "$defaults" "SELECT value FROM defaults WHERE key = 'apiKey'")" = "$key" ] \
+    || fail "the key typed is not what the defaults hold"
+[ "$(stat -c %a "$defaults")" = 600 ] || fail "the defaults file is readable by others: $(stat -c %a "$defaults")"
+
+# The first question, with the key just typed.
+xdotool key ctrl+shift+2
+wait_for_log "🔥 Global hotkey pressed! Starting screenshot..." 5 || fail "the hot key press did not arrive"
+drag_selection 300 250 700 450
+sleep 1 # the overlay shows; its question field takes the keyboard 0.1 s later
+screenshot overlay.png
+xdotool type --delay 20 "$question"
+xdotool key Return
+wait_for_log "✅ Successfully received AI response" 15 || fail "no answer arrived"
+sleep 2 # the answer box grows and settles
+screenshot answered.png
+
+requests=$(grep -l '"/v1/chat/completions"' "$SERVICE_DIR"/*.json 2>/dev/null)
+[ "$(wc -l <<<"$requests")" -eq 1 ] || fail "the service received no single chat-completions request"
+[ "$(jq -r '.headers.Authorization' "$requests")" = "Bearer $key" ] \
+    || fail "the request carried $(jq -r '.headers.Authorization' "$requests"), not the key typed"
+grep -qF "$key" "$PEXILO_LOG" && fail "the key went to the log"
+# The answer is on screen: the overlay around the selection changed once it came.
+changed=$(compare -metric AE -fuzz 5% "$ARTIFACTS/overlay.png" "$ARTIFACTS/answered.png" null: 2>&1 || true)
+[ "${changed%% *}" -gt 2000 ] || fail "the overlay looks the same after the answer ($changed pixels changed)"
+
+xdotool key Escape
+wait_for_log "📸 Overlay closed and new conversation started" 5 || fail "Escape did not close the overlay"
+kill -TERM "$PEXILO_PID"
+wait_for_exit 10 && [ "$PEXILO_STATUS" -eq 0 ] || fail "pexilo did not end cleanly on SIGTERM"
+kill "$TRAYER_PID" 2>/dev/null
+echo "PASS"
