@@ -3,7 +3,8 @@
 # the defaults file: finish onboarding, open Settings from the tray panel,
 # choose "AI & Analysis", type the API key, close the window; then
 # Ctrl+Shift+2, a drag and a question reach the AI service with that key, and
-# the answer shows. On the way, a picture of each of the six panels.
+# the answer shows. On the way, a picture of each of the six panels; at the
+# end, a name typed into Settings survives quitting with the window open.
 . "$(dirname "$0")/lib.sh"
 
 key="sk-proj-FirstAnswer_e2e-7Qx9"
@@ -61,23 +62,44 @@ finish_onboarding
 wait_until 5 sh -c "[ \$(grep -cF -- '$registered' '$PEXILO_LOG') -ge 2 ]" \
     || fail "the hot key was not registered again after onboarding"
 
-# The tray panel's "Settings": the second of its blue row symbols.
+# open_settings <picture>: opens the settings window through the tray
+# panel's "Settings", the second of its blue row symbols, and takes a picture
+# of it; sets WINDOW, WIN_X, WIN_Y and SELECTED_ITEM.
+open_settings() {
+    local runs top bottom count
+    count=$(grep -cF -- "🔧 Settings window should now be visible" "$PEXILO_LOG")
+    open_panel "panel-before-$1"
+    runs=$(colour_runs "panel-before-$1" "rgb(0,122,255)" $((PANEL_X + 30)) "$PANEL_Y" "$PANEL_H")
+    [ "$(wc -l <<<"$runs")" -eq 4 ] || fail "the panel does not show four blue row symbols: $runs"
+    read -r top bottom <<<"$(sed -n 2p <<<"$runs")"
+    xdotool mousemove $((PANEL_X + 100)) $(((top + bottom) / 2)) click 1
+    wait_until 5 sh -c "[ \$(grep -cF -- '🔧 Settings window should now be visible' '$PEXILO_LOG') -gt $count ]" \
+        || fail "Settings did not open the settings window"
+    wait_until 5 settings_shown || fail "no Pexilo Settings window on screen"
+    WINDOW=$(settings_window)
+    eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
+    WIN_X=$X WIN_Y=$Y
+    [ "$WIDTH" -eq 900 ] && [ "$HEIGHT" -eq 650 ] || fail "the settings window is ${WIDTH}x${HEIGHT}, not 900x650"
+    sleep 0.5
+    screenshot "$1"
+    SELECTED_ITEM=$(find_colour "$1" "rgb(237,102,36)" $((WIN_X + 14)) "$WIN_Y" 10 650) \
+        || fail "no selected item in the sidebar"
+}
+
+# click_field <picture> <row> <field width>: clicks the text field at the
+# trailing edge of the panel's row <row> (1 for the first; rows are white on
+# the pane's lighter grey); sets ROWS to the rows found.
+click_field() {
+    local top bottom
+    ROWS=$(colour_runs "$1" "rgb(255,255,255)" $((WIN_X + 221 + 32 + 8)) $((WIN_Y + 110)) 500)
+    read -r top bottom <<<"$(sed -n "${2}p" <<<"$ROWS")"
+    [ -n "$top" ] || fail "no row $2 in the panel: $ROWS"
+    xdotool mousemove $((WIN_X + 900 - 32 - 20 - $3 / 2)) $(((top + bottom) / 2)) click 1
+    sleep 0.2
+}
+
 find_tray_icon
-open_panel panel.png
-runs=$(colour_runs panel.png "rgb(0,122,255)" $((PANEL_X + 30)) "$PANEL_Y" "$PANEL_H")
-[ "$(wc -l <<<"$runs")" -eq 4 ] || fail "the panel does not show four blue row symbols: $runs"
-read -r top bottom <<<"$(sed -n 2p <<<"$runs")"
-xdotool mousemove $((PANEL_X + 100)) $(((top + bottom) / 2)) click 1
-wait_for_log "🔧 Settings window should now be visible" 5 || fail "Settings did not open the settings window"
-wait_until 5 settings_shown || fail "no Pexilo Settings window on screen"
-window=$(settings_window)
-eval "$(xdotool getwindowgeometry --shell "$window")"
-WIN_X=$X WIN_Y=$Y
-[ "$WIDTH" -eq 900 ] && [ "$HEIGHT" -eq 650 ] || fail "the settings window is ${WIDTH}x${HEIGHT}, not 900x650"
-sleep 0.5
-screenshot settings-1-general.png
-SELECTED_ITEM=$(find_colour settings-1-general.png "rgb(237,102,36)" $((WIN_X + 14)) "$WIN_Y" 10 650) \
-    || fail "no selected item in the sidebar"
+open_settings settings-1-general.png
 
 # A picture of every panel, then "AI & Analysis".
 n=1
@@ -91,13 +113,9 @@ click_category 2
 sleep 0.4
 screenshot settings-ai.png
 
-# The key field: in the second row of the panel (rows are white on the
-# pane's lighter grey), 300 wide at the row's trailing edge.
-rows=$(colour_runs settings-ai.png "rgb(255,255,255)" $((WIN_X + 221 + 32 + 8)) $((WIN_Y + 110)) 500)
-[ "$(wc -l <<<"$rows")" -eq 2 ] || fail "the AI & Analysis panel does not show two rows: $rows"
-read -r top bottom <<<"$(sed -n 2p <<<"$rows")"
-xdotool mousemove $((WIN_X + 900 - 32 - 20 - 150)) $(((top + bottom) / 2)) click 1
-sleep 0.2
+# The key field, 300 wide, in the panel's second row.
+click_field settings-ai.png 2 300
+[ "$(wc -l <<<"$ROWS")" -eq 2 ] || fail "the AI & Analysis panel does not show two rows: $ROWS"
 xdotool type --delay 20 "$key"
 sleep 0.3
 screenshot settings-key-typed.png
@@ -105,7 +123,7 @@ screenshot settings-key-typed.png
 sqlite3 "$defaults" "SELECT count(*) FROM defaults WHERE key = 'apiKey'" | grep -qx 0 \
     || fail "the key was stored before the window closed"
 
-"$CLOSE_WINDOW" "$window" || fail "could not ask the settings window to close"
+"$CLOSE_WINDOW" "$WINDOW" || fail "could not ask the settings window to close"
 wait_until 5 settings_gone || fail "the settings window stayed open"
 [ "$(sqlite3 "$defaults" "SELECT value FROM defaults WHERE key = 'apiKey'")" = "$key" ] \
     || fail "the key typed is not what the defaults hold"
@@ -134,7 +152,20 @@ changed=$(compare -metric AE -fuzz 5% "$ARTIFACTS/overlay.png" "$ARTIFACTS/answe
 
 xdotool key Escape
 wait_for_log "📸 Overlay closed and new conversation started" 5 || fail "Escape did not close the overlay"
+
+# Quitting with the settings window open keeps what was typed into it.
+open_settings settings-again.png
+click_category 1
+sleep 0.4
+screenshot settings-account.png
+click_field settings-account.png 1 200
+xdotool type --delay 20 "Ada"
+sleep 0.3
 kill -TERM "$PEXILO_PID"
 wait_for_exit 10 && [ "$PEXILO_STATUS" -eq 0 ] || fail "pexilo did not end cleanly on SIGTERM"
+[ "$(sqlite3 "$defaults" "SELECT value FROM defaults WHERE key = 'userName'")" = "Ada" ] \
+    || fail "the name typed before quitting was lost"
+[ "$(sqlite3 "$defaults" "SELECT value FROM defaults WHERE key = 'apiKey'")" = "$key" ] \
+    || fail "the key did not survive the second visit"
 kill "$TRAYER_PID" 2>/dev/null
 echo "PASS"
