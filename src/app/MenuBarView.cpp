@@ -29,7 +29,6 @@
 #include <QMetaProperty>
 #include <QPainter>
 #include <QTextBoundaryFinder>
-#include <QUrlQuery>
 #include <QVBoxLayout>
 
 namespace {
@@ -406,13 +405,7 @@ void MenuBarView::showSettings()
 
 QUrl MenuBarView::supportMailUrl()
 {
-    QUrl url;
-    url.setScheme(QStringLiteral("mailto"));
-    url.setPath(QString::fromLatin1(NetworkEndpoints::supportMail));
-    QUrlQuery query;
-    query.addQueryItem(QStringLiteral("subject"), QStringLiteral("Pexilo Support"));
-    url.setQuery(query);
-    return url;
+    return NetworkEndpoints::supportMailUrl();
 }
 
 void MenuBarView::showSupport()

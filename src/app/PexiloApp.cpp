@@ -39,6 +39,12 @@ PexiloApp::PexiloApp(QObject *parent)
     , m_trayIcon(Resources::menuBarIcon())
 {
     AppWiring::install();
+    // The tray panel reads the application's onboarding answers, which the
+    // settings window and the onboarding flow change through the defaults.
+    connect(
+        &AppEvents::instance(), &AppEvents::settingsSaved, &m_onboardingManager, &OnboardingManager::reload);
+    connect(&AppEvents::instance(), &AppEvents::onboardingCompleted, &m_onboardingManager,
+        &OnboardingManager::reload);
     QApplication::setQuitOnLastWindowClosed(m_appDelegate.applicationShouldTerminateAfterLastWindowClosed());
     connect(qApp, &QCoreApplication::aboutToQuit, &m_appDelegate, &AppDelegate::applicationWillTerminate);
 
@@ -49,9 +55,6 @@ PexiloApp::PexiloApp(QObject *parent)
         if (reason == QSystemTrayIcon::Trigger)
             toggleMenuBarWindow();
     });
-    // The panel greets with the name that onboarding has just stored.
-    connect(&AppEvents::instance(), &AppEvents::onboardingCompleted, &m_onboardingManager,
-        &OnboardingManager::reload);
     // A capture from the hot key must not find the panel still open: the
     // screen is grabbed a moment later.
     connect(&GlobalHotkeyManager::shared(), &GlobalHotkeyManager::hotkeyPressed, &m_menuBarWindow,

@@ -32,7 +32,8 @@ public:
     AppDelegate &appDelegate() { return m_appDelegate; }
     ScreenshotManager &screenshotManager() const { return m_screenshotManager; }
     AIManager &aiManager() const { return m_aiManager; }
-    // The application's own onboarding answers, as stored when it started.
+    // The application's own onboarding answers, read again from the defaults
+    // whenever the settings are saved or onboarding completes.
     OnboardingManager &onboardingManager() { return m_onboardingManager; }
     // The popup with the tray panel, hidden until the icon is clicked.
     MenuBarWindow &menuBarWindow() { return m_menuBarWindow; }

@@ -70,6 +70,8 @@ void OnboardingManager::completeOnboarding()
 
     if (m_autoLaunchAtLogin)
         setupLoginItem();
+    else
+        AutostartEntry::apply(false);
 }
 
 void OnboardingManager::completeOnboardingWithNotification()

@@ -6,9 +6,10 @@
 // The answers of the first-start flow and whether it has been completed.
 //
 // Every owner makes its own instance. An instance loads its values from the
-// user defaults once, when it is made, and writes them back only when
-// onboarding completes; instances share state only through the user defaults
-// and the application-wide "onboarding completed" announcement.
+// user defaults when it is made (and again when its owner asks), and writes
+// them back only when onboarding completes; instances share state only
+// through the user defaults and the application-wide "onboarding completed"
+// announcement.
 //
 // Every write of a property stores the value and then emits its change
 // signal, also when the value is equal to the old one.
@@ -33,6 +34,10 @@ public:
     // showKeyboardShortcuts and keyboardShortcut, which the settings share.
     explicit OnboardingManager(QObject *parent = nullptr);
 
+    // Reads every answer from the user defaults again, as a new instance
+    // would, so that a long-lived instance shows what was saved since.
+    void reload();
+
     bool hasCompletedOnboarding() const { return m_hasCompletedOnboarding; }
     void setHasCompletedOnboarding(bool completed);
 
@@ -52,11 +57,8 @@ public:
     QString keyboardShortcut() const { return m_keyboardShortcut; }
     void setKeyboardShortcut(const QString &shortcut);
 
-    // Reads every value from the user defaults again, as a new instance
-    // would, for an owner that lives longer than one onboarding.
-    void reload();
-
-    // Marks onboarding as completed and writes every answer to the user defaults.
+    // Marks onboarding as completed, writes every answer to the user defaults
+    // and makes the desktop's autostart entry follow "autoLaunchAtLogin".
     void completeOnboarding();
     // Completes onboarding, then announces it to the whole application.
     void completeOnboardingWithNotification();

@@ -12,9 +12,12 @@ public:
     static AppEvents &instance();
 
     void postOnboardingCompleted() { Q_EMIT onboardingCompleted(); }
+    void postSettingsSaved() { Q_EMIT settingsSaved(); }
 
 Q_SIGNALS:
     void onboardingCompleted();
+    // The user's settings have just been written to the user defaults.
+    void settingsSaved();
 
 private:
     AppEvents() = default;

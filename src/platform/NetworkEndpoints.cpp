@@ -1,6 +1,7 @@
 #include "NetworkEndpoints.h"
 
 #include <QStringList>
+#include <QUrlQuery>
 
 namespace NetworkEndpoints {
 
@@ -22,6 +23,27 @@ QUrl withPath(QUrl base, const char *path)
     return base;
 }
 } // namespace
+
+QUrl mailLink(const char *address, const QString &subject)
+{
+    QUrl url;
+    url.setScheme(QStringLiteral("mailto"));
+    url.setPath(QString::fromLatin1(address));
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("subject"), subject);
+    url.setQuery(query);
+    return url;
+}
+
+QUrl supportMailUrl()
+{
+    return mailLink(supportMail, QStringLiteral("Pexilo Support"));
+}
+
+QUrl privacyPageUrl()
+{
+    return QUrl(QString::fromLatin1(privacyPage));
+}
 
 QUrl apiBase()
 {

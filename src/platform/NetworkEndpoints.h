@@ -35,6 +35,13 @@ inline constexpr char supportMail[] = "support@pexilo.example.com";
 inline constexpr char feedbackMail[] = "feedback@pexilo.example.com";
 inline constexpr char privacyPage[] = "https://pexilo.example.com/privacy";
 
+// A "mailto:" link to the address with the subject, encoded so that a mail
+// client reads it back as given (spaces and all).
+QUrl mailLink(const char *address, const QString &subject);
+// The link to write to support, with the subject "Pexilo Support".
+QUrl supportMailUrl();
+QUrl privacyPageUrl();
+
 // The effective addresses, environment overrides applied.
 QUrl apiBase();
 QUrl apiFallbackBase();

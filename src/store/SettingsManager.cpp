@@ -1,5 +1,7 @@
 #include "SettingsManager.h"
 
+#include "platform/AppEvents.h"
+#include "platform/AutostartEntry.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
@@ -48,4 +50,9 @@ void SettingsManager::saveSettings()
     SettingsKeys::figmaPaletteExtraction.write(defaults, m_figmaPaletteExtraction);
     SettingsKeys::autoCSVExport.write(defaults, m_autoCSVExport);
     SettingsKeys::enableScreenshotSearch.write(defaults, m_enableScreenshotSearch);
+
+    // A stored switch that starts nothing would report a choice the desktop
+    // never learnt of: the autostart entry follows the saved value.
+    AutostartEntry::apply(m_autoLaunchAtLogin);
+    AppEvents::instance().postSettingsSaved();
 }

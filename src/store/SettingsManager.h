@@ -48,7 +48,9 @@ public:
     // text (an empty one included) or its default when none is stored, a
     // Boolean setting its stored value or false.
     void loadSettings();
-    // Writes all twelve settings.
+    // Writes all twelve settings, puts the desktop's autostart entry in place
+    // or takes ours away to match "autoLaunchAtLogin", and announces the save
+    // (AppEvents::settingsSaved).
     void saveSettings();
 
     QString userName() const { return m_userName; }

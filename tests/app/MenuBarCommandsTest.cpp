@@ -188,4 +188,3 @@ TEST_F(MenuBarCommandsTest, QuitEndsTheApplication)
 
     EXPECT_EQ(QApplication::exec(), 0);
 }
-

@@ -178,3 +178,59 @@ open_conversation_row() {
     wait_for_log "✅ Chat window opened" 5 || fail "the chat window did not open"
     wait_until 5 chat_shown || fail "no Pexilo Chat window on screen"
 }
+
+# start_ai_service <answer text>: the fake AI service on loopback, answering
+# every question with the text, recording each request in $SERVICE_DIR; points
+# pexilo's addresses at it.
+start_ai_service() {
+    SERVICE_DIR="$ARTIFACTS/service"
+    rm -rf "$SERVICE_DIR"
+    mkdir -p "$SERVICE_DIR"
+    printf '%s' "$1" >"$ARTIFACTS/answer.txt"
+    "$FAKE_AI_SERVICE" "$SERVICE_DIR" "$ARTIFACTS/answer.txt" >"$ARTIFACTS/service.log" 2>&1 &
+    SERVICE_PID=$!
+    wait_until 10 test -s "$SERVICE_DIR/port" || fail "the fake AI service did not start"
+    local base="http://127.0.0.1:$(cut -d' ' -f2 "$SERVICE_DIR/port")"
+    export PEXILO_API_BASE=$base PEXILO_API_FALLBACK_BASE=$base PEXILO_PROBE_URLS="$base,$base,$base"
+}
+
+# show_pattern_window: a window of known content, four coloured quadrants,
+# 600 × 400 at (200, 150).
+show_pattern_window() {
+    convert -size 300x200 xc:'#e02020' xc:'#20b040' +append \( -size 300x200 xc:'#2050e0' xc:'#f0d020' +append \) -append \
+        "$ARTIFACTS/pattern.png"
+    display -geometry +200+150 -title pattern "$ARTIFACTS/pattern.png" &
+    DISPLAY_PID=$!
+    wait_until 10 sh -c 'xdotool search --onlyvisible --name "^pattern" >/dev/null 2>&1' || fail "the pattern window did not show"
+}
+
+# drag_selection <x1> <y1> <x2> <y2>: drags a selection rectangle once the
+# selection window is up. The selection starts where the pointer first moves
+# with the button down, so the press comes just before that point.
+drag_selection() {
+    wait_until 5 selection_shown || fail "no selection window on screen"
+    sleep 0.5 # it takes the pointer and the keyboard as it shows
+    xdotool mousemove $(($1 - 2)) $(($2 - 2)) mousedown 1
+    sleep 0.2
+    xdotool mousemove "$1" "$2"
+    sleep 0.2
+    xdotool mousemove "$3" "$4"
+    sleep 0.2
+    xdotool mouseup 1
+}
+
+# colour_runs <picture> <colour> <x> <y> <height>: the stretches of the
+# column x, from y down for height pixels, that show that colour, one
+# "<top> <bottom>" line each (screen coordinates); stretches less than 12
+# pixels apart count as one.
+colour_runs() {
+    convert "$ARTIFACTS/$1" -crop "1x${5}+${3}+${4}" +repage -fuzz 2% -fill '#ff00ff' -opaque "$2" \
+        -fuzz 0 -fill black +opaque '#ff00ff' txt:- \
+        | awk -F'[,: ]+' -v top="$4" '
+            NR > 1 && /#FF00FF/ {
+                if (start < 0 || $2 > last + 12) { if (start >= 0) print start + top, last + top; start = $2 }
+                last = $2
+            }
+            BEGIN { start = -1 }
+            END { if (start >= 0) print start + top, last + top }'
+}

@@ -9,9 +9,7 @@
 
 question="What is in this picture?"
 answer="The picture shows four coloured squares: **red**, green, blue and yellow."
-service_dir="$ARTIFACTS/service"
-rm -rf "$service_dir" "$ARTIFACTS"/*.png
-mkdir -p "$service_dir"
+rm -rf "$ARTIFACTS"/*.png
 
 fresh_home
 defaults="$XDG_CONFIG_HOME/Pexilo/defaults.sqlite3"
@@ -19,22 +17,11 @@ mkdir -p "$(dirname "$defaults")"
 sqlite3 "$defaults" "CREATE TABLE defaults(key TEXT PRIMARY KEY NOT NULL, value);
     INSERT INTO defaults VALUES ('hasCompletedOnboarding', 1), ('apiKey', 'sk-test-whole-road');"
 
-# The AI service on loopback.
-printf '%s' "$answer" >"$ARTIFACTS/answer.txt"
-"$FAKE_AI_SERVICE" "$service_dir" "$ARTIFACTS/answer.txt" >"$ARTIFACTS/service.log" 2>&1 &
-SERVICE_PID=$!
+start_ai_service "$answer"
 trap 'kill $SERVICE_PID 2>/dev/null' EXIT
-wait_until 10 test -s "$service_dir/port" || fail "the fake AI service did not start"
-base="http://127.0.0.1:$(cut -d' ' -f2 "$service_dir/port")"
-export PEXILO_API_BASE=$base PEXILO_API_FALLBACK_BASE=$base PEXILO_PROBE_URLS="$base,$base,$base"
-
-# A window of known content: four coloured quadrants, 600 × 400 at (200, 150).
-convert -size 300x200 xc:'#e02020' xc:'#20b040' +append \( -size 300x200 xc:'#2050e0' xc:'#f0d020' +append \) -append \
-    "$ARTIFACTS/pattern.png"
-display -geometry +200+150 -title pattern "$ARTIFACTS/pattern.png" &
-DISPLAY_PID=$!
+service_dir=$SERVICE_DIR
+show_pattern_window
 trap 'kill $SERVICE_PID $DISPLAY_PID 2>/dev/null' EXIT
-wait_until 10 sh -c 'xdotool search --onlyvisible --name "^pattern" >/dev/null 2>&1' || fail "the pattern window did not show"
 
 start_tray_host
 start_pexilo "$ARTIFACTS/pexilo.log"
@@ -42,18 +29,8 @@ wait_for_log "✅ Global hotkey Ctrl+Shift+2 registered successfully" 5 || fail 
 
 xdotool key ctrl+shift+2
 wait_for_log "🔥 Global hotkey pressed! Starting screenshot..." 5 || fail "the hot key press did not arrive"
-sleep 1 # the selection window shows 0.1 s after the press
-
-# Drag from (300, 250) to (700, 450): a 400 × 200 selection over all four
-# quadrants. The selection starts where the pointer first moves with the
-# button down, so the press comes just before that point.
-xdotool mousemove 298 248 mousedown 1
-sleep 0.2
-xdotool mousemove 300 250
-sleep 0.2
-xdotool mousemove 700 450
-sleep 0.2
-xdotool mouseup 1
+# A 400 × 200 selection over all four quadrants.
+drag_selection 300 250 700 450
 sleep 1 # the overlay shows; its question field takes the keyboard 0.1 s later
 screenshot overlay.png
 

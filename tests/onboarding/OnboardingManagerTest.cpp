@@ -6,6 +6,7 @@
 #include "platform/UserDefaults.h"
 #include "support/LogCapture.h"
 
+#include <QFile>
 #include <QMetaProperty>
 #include <QSignalSpy>
 
@@ -184,6 +185,19 @@ TEST_F(OnboardingManagerTest, WithoutLaunchAtLoginNoAutostartEntryIsWritten)
     OnboardingManager manager;
     manager.completeOnboarding();
     EXPECT_FALSE(AutostartEntry::isInstalled());
+}
+
+TEST_F(OnboardingManagerTest, CompletionWithoutLaunchAtLoginTakesOurLoginItemAway)
+{
+    ASSERT_TRUE(AutostartEntry::install());
+    OnboardingManager manager;
+    manager.setAutoLaunchAtLogin(false);
+    LogCapture log;
+
+    manager.completeOnboarding();
+
+    EXPECT_FALSE(QFile::exists(AutostartEntry::path()));
+    EXPECT_TRUE(log.lines().isEmpty());
 }
 
 TEST_F(OnboardingManagerTest, NotificationIsPostedOnceAfterTheWrites)

@@ -1,13 +1,12 @@
 #include "platform/AutostartEntry.h"
 
+#include "support/DesktopEntryCheck.h"
 #include "support/LogCapture.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -52,17 +51,6 @@ QString execLine(const QString &entry)
     return {};
 }
 
-// Runs desktop-file-validate on the file; its complaints, or empty when valid.
-QString validationErrors(const QString &path)
-{
-    QProcess validator;
-    validator.start(QStringLiteral("desktop-file-validate"), { path });
-    if (!validator.waitForFinished(10000))
-        return QStringLiteral("desktop-file-validate did not run");
-    const QString output = QString::fromUtf8(validator.readAll());
-    return validator.exitCode() == 0 && output.isEmpty() ? QString() : output + u' ';
-}
-
 } // namespace
 
 TEST_F(AutostartEntryTest, LivesInTheUsersAutostartFolder)
@@ -72,7 +60,8 @@ TEST_F(AutostartEntryTest, LivesInTheUsersAutostartFolder)
 
 TEST_F(AutostartEntryTest, ExecQuotesWhatTheFormatReserves)
 {
-    const struct {
+    const struct
+    {
         const char *executable;
         const char *exec;
     } cases[] = {
@@ -85,7 +74,8 @@ TEST_F(AutostartEntryTest, ExecQuotesWhatTheFormatReserves)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.executable);
-        EXPECT_EQ(execLine(AutostartEntry::contents(QString::fromUtf8(c.executable))), QString::fromUtf8(c.exec));
+        EXPECT_EQ(
+            execLine(AutostartEntry::contents(QString::fromUtf8(c.executable))), QString::fromUtf8(c.exec));
     }
     EXPECT_TRUE(AutostartEntry::contents(QStringLiteral("/tmp/line\nbreak/pexilo")).isEmpty());
     EXPECT_TRUE(AutostartEntry::contents(QString()).isEmpty());
@@ -93,16 +83,16 @@ TEST_F(AutostartEntryTest, ExecQuotesWhatTheFormatReserves)
 
 TEST_F(AutostartEntryTest, WrittenEntriesAreValidDesktopEntries)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty())
+    if (!DesktopEntryCheck::validatorInstalled())
         GTEST_FAIL() << "desktop-file-validate (desktop-file-utils) is not installed";
     ASSERT_TRUE(AutostartEntry::install());
-    EXPECT_EQ(validationErrors(AutostartEntry::path()), QString());
+    EXPECT_EQ(DesktopEntryCheck::validationErrors(AutostartEntry::path()), QString());
     EXPECT_EQ(execLine(QString::fromUtf8(readFile(AutostartEntry::path()))),
         QCoreApplication::applicationFilePath());
 
     const QString awkward = m_config.path() + QStringLiteral("/awkward.desktop");
     writeFile(awkward, AutostartEntry::contents(QStringLiteral("/opt/a \"b\" $c\\d 50%/pexilo")).toUtf8());
-    EXPECT_EQ(validationErrors(awkward), QString());
+    EXPECT_EQ(DesktopEntryCheck::validationErrors(awkward), QString());
 }
 
 TEST_F(AutostartEntryTest, InstallAndRemoveOurEntry)

@@ -1,0 +1,88 @@
+#include "SidebarItem.h"
+
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
+#include "ui/Symbols.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+constexpr int horizontalPadding = 16;
+constexpr int verticalPadding = 10;
+constexpr int symbolFrame = 20;
+constexpr int symbolSize = 16;
+constexpr int spacing = 12;
+constexpr qreal cornerRadius = 8;
+
+QFont titleFont()
+{
+    return Fonts::system(15, QFont::Medium);
+}
+
+} // namespace
+
+SidebarItem::SidebarItem(
+    SettingsCategory category, bool isSelected, std::function<void()> onSelect, QWidget *parent)
+    : QAbstractButton(parent)
+    , m_category(category)
+    , m_isSelected(isSelected)
+    , m_onSelect(std::move(onSelect))
+{
+    setText(SettingsCategories::title(category));
+    setAccessibleName(text());
+    setFont(titleFont());
+    setFocusPolicy(Qt::NoFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (m_onSelect)
+            m_onSelect();
+    });
+}
+
+void SidebarItem::setSelected(bool selected)
+{
+    if (m_isSelected == selected)
+        return;
+    m_isSelected = selected;
+    update();
+}
+
+QSize SidebarItem::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    const int width
+        = horizontalPadding + symbolFrame + spacing + metrics.horizontalAdvance(text()) + horizontalPadding;
+    return QSize(width, qMax(symbolFrame, metrics.height()) + 2 * verticalPadding);
+}
+
+QSize SidebarItem::minimumSizeHint() const
+{
+    return QSize(horizontalPadding + symbolFrame + horizontalPadding, sizeHint().height());
+}
+
+void SidebarItem::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor accent = SettingsCategories::color(m_category);
+    if (m_isSelected) {
+        QPainterPath fill;
+        fill.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+        painter.fillPath(fill, accent);
+    }
+
+    const QRect content
+        = rect().adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
+    QRect icon(0, 0, symbolSize, symbolSize);
+    icon.moveCenter(QRect(content.left(), content.top(), symbolFrame, content.height()).center());
+    Symbols::icon(SettingsCategories::icon(m_category), m_isSelected ? QColor(Qt::white) : accent, symbolSize)
+        .paint(&painter, icon);
+
+    const QRect title = content.adjusted(symbolFrame + spacing, 0, 0, 0);
+    painter.setFont(font());
+    painter.setPen(m_isSelected ? QColor(Qt::white) : Palette::primaryLabel());
+    painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+        QFontMetrics(font()).elidedText(text(), Qt::ElideRight, title.width()));
+}
