@@ -132,7 +132,10 @@ MenuBarView::MenuBarView(ScreenshotManager &screenshotManager, AIManager &aiMana
     observe(m_settingsManager);
 }
 
-MenuBarView::~MenuBarView() = default;
+MenuBarView::~MenuBarView()
+{
+    delete m_about;
+}
 
 QLayout *MenuBarView::header()
 {
@@ -426,12 +429,20 @@ void MenuBarView::showSupport()
 void MenuBarView::showAbout()
 {
     dismiss();
-    QMessageBox about;
-    about.setTextFormat(Qt::PlainText);
-    about.setText(QStringLiteral("About Pexilo"));
-    about.setInformativeText(QStringLiteral("Pexilo v1.0.0 Beta\nAI-powered screenshot analysis"));
-    about.setStandardButtons(QMessageBox::Ok);
-    about.exec();
+    // Shown without a loop of its own: a modal loop would keep the hot key's
+    // selection from the keyboard and the pointer while it holds them.
+    if (!m_about) {
+        m_about = new QMessageBox;
+        m_about->setAttribute(Qt::WA_DeleteOnClose);
+        m_about->setWindowTitle(QStringLiteral("About Pexilo"));
+        m_about->setTextFormat(Qt::PlainText);
+        m_about->setText(QStringLiteral("About Pexilo"));
+        m_about->setInformativeText(QStringLiteral("Pexilo v1.0.0 Beta\nAI-powered screenshot analysis"));
+        m_about->setStandardButtons(QMessageBox::Ok);
+    }
+    m_about->open();
+    m_about->raise();
+    m_about->activateWindow();
 }
 
 void MenuBarView::openConversation(const Conversation &conversation)

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QImage>
 #include <QList>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <QUuid>
@@ -16,6 +17,7 @@ class AIManager;
 class ElidedLabel;
 class MenuBarButton;
 class OnboardingManager;
+class QMessageBox;
 class ScreenshotManager;
 class SettingsManager;
 
@@ -103,6 +105,8 @@ private:
     QWidget *m_recentArea = nullptr;
     MenuBarButton *m_recentConversationsRow = nullptr;
     QTimer m_refreshTimer;
+    // The About box while it is open; a second click raises it.
+    QPointer<QMessageBox> m_about;
     // The thumbnails shown last, so that a screenshot is decoded only once.
     QHash<QUuid, QImage> m_thumbnails;
 };

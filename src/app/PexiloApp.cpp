@@ -52,10 +52,8 @@ PexiloApp::PexiloApp(QObject *parent)
     // The panel greets with the name that onboarding has just stored.
     connect(&AppEvents::instance(), &AppEvents::onboardingCompleted, &m_onboardingManager,
         &OnboardingManager::reload);
-    // A capture from the hot key must not find the panel still open: the
-    // screen is grabbed a moment later.
-    connect(&GlobalHotkeyManager::shared(), &GlobalHotkeyManager::hotkeyPressed, &m_menuBarWindow,
-        &QWidget::close);
+    connect(&GlobalHotkeyManager::shared(), &GlobalHotkeyManager::hotkeyPressed, this,
+        &PexiloApp::clearTheWayForASelection);
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         Log::line(
             QStringLiteral("⚠️ No system tray is available; Pexilo keeps running without its tray icon"));
@@ -63,6 +61,23 @@ PexiloApp::PexiloApp(QObject *parent)
 }
 
 PexiloApp::~PexiloApp() = default;
+
+void PexiloApp::clearTheWayForASelection()
+{
+    // A popup (the tray panel, the tray menu) holds the pointer and the
+    // keyboard and would show in the frozen frame grabbed a moment later.
+    while (QWidget *popup = QApplication::activePopupWidget()) {
+        if (!popup->close())
+            break;
+    }
+    // An application-modal window would keep the selection from all input
+    // while the selection holds the keyboard: nothing would get keys. Other
+    // windows stay open and usable.
+    while (QWidget *modal = QApplication::activeModalWidget()) {
+        if (modal->windowModality() != Qt::ApplicationModal || !modal->close())
+            break;
+    }
+}
 
 void PexiloApp::toggleMenuBarWindow()
 {

@@ -41,6 +41,11 @@ public:
     // What a click on the tray icon does: opens the panel, or closes it when it is open.
     void toggleMenuBarWindow();
 
+    // What the hot key does before its selection starts: closes what would
+    // stand in its way, the panel and menus, and any window that blocks
+    // input to every other.
+    void clearTheWayForASelection();
+
 private:
     AppDelegate m_appDelegate;
     ScreenshotManager &m_screenshotManager;
