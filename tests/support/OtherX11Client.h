@@ -26,6 +26,9 @@ public:
     // grab takes go to this program.
     void takeFocus();
 
+    // The next event for this program; null once the connection is gone.
+    xcb_generic_event_t *waitForEvent() { return xcb_wait_for_event(m_connection); }
+
     // True when no other program holds any grab of the "2" key: a grab with
     // every modifier combination at once succeeds only then.
     bool keyIsFree();
