@@ -7,16 +7,35 @@
 #include "capture/ScreenshotManager.h"
 #include "platform/AppEvents.h"
 #include "platform/Log.h"
+#include "platform/SessionPlatform.h"
 #include "platform/UnixSignalWatcher.h"
 #include "resources/Resources.h"
 
 #include <QApplication>
 
 #include <csignal>
+#include <vector>
 
 int PexiloApp::main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    QStringList arguments;
+    for (int index = 1; index < argc; ++index)
+        arguments.append(QString::fromLocal8Bit(argv[index]));
+    const SessionPlatform session
+        = SessionPlatform::choose(QProcessEnvironment::systemEnvironment(), arguments);
+    if (!session.logLine.isEmpty())
+        Log::line(session.logLine);
+    // The platform goes on the command line rather than into the environment,
+    // which the programs started from here (a browser, a mail client) inherit.
+    std::vector<char *> qtArguments(argv, argv + argc);
+    QByteArray platformOption("-platform");
+    QByteArray platform = session.platform.toLocal8Bit();
+    if (!platform.isEmpty())
+        qtArguments.insert(qtArguments.end(), { platformOption.data(), platform.data() });
+    int qtArgumentCount = int(qtArguments.size());
+    qtArguments.push_back(nullptr);
+
+    QApplication app(qtArgumentCount, qtArguments.data());
     QApplication::setApplicationName(QStringLiteral("Pexilo"));
 
     UnixSignalWatcher signalWatcher({ SIGTERM, SIGINT });

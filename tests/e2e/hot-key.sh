@@ -4,7 +4,7 @@
 # pexilo, every physical press starts one selection: presses 0.3 s apart
 # during a selection, whose releases go elsewhere as each press closes the
 # selection, and a press right after Escape. A new keyboard layout moves the
-# key with the "2".
+# key with the "2". On a Wayland session the program starts on XWayland.
 . "$(dirname "$0")/lib.sh"
 
 registered="✅ Global hotkey Ctrl+Shift+2 registered successfully"
@@ -46,8 +46,10 @@ grep -qF "$unregistered" "$PEXILO_LOG" && fail "pexilo released a key it never h
 kill "$HOLDER_PID"
 wait "$HOLDER_PID" 2>/dev/null
 
-# Pexilo holds the key.
-start_pexilo "$ARTIFACTS/pexilo.log"
+# Pexilo holds the key, started as on a Wayland session with XWayland whose
+# programs are all told to use Wayland: it starts on XWayland all the same.
+QT_QPA_PLATFORM=wayland XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=wayland-e2e start_pexilo "$ARTIFACTS/pexilo.log"
+wait_for_log "⚠️ Wayland session: Pexilo runs on XWayland (DISPLAY $DISPLAY)" 1 || fail "no line about XWayland"
 wait_for_log "$registered" 5 || fail "the hot key was not registered"
 xdotool key ctrl+shift+2
 wait_for_presses 1 || fail "the press did not arrive"
