@@ -8,10 +8,13 @@
 #include "platform/AppEvents.h"
 #include "platform/Log.h"
 #include "platform/SessionPlatform.h"
+#include "platform/SingleInstance.h"
 #include "platform/UnixSignalWatcher.h"
 #include "resources/Resources.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <vector>
@@ -38,10 +41,34 @@ int PexiloApp::main(int argc, char *argv[])
     QApplication app(qtArgumentCount, qtArguments.data());
     QApplication::setApplicationName(QStringLiteral("Pexilo"));
 
+    // Two instances would show two tray icons and write over each other's
+    // settings and conversations: a second start hands over to the first.
+    const QFileInfo configFolder(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    SingleInstance instance(SingleInstance::sessionRuntimeFolder(),
+        configFolder.exists() ? configFolder.canonicalFilePath() : configFolder.absoluteFilePath());
+    switch (instance.claim()) {
+    case SingleInstance::Claim::Second:
+        if (!instance.askFirstToOpenPanel()) {
+            Log::line(
+                QStringLiteral("❌ Pexilo is already running but did not answer; not starting a second one"));
+            return 1;
+        }
+        Log::line(QStringLiteral("✅ Pexilo is already running; asked it to open its panel"));
+        return 0;
+    case SingleInstance::Claim::Unguarded:
+        Log::line(QStringLiteral(
+            "⚠️ No private runtime folder (XDG_RUNTIME_DIR) to meet other starts of Pexilo "
+            "in; this one cannot tell whether another runs"));
+        break;
+    case SingleInstance::Claim::First:
+        break;
+    }
+
     UnixSignalWatcher signalWatcher({ SIGTERM, SIGINT });
     QObject::connect(&signalWatcher, &UnixSignalWatcher::unixSignal, &app, &QApplication::quit);
 
     PexiloApp pexilo;
+    QObject::connect(&instance, &SingleInstance::openPanelRequested, &pexilo, &PexiloApp::openMenuBarWindow);
     pexilo.appDelegate().applicationDidFinishLaunching();
 
     Log::line(QStringLiteral("✅ Pexilo started"));
@@ -103,5 +130,15 @@ void PexiloApp::toggleMenuBarWindow()
     if (m_menuBarWindow.isVisible())
         m_menuBarWindow.close();
     else
-        m_menuBarWindow.popUp(m_trayIcon.geometry());
+        openMenuBarWindow();
+}
+
+void PexiloApp::openMenuBarWindow()
+{
+    if (m_menuBarWindow.isVisible()) {
+        m_menuBarWindow.raise();
+        m_menuBarWindow.activateWindow();
+        return;
+    }
+    m_menuBarWindow.popUp(m_trayIcon.geometry());
 }

@@ -40,6 +40,8 @@ public:
 
     // What a click on the tray icon does: opens the panel, or closes it when it is open.
     void toggleMenuBarWindow();
+    // Opens the panel, or raises it when it is open (a second start asks for it).
+    void openMenuBarWindow();
 
     // What the hot key does before its selection starts: closes what would
     // stand in its way, the panel and menus, and any window that blocks
