@@ -15,11 +15,17 @@ constexpr int placeholderSize = 16;
 
 } // namespace
 
-ConversationThumbnail::ConversationThumbnail(const QImage &image, QWidget *parent)
+ConversationThumbnail::ConversationThumbnail(const std::optional<QImage> &image, QWidget *parent)
     : QWidget(parent)
     , m_image(image)
 {
     setFixedSize(side, side);
+}
+
+void ConversationThumbnail::setImage(const QImage &image)
+{
+    m_image = image;
+    update();
 }
 
 QImage ConversationThumbnail::thumbnailImage(
@@ -43,7 +49,13 @@ void ConversationThumbnail::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (m_image.isNull()) {
+    QPainterPath clip;
+    clip.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    if (!m_image) {
+        painter.fillPath(clip, Palette::withOpacity(Palette::quaternaryLabel(), 0.3));
+        return;
+    }
+    if (m_image->isNull()) {
         QRect symbol(0, 0, placeholderSize, placeholderSize);
         symbol.moveCenter(rect().center());
         Symbols::icon(QStringLiteral("photo"), Palette::secondaryLabel(), placeholderSize)
@@ -51,8 +63,6 @@ void ConversationThumbnail::paintEvent(QPaintEvent *)
         return;
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    QPainterPath clip;
-    clip.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     painter.setClipPath(clip);
-    painter.drawImage(rect(), m_image);
+    painter.drawImage(rect(), *m_image);
 }

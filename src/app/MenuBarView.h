@@ -5,7 +5,6 @@
 #include "store/DateEnvironment.h"
 
 #include <QHash>
-#include <QImage>
 #include <QList>
 #include <QPointer>
 #include <QTimer>
@@ -14,6 +13,8 @@
 #include <QWidget>
 
 class AIManager;
+class ConversationThumbnail;
+class ConversationThumbnails;
 class ElidedLabel;
 class MenuBarButton;
 class OnboardingManager;
@@ -41,9 +42,10 @@ public:
     static constexpr int commandDelayMs = 100;
     static constexpr int openRecentConversationDelayMs = 200;
 
-    // The managers are the application's own; they must outlive the view.
+    // The managers and the thumbnails are the application's own; they must
+    // outlive the view.
     MenuBarView(ScreenshotManager &screenshotManager, AIManager &aiManager,
-        OnboardingManager &onboardingManager, QWidget *parent = nullptr);
+        OnboardingManager &onboardingManager, ConversationThumbnails &thumbnails, QWidget *parent = nullptr);
     ~MenuBarView() override;
 
     // "Good morning", "Good afternoon", "Good evening" or "Hello" by the hour
@@ -84,8 +86,8 @@ private:
     void showRecent(const QList<Conversation> &conversations);
     QWidget *emptyState();
     QWidget *recentConversationsSection(const QList<Conversation> &conversations);
-    QWidget *recentRow(const Conversation &conversation, const QImage &thumbnail);
-    QImage thumbnail(const Conversation &conversation);
+    QWidget *recentRow(const Conversation &conversation);
+    void showThumbnail(const QUuid &id, qreal devicePixelRatio, const QImage &image);
 
     void dismiss();
     void takeScreenshot();
@@ -98,6 +100,7 @@ private:
     ScreenshotManager &m_screenshotManager;
     AIManager &m_aiManager;
     OnboardingManager &m_onboardingManager;
+    ConversationThumbnails &m_thumbnails;
     SettingsManager *m_settingsManager;
 
     ElidedLabel *m_greeting = nullptr;
@@ -107,6 +110,6 @@ private:
     QTimer m_refreshTimer;
     // The About box while it is open; a second click raises it.
     QPointer<QMessageBox> m_about;
-    // The thumbnails shown last, so that a screenshot is decoded only once.
-    QHash<QUuid, QImage> m_thumbnails;
+    // The recent rows' pictures, by conversation, to fill in once decoded.
+    QHash<QUuid, QPointer<ConversationThumbnail>> m_thumbnailViews;
 };

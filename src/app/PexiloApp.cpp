@@ -81,7 +81,7 @@ PexiloApp::PexiloApp(QObject *parent)
     : QObject(parent)
     , m_screenshotManager(ScreenshotManager::shared())
     , m_aiManager(AIManager::shared())
-    , m_menuBarWindow(new MenuBarView(m_screenshotManager, m_aiManager, m_onboardingManager))
+    , m_menuBarWindow(new MenuBarView(m_screenshotManager, m_aiManager, m_onboardingManager, m_thumbnails))
     , m_trayIcon(Resources::menuBarIcon())
 {
     AppWiring::install();

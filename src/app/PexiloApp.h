@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "app/ConversationThumbnails.h"
 #include "app/MenuBarWindow.h"
 #include "onboarding/OnboardingManager.h"
 
@@ -53,6 +54,7 @@ private:
     ScreenshotManager &m_screenshotManager;
     AIManager &m_aiManager;
     OnboardingManager m_onboardingManager;
+    ConversationThumbnails m_thumbnails;
     MenuBarWindow m_menuBarWindow;
     QMenu m_trayMenu;
     QSystemTrayIcon m_trayIcon;

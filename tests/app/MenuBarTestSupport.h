@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ConversationThumbnails.h"
 #include "app/MenuBarView.h"
 #include "app/MenuBarWindow.h"
 #include "onboarding/OnboardingManager.h"
@@ -65,6 +66,7 @@ protected:
     void click(const QString &buttonName);
 
 private:
+    ConversationThumbnails m_thumbnails;
     std::unique_ptr<OnboardingManager> m_onboarding;
     std::unique_ptr<MenuBarWindow> m_window;
 };
