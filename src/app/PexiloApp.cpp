@@ -56,9 +56,9 @@ int PexiloApp::main(int argc, char *argv[])
         Log::line(QStringLiteral("✅ Pexilo is already running; asked it to open its panel"));
         return 0;
     case SingleInstance::Claim::Unguarded:
-        Log::line(QStringLiteral(
-            "⚠️ No private runtime folder (XDG_RUNTIME_DIR) to meet other starts of Pexilo "
-            "in; this one cannot tell whether another runs"));
+        Log::line(
+            QStringLiteral("⚠️ Pexilo cannot tell whether it runs already: no lock and socket of its own "
+                           "in the runtime folder (XDG_RUNTIME_DIR)"));
         break;
     case SingleInstance::Claim::First:
         break;

@@ -82,8 +82,12 @@ SingleInstance::Claim SingleInstance::claim()
     // A socket file left by a process that ended without removing it (a
     // crash, kill -9) would refuse the listen; no one else can be using it.
     QLocalServer::removeServer(m_socketPath);
-    if (!m_server.listen(m_socketPath))
+    if (!m_server.listen(m_socketPath)) {
+        // A later start would find the lock and wait in vain for an answer.
+        ::close(m_lockFile);
+        m_lockFile = -1;
         return Claim::Unguarded;
+    }
     return Claim::First;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include <QDir>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -121,4 +122,14 @@ TEST_F(SingleInstanceTest, WithoutARuntimeFolderThereIsNoGuard)
 
     SingleInstance missing(m_runtime.filePath(QStringLiteral("no-such-folder")), m_key);
     EXPECT_EQ(missing.claim(), SingleInstance::Claim::Unguarded);
+
+    // A socket's path has room for about a hundred bytes: a deeper folder
+    // takes the lock but cannot listen, and must not keep later starts
+    // waiting for an answer that never comes.
+    const QString deep = m_runtime.filePath(QString(120, QLatin1Char('d')));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    SingleInstance first(deep, m_key);
+    EXPECT_EQ(first.claim(), SingleInstance::Claim::Unguarded);
+    SingleInstance second(deep, m_key);
+    EXPECT_EQ(second.claim(), SingleInstance::Claim::Unguarded);
 }
