@@ -38,7 +38,6 @@ namespace {
 // The shortcut as the capture button shows it: the setting's default, since
 // the hot key itself does not follow the "keyboardShortcut" setting.
 const QString shortcutText = SettingsKeys::keyboardShortcut.defaultValue;
-constexpr int recentCount = 2;
 constexpr int logCutLength = 50;
 
 QBoxLayout *withMargins(QBoxLayout *layout, int horizontal, int vertical, int spacing)
@@ -227,6 +226,11 @@ void MenuBarView::observe(QObject *object)
         if (property.hasNotifySignal())
             connect(object, property.notifySignal(), this, refreshSlot);
     }
+}
+
+void MenuBarView::savedConversationsLoaded()
+{
+    scheduleRefresh();
 }
 
 void MenuBarView::scheduleRefresh()

@@ -38,6 +38,8 @@ class MenuBarView : public QWidget
 
 public:
     static constexpr int panelWidth = 280;
+    // How many of the newest conversations the panel lists.
+    static constexpr int recentCount = 2;
     // How long after the panel has closed a command acts.
     static constexpr int commandDelayMs = 100;
     static constexpr int openRecentConversationDelayMs = 200;
@@ -64,6 +66,10 @@ public:
     // second the answer and its time. A last message without a partner is
     // dropped.
     static QList<AIResponse> conversationToAIResponses(const Conversation &conversation);
+
+    // The saved conversations have arrived from their load in the
+    // background: a panel on screen shows them.
+    void savedConversationsLoaded();
 
 protected:
     void showEvent(QShowEvent *event) override;

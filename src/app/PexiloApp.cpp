@@ -11,12 +11,14 @@
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignalWatcher.h"
 #include "resources/Resources.h"
+#include "store/ConversationManager.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <csignal>
+#include <utility>
 #include <vector>
 
 int PexiloApp::main(int argc, char *argv[])
@@ -70,6 +72,7 @@ int PexiloApp::main(int argc, char *argv[])
     PexiloApp pexilo;
     QObject::connect(&instance, &SingleInstance::openPanelRequested, &pexilo, &PexiloApp::openMenuBarWindow);
     pexilo.appDelegate().applicationDidFinishLaunching();
+    pexilo.applicationDidStart();
 
     Log::line(QStringLiteral("✅ Pexilo started"));
     const int status = QApplication::exec();
@@ -107,6 +110,27 @@ PexiloApp::PexiloApp(QObject *parent)
 }
 
 PexiloApp::~PexiloApp() = default;
+
+void PexiloApp::applicationDidStart()
+{
+    // Before anything asks the store for its list, which would otherwise
+    // load it on the spot.
+    ConversationManager::loadSharedInBackground();
+    connect(&ConversationManager::shared(), &ConversationManager::conversationsChanged, this,
+        &PexiloApp::savedConversationsChanged);
+}
+
+void PexiloApp::savedConversationsChanged()
+{
+    const QList<Conversation> &conversations = ConversationManager::shared().conversations();
+    MenuBarView *panel = m_menuBarWindow.view();
+    m_thumbnails.prefetch(conversations.first(qMin(conversations.size(), MenuBarView::recentCount)),
+        panel->devicePixelRatioF());
+    // The first change is the load: a panel opened before it shows an empty
+    // list until then. Later changes wait for the panel's next opening.
+    if (!std::exchange(m_savedConversationsLoaded, true))
+        panel->savedConversationsLoaded();
+}
 
 void PexiloApp::clearTheWayForASelection()
 {

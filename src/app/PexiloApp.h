@@ -38,6 +38,13 @@ public:
     // The popup with the tray panel, hidden until the icon is clicked.
     MenuBarWindow &menuBarWindow() { return m_menuBarWindow; }
     QSystemTrayIcon &trayIcon() { return m_trayIcon; }
+    // The pictures of the saved conversations the panel shows.
+    ConversationThumbnails &thumbnails() { return m_thumbnails; }
+
+    // What follows once the application runs: the saved conversations load
+    // in the background, and the newest two's thumbnails are decoded as soon
+    // as they are there, so that the first click on the icon waits for none.
+    void applicationDidStart();
 
     // What a click on the tray icon does: opens the panel, or closes it when it is open.
     void toggleMenuBarWindow();
@@ -49,6 +56,9 @@ public:
     // input to every other.
     void clearTheWayForASelection();
 
+private Q_SLOTS:
+    void savedConversationsChanged();
+
 private:
     AppDelegate m_appDelegate;
     ScreenshotManager &m_screenshotManager;
@@ -58,4 +68,5 @@ private:
     MenuBarWindow m_menuBarWindow;
     QMenu m_trayMenu;
     QSystemTrayIcon m_trayIcon;
+    bool m_savedConversationsLoaded = false;
 };
