@@ -1,6 +1,5 @@
 #include "ConversationThumbnail.h"
 
-#include "platform/ImageData.h"
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
 
@@ -15,35 +14,30 @@ constexpr int placeholderSize = 16;
 
 } // namespace
 
-ConversationThumbnail::ConversationThumbnail(const QImage &image, QWidget *parent)
+ConversationThumbnail::ConversationThumbnail(const std::optional<QImage> &image, QWidget *parent)
     : QWidget(parent)
     , m_image(image)
 {
     setFixedSize(side, side);
 }
 
-QImage ConversationThumbnail::thumbnailImage(
-    const std::optional<QByteArray> &screenshotData, qreal devicePixelRatio)
+void ConversationThumbnail::setImage(const QImage &image)
 {
-    if (!screenshotData)
-        return {};
-    const QImage image = ImageData::imageFromPng(*screenshotData);
-    if (image.isNull())
-        return {};
-    const int pixels = qCeil(side * devicePixelRatio);
-    const QImage filled
-        = image.scaled(pixels, pixels, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    QImage thumbnail
-        = filled.copy((filled.width() - pixels) / 2, (filled.height() - pixels) / 2, pixels, pixels);
-    thumbnail.setDevicePixelRatio(devicePixelRatio);
-    return thumbnail;
+    m_image = image;
+    update();
 }
 
 void ConversationThumbnail::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (m_image.isNull()) {
+    QPainterPath clip;
+    clip.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    if (!m_image) {
+        painter.fillPath(clip, Palette::withOpacity(Palette::quaternaryLabel(), 0.3));
+        return;
+    }
+    if (m_image->isNull()) {
         QRect symbol(0, 0, placeholderSize, placeholderSize);
         symbol.moveCenter(rect().center());
         Symbols::icon(QStringLiteral("photo"), Palette::secondaryLabel(), placeholderSize)
@@ -51,8 +45,6 @@ void ConversationThumbnail::paintEvent(QPaintEvent *)
         return;
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    QPainterPath clip;
-    clip.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     painter.setClipPath(clip);
-    painter.drawImage(rect(), m_image);
+    painter.drawImage(rect(), *m_image);
 }

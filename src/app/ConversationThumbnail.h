@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QImage>
 #include <QWidget>
 
@@ -8,7 +7,8 @@
 
 // The small square picture of a saved conversation in the tray panel: its
 // screenshot filling the square with rounded corners, or a "photo" symbol
-// when there is no screenshot that can be shown.
+// when there is no screenshot that can be shown; a quiet square while the
+// screenshot is still being decoded.
 class ConversationThumbnail : public QWidget
 {
     Q_OBJECT
@@ -16,19 +16,18 @@ class ConversationThumbnail : public QWidget
 public:
     static constexpr int side = 24;
 
-    // `image` is what thumbnailImage() made; a null image shows the symbol.
-    explicit ConversationThumbnail(const QImage &image, QWidget *parent = nullptr);
+    // `image` is the picture ConversationThumbnails made, a null image showing the symbol;
+    // nothing while it is being made.
+    explicit ConversationThumbnail(const std::optional<QImage> &image, QWidget *parent = nullptr);
 
-    // The screenshot scaled to fill the square at the device pixel ratio,
-    // cropped to its middle; a null image when there are no bytes or they do
-    // not decode as an image.
-    static QImage thumbnailImage(const std::optional<QByteArray> &screenshotData, qreal devicePixelRatio);
+    void setImage(const QImage &image);
 
-    bool showsScreenshot() const { return !m_image.isNull(); }
+    bool showsScreenshot() const { return m_image && !m_image->isNull(); }
+    bool isLoading() const { return !m_image; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QImage m_image;
+    std::optional<QImage> m_image;
 };

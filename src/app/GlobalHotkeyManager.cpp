@@ -11,6 +11,11 @@ GlobalHotkeyManager &GlobalHotkeyManager::shared()
     return *manager;
 }
 
+GlobalHotkeyManager::GlobalHotkeyManager()
+{
+    connect(&m_hotKey, &X11HotKey::keyboardMappingChanged, this, &GlobalHotkeyManager::registerGlobalHotkey);
+}
+
 void GlobalHotkeyManager::registerGlobalHotkey()
 {
     unregisterGlobalHotkey();

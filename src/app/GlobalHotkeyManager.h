@@ -10,7 +10,8 @@
 //
 // It is either idle (nothing grabbed, no handler connected) or active (the key
 // grabbed and its presses handled). Registering always starts from idle, so at
-// most one registration ever exists.
+// most one registration ever exists. A new keyboard layout moves the key that
+// types "2", so an active registration is made again when the layout changes.
 class GlobalHotkeyManager : public QObject
 {
     Q_OBJECT
@@ -37,7 +38,7 @@ Q_SIGNALS:
     void hotkeyPressed();
 
 private:
-    GlobalHotkeyManager() = default;
+    GlobalHotkeyManager();
 
     void handleHotkeyPressed();
 

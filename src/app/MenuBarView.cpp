@@ -3,6 +3,7 @@
 #include "ai/AIManager.h"
 #include "app/AppDelegate.h"
 #include "app/ConversationThumbnail.h"
+#include "chat/ConversationThumbnails.h"
 #include "app/MenuBarButton.h"
 #include "capture/ScreenshotManager.h"
 #include "chat/ChatWindowManager.h"
@@ -36,7 +37,6 @@ namespace {
 // The shortcut as the capture button shows it: the setting's default, since
 // the hot key itself does not follow the "keyboardShortcut" setting.
 const QString shortcutText = SettingsKeys::keyboardShortcut.defaultValue;
-constexpr int recentCount = 2;
 constexpr int logCutLength = 50;
 
 QBoxLayout *withMargins(QBoxLayout *layout, int horizontal, int vertical, int spacing)
@@ -98,11 +98,12 @@ QString leftCharacters(const QString &text, int count)
 } // namespace
 
 MenuBarView::MenuBarView(ScreenshotManager &screenshotManager, AIManager &aiManager,
-    OnboardingManager &onboardingManager, QWidget *parent)
+    OnboardingManager &onboardingManager, ConversationThumbnails &thumbnails, QWidget *parent)
     : QWidget(parent)
     , m_screenshotManager(screenshotManager)
     , m_aiManager(aiManager)
     , m_onboardingManager(onboardingManager)
+    , m_thumbnails(thumbnails)
     , m_settingsManager(new SettingsManager(this))
 {
     setFixedWidth(panelWidth);
@@ -129,9 +130,13 @@ MenuBarView::MenuBarView(ScreenshotManager &screenshotManager, AIManager &aiMana
     observe(&m_aiManager);
     observe(&m_onboardingManager);
     observe(m_settingsManager);
+    connect(&m_thumbnails, &ConversationThumbnails::thumbnailReady, this, &MenuBarView::showThumbnail);
 }
 
-MenuBarView::~MenuBarView() = default;
+MenuBarView::~MenuBarView()
+{
+    delete m_about;
+}
 
 QLayout *MenuBarView::header()
 {
@@ -222,6 +227,11 @@ void MenuBarView::observe(QObject *object)
     }
 }
 
+void MenuBarView::savedConversationsLoaded()
+{
+    scheduleRefresh();
+}
+
 void MenuBarView::scheduleRefresh()
 {
     if (isVisible())
@@ -309,32 +319,32 @@ QWidget *MenuBarView::recentConversationsSection(const QList<Conversation> &conv
     stack->addLayout(heading);
 
     auto *rows = withMargins(new QVBoxLayout, 0, 0, 2);
-    QHash<QUuid, QImage> shown;
-    for (const Conversation &conversation : conversations.first(qMin(conversations.size(), recentCount))) {
-        const QImage image = thumbnail(conversation);
-        shown.insert(conversation.id(), image);
-        rows->addWidget(recentRow(conversation, image));
-    }
-    m_thumbnails = shown;
+    m_thumbnailViews.clear();
+    for (const Conversation &conversation : conversations.first(qMin(conversations.size(), recentCount)))
+        rows->addWidget(recentRow(conversation));
+    const QList<QUuid> shown = m_thumbnailViews.keys();
+    m_thumbnails.retainOnly(QSet<QUuid>(shown.cbegin(), shown.cend()));
     stack->addLayout(rows);
     return section;
 }
 
-QImage MenuBarView::thumbnail(const Conversation &conversation)
+void MenuBarView::showThumbnail(const QUuid &id, qreal devicePixelRatio, const QImage &image)
 {
-    const auto known = m_thumbnails.constFind(conversation.id());
-    if (known != m_thumbnails.cend())
-        return *known;
-    return ConversationThumbnail::thumbnailImage(conversation.screenshotData(), devicePixelRatioF());
+    ConversationThumbnail *view = m_thumbnailViews.value(id);
+    if (view && devicePixelRatio == devicePixelRatioF())
+        view->setImage(image);
 }
 
-QWidget *MenuBarView::recentRow(const Conversation &conversation, const QImage &thumbnail)
+QWidget *MenuBarView::recentRow(const Conversation &conversation)
 {
     auto *row = new PlainButton(Palette::withOpacity(Palette::quaternaryLabel(), 0.2), 6);
     row->setObjectName(QStringLiteral("recentConversationRow"));
     row->setAccessibleName(conversation.title());
     auto *label = withMargins(new QHBoxLayout(row), 8, 6, 8);
-    label->addWidget(new ConversationThumbnail(thumbnail));
+    // Shown at once, with its picture as soon as that is decoded.
+    auto *thumbnail = new ConversationThumbnail(m_thumbnails.thumbnail(conversation, devicePixelRatioF()));
+    m_thumbnailViews.insert(conversation.id(), thumbnail);
+    label->addWidget(thumbnail);
     auto *texts = withMargins(new QVBoxLayout, 0, 0, 1);
     texts->addWidget(new ElidedLabel(
         conversation.title(), Fonts::custom(Fonts::hafferRegular, 13), Palette::primaryLabel()));
@@ -419,12 +429,20 @@ void MenuBarView::showSupport()
 void MenuBarView::showAbout()
 {
     dismiss();
-    QMessageBox about;
-    about.setTextFormat(Qt::PlainText);
-    about.setText(QStringLiteral("About Pexilo"));
-    about.setInformativeText(QStringLiteral("Pexilo v1.0.0 Beta\nAI-powered screenshot analysis"));
-    about.setStandardButtons(QMessageBox::Ok);
-    about.exec();
+    // Shown without a loop of its own: a modal loop would keep the hot key's
+    // selection from the keyboard and the pointer while it holds them.
+    if (!m_about) {
+        m_about = new QMessageBox;
+        m_about->setAttribute(Qt::WA_DeleteOnClose);
+        m_about->setWindowTitle(QStringLiteral("About Pexilo"));
+        m_about->setTextFormat(Qt::PlainText);
+        m_about->setText(QStringLiteral("About Pexilo"));
+        m_about->setInformativeText(QStringLiteral("Pexilo v1.0.0 Beta\nAI-powered screenshot analysis"));
+        m_about->setStandardButtons(QMessageBox::Ok);
+    }
+    m_about->open();
+    m_about->raise();
+    m_about->activateWindow();
 }
 
 void MenuBarView::openConversation(const Conversation &conversation)

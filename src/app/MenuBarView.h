@@ -5,17 +5,20 @@
 #include "store/DateEnvironment.h"
 
 #include <QHash>
-#include <QImage>
 #include <QList>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <QUuid>
 #include <QWidget>
 
 class AIManager;
+class ConversationThumbnail;
+class ConversationThumbnails;
 class ElidedLabel;
 class MenuBarButton;
 class OnboardingManager;
+class QMessageBox;
 class ScreenshotManager;
 class SettingsManager;
 
@@ -35,13 +38,16 @@ class MenuBarView : public QWidget
 
 public:
     static constexpr int panelWidth = 280;
+    // How many of the newest conversations the panel lists.
+    static constexpr int recentCount = 2;
     // How long after the panel has closed a command acts.
     static constexpr int commandDelayMs = 100;
     static constexpr int openRecentConversationDelayMs = 200;
 
-    // The managers are the application's own; they must outlive the view.
+    // The managers and the thumbnails are the application's own; they must
+    // outlive the view.
     MenuBarView(ScreenshotManager &screenshotManager, AIManager &aiManager,
-        OnboardingManager &onboardingManager, QWidget *parent = nullptr);
+        OnboardingManager &onboardingManager, ConversationThumbnails &thumbnails, QWidget *parent = nullptr);
     ~MenuBarView() override;
 
     // "Good morning", "Good afternoon", "Good evening" or "Hello" by the hour
@@ -60,6 +66,10 @@ public:
     // second the answer and its time. A last message without a partner is
     // dropped.
     static QList<AIResponse> conversationToAIResponses(const Conversation &conversation);
+
+    // The saved conversations have arrived from their load in the
+    // background: a panel on screen shows them.
+    void savedConversationsLoaded();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -82,8 +92,8 @@ private:
     void showRecent(const QList<Conversation> &conversations);
     QWidget *emptyState();
     QWidget *recentConversationsSection(const QList<Conversation> &conversations);
-    QWidget *recentRow(const Conversation &conversation, const QImage &thumbnail);
-    QImage thumbnail(const Conversation &conversation);
+    QWidget *recentRow(const Conversation &conversation);
+    void showThumbnail(const QUuid &id, qreal devicePixelRatio, const QImage &image);
 
     void dismiss();
     void takeScreenshot();
@@ -96,6 +106,7 @@ private:
     ScreenshotManager &m_screenshotManager;
     AIManager &m_aiManager;
     OnboardingManager &m_onboardingManager;
+    ConversationThumbnails &m_thumbnails;
     SettingsManager *m_settingsManager;
 
     ElidedLabel *m_greeting = nullptr;
@@ -103,6 +114,8 @@ private:
     QWidget *m_recentArea = nullptr;
     MenuBarButton *m_recentConversationsRow = nullptr;
     QTimer m_refreshTimer;
-    // The thumbnails shown last, so that a screenshot is decoded only once.
-    QHash<QUuid, QImage> m_thumbnails;
+    // The About box while it is open; a second click raises it.
+    QPointer<QMessageBox> m_about;
+    // The recent rows' pictures, by conversation, to fill in once decoded.
+    QHash<QUuid, QPointer<ConversationThumbnail>> m_thumbnailViews;
 };

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "app/ConversationThumbnail.h"
+#include "chat/ConversationThumbnails.h"
 #include "app/MenuBarWindow.h"
 #include "onboarding/OnboardingManager.h"
 
@@ -38,16 +40,35 @@ public:
     // The popup with the tray panel, hidden until the icon is clicked.
     MenuBarWindow &menuBarWindow() { return m_menuBarWindow; }
     QSystemTrayIcon &trayIcon() { return m_trayIcon; }
+    // The pictures of the saved conversations the panel shows.
+    ConversationThumbnails &thumbnails() { return m_thumbnails; }
+
+    // What follows once the application runs: the saved conversations load
+    // in the background, and the newest two's thumbnails are decoded as soon
+    // as they are there, so that the first click on the icon waits for none.
+    void applicationDidStart();
 
     // What a click on the tray icon does: opens the panel, or closes it when it is open.
     void toggleMenuBarWindow();
+    // Opens the panel, or raises it when it is open (a second start asks for it).
+    void openMenuBarWindow();
+
+    // What the hot key does before its selection starts: closes what would
+    // stand in its way, the panel and menus, and any window that blocks
+    // input to every other.
+    void clearTheWayForASelection();
+
+private Q_SLOTS:
+    void savedConversationsChanged();
 
 private:
     AppDelegate m_appDelegate;
     ScreenshotManager &m_screenshotManager;
     AIManager &m_aiManager;
     OnboardingManager m_onboardingManager;
+    ConversationThumbnails m_thumbnails { ConversationThumbnail::side };
     MenuBarWindow m_menuBarWindow;
     QMenu m_trayMenu;
     QSystemTrayIcon m_trayIcon;
+    bool m_savedConversationsLoaded = false;
 };

@@ -78,7 +78,7 @@ QString ConversationRowView::metaText() const
 
 bool ConversationRowView::showsScreenshotThumbnail() const
 {
-    const std::optional<QImage> image = m_thumbnails.thumbnail(m_conversation);
+    const std::optional<QImage> image = m_thumbnails.thumbnail(m_conversation, devicePixelRatioF());
     return image && !image->isNull();
 }
 
@@ -119,7 +119,7 @@ void ConversationRowView::paintEvent(QPaintEvent *)
         horizontalPadding, top + (contentHeight - thumbnailSide) / 2, thumbnailSide, thumbnailSide);
     QPainterPath thumbnailShape;
     thumbnailShape.addRoundedRect(thumbnail, thumbnailRadius, thumbnailRadius);
-    const std::optional<QImage> image = m_thumbnails.thumbnail(m_conversation, this);
+    const std::optional<QImage> image = m_thumbnails.thumbnail(m_conversation, devicePixelRatioF(), this);
     if (image && !image->isNull()) {
         painter.save();
         painter.setClipPath(thumbnailShape);

@@ -20,7 +20,7 @@
 ConversationSidebarView::ConversationSidebarView(ConversationManager &conversations, QWidget *parent)
     : QWidget(parent)
     , m_conversations(conversations)
-    , m_thumbnails(new ConversationThumbnails(32, qApp->devicePixelRatio(), this))
+    , m_thumbnails(new ConversationThumbnails(32, this))
 {
     setFixedWidth(sidebarWidth);
     auto *column = new QVBoxLayout(this);

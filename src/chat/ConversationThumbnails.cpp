@@ -6,37 +6,52 @@
 
 #include <QtMath>
 
-ConversationThumbnails::ConversationThumbnails(int side, qreal devicePixelRatio, QObject *parent)
+ConversationThumbnails::ConversationThumbnails(int side, QObject *parent)
     : QObject(parent)
     , m_side(side)
-    , m_devicePixelRatio(devicePixelRatio)
 { }
 
-std::optional<QImage> ConversationThumbnails::thumbnail(const Conversation &conversation, QWidget *requester)
+std::optional<QImage> ConversationThumbnails::thumbnail(
+    const Conversation &conversation, qreal devicePixelRatio, QWidget *requester)
 {
-    const QUuid id = conversation.id();
-    if (const auto ready = m_ready.constFind(id); ready != m_ready.constEnd())
+    const Key key { conversation.id(), devicePixelRatio };
+    if (const auto ready = m_ready.constFind(key); ready != m_ready.constEnd())
         return *ready;
     const std::optional<QByteArray> &png = conversation.screenshotData();
     if (!png) {
-        m_ready.insert(id, QImage());
+        m_ready.insert(key, QImage());
         return QImage();
     }
-    const bool started = m_pending.contains(id);
-    if (requester && !m_pending[id].contains(requester))
-        m_pending[id].append(requester);
+    const bool started = m_pending.contains(key);
+    QList<QPointer<QWidget>> &waiting = m_pending[key];
+    if (requester && !waiting.contains(requester))
+        waiting.append(requester);
     if (!started) {
-        const int side = m_side;
-        const qreal ratio = m_devicePixelRatio;
-        Background::run([png = *png, side, ratio] {
-            return makeThumbnail(png, side, ratio);
-        }).then(this, [this, id](const QImage &image) {
-            m_pending.remove(id);
-            m_ready.insert(id, image);
-            Q_EMIT thumbnailReady(id);
+        // Implicitly shared: the worker reads the bytes without a copy.
+        Background::run([png = *png, side = m_side, devicePixelRatio] {
+            return makeThumbnail(png, side, devicePixelRatio);
+        }).then(this, [this, key](const QImage &image) {
+            const QList<QPointer<QWidget>> requesters = m_pending.take(key);
+            m_ready.insert(key, image);
+            for (const QPointer<QWidget> &widget : requesters) {
+                if (widget)
+                    widget->update();
+            }
+            Q_EMIT thumbnailReady(key.first, key.second, image);
         });
     }
     return std::nullopt;
+}
+
+void ConversationThumbnails::prefetch(const QList<Conversation> &conversations, qreal devicePixelRatio)
+{
+    for (const Conversation &conversation : conversations)
+        thumbnail(conversation, devicePixelRatio);
+}
+
+void ConversationThumbnails::retainOnly(const QSet<QUuid> &ids)
+{
+    m_ready.removeIf([&ids](const auto &entry) { return !ids.contains(entry.key().first); });
 }
 
 QImage ConversationThumbnails::makeThumbnail(const QByteArray &png, int side, qreal devicePixelRatio)

@@ -7,6 +7,10 @@
 #include <memory>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
+// The header names a member "explicit".
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 namespace {
 
@@ -14,10 +18,12 @@ constexpr xcb_keysym_t keysymNumLock = 0xff7f;
 // Pressing a modifier key and pointer buttons adds bits above the eight
 // modifier bits of a key event's state; only the eight take part in a match.
 constexpr quint16 modifierBits = 0xff;
-// Longer than any keyboard's delay before auto-repeat starts: a press this
-// long after the previous one is a new press, even when the release between
-// them went to another program.
-constexpr quint32 repeatGapMs = 2000;
+// How often the key's state is asked for while its release may have gone to
+// another program: well under the time a finger takes to press a key again.
+constexpr int keyStateCheckIntervalMs = 30;
+// A new layout arrives as a handful of reports; they are answered once.
+constexpr int mappingChangeSettleMs = 50;
+constexpr quint16 mappingParts = XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
 
 struct FreeDeleter
 {
@@ -96,6 +102,48 @@ quint16 numLockMask(xcb_connection_t *connection, xcb_key_symbols_t *symbols)
     return mask;
 }
 
+// Starts the keyboard extension on the connection (again, if the platform
+// already did) and asks for reports of new keyboards and mappings. Returns the
+// extension's first event code, or 0 when the server has no such extension.
+quint8 watchKeyboardMapping(xcb_connection_t *connection)
+{
+    const xcb_query_extension_reply_t *extension = xcb_get_extension_data(connection, &xcb_xkb_id);
+    if (!extension || !extension->present)
+        return 0;
+    XcbReply<xcb_xkb_use_extension_reply_t> use(xcb_xkb_use_extension_reply(connection,
+        xcb_xkb_use_extension(connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION), nullptr));
+    if (!use || !use->supported)
+        return 0;
+    // Adds to what the platform asked for, and takes nothing away.
+    const xcb_xkb_select_events_details_t noDetails = {};
+    xcb_xkb_select_events_aux(connection, XCB_XKB_ID_USE_CORE_KBD,
+        XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY, 0,
+        XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY, mappingParts, mappingParts, &noDetails);
+    return extension->first_event;
+}
+
+// How the server reports this client's repeated presses: detectable
+// auto-repeat is a per-client setting, off unless someone switched it on.
+KeyRepeatFilter::Repeats serverRepeats(xcb_connection_t *connection, quint8 xkbFirstEvent)
+{
+    if (!xkbFirstEvent)
+        return KeyRepeatFilter::Repeats::AfterRelease;
+    // Changing nothing reads the flags.
+    XcbReply<xcb_xkb_per_client_flags_reply_t> flags(xcb_xkb_per_client_flags_reply(
+        connection, xcb_xkb_per_client_flags(connection, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 0, 0, 0), nullptr));
+    if (flags && (flags->value & XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT))
+        return KeyRepeatFilter::Repeats::WithoutRelease;
+    return KeyRepeatFilter::Repeats::AfterRelease;
+}
+
+bool keyIsDown(xcb_connection_t *connection, quint8 keycode)
+{
+    XcbReply<xcb_query_keymap_reply_t> keymap(
+        xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr));
+    // Unknown counts as up: a press is better started twice than lost.
+    return keymap && (keymap->keys[keycode / 8] & (1 << (keycode % 8)));
+}
+
 quint16 x11Modifiers(Qt::KeyboardModifiers modifiers)
 {
     quint16 mask = 0;
@@ -114,7 +162,16 @@ quint16 x11Modifiers(Qt::KeyboardModifiers modifiers)
 
 X11HotKey::X11HotKey(QObject *parent)
     : QObject(parent)
-{ }
+{
+    m_keyStateCheck.setInterval(keyStateCheckIntervalMs);
+    connect(&m_keyStateCheck, &QTimer::timeout, this, &X11HotKey::checkKeyState);
+    m_mappingChange.setSingleShot(true);
+    m_mappingChange.setInterval(mappingChangeSettleMs);
+    connect(&m_mappingChange, &QTimer::timeout, this, [this] {
+        if (isRegistered() && grabNoLongerFits())
+            Q_EMIT keyboardMappingChanged();
+    });
+}
 
 X11HotKey::~X11HotKey()
 {
@@ -176,11 +233,14 @@ int X11HotKey::registerHotKey(quint32 keysym, Qt::KeyboardModifiers modifiers)
     }
 
     m_root = root;
+    m_keysym = keysym;
     m_grabs = held;
     m_keycodes = keycodes;
+    m_numLock = numLock;
     m_modifiers = wanted;
     m_lockModifiers = quint16(XCB_MOD_MASK_LOCK | numLock);
-    m_keyHeld = false;
+    m_xkbFirstEvent = watchKeyboardMapping(connection);
+    m_repeatFilter = KeyRepeatFilter(serverRepeats(connection, m_xkbFirstEvent));
     QCoreApplication::instance()->installNativeEventFilter(this);
     return Success;
 }
@@ -198,7 +258,8 @@ void X11HotKey::unregisterHotKey()
     }
     m_grabs.clear();
     m_keycodes.clear();
-    m_keyHeld = false;
+    m_keyStateCheck.stop();
+    m_mappingChange.stop();
 }
 
 bool X11HotKey::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
@@ -207,6 +268,11 @@ bool X11HotKey::nativeEventFilter(const QByteArray &eventType, void *message, qi
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
     const quint8 type = event->response_type & ~0x80;
+    if (isMappingChange(event, type)) {
+        // The platform needs the report too.
+        m_mappingChange.start();
+        return false;
+    }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
 
@@ -214,32 +280,71 @@ bool X11HotKey::nativeEventFilter(const QByteArray &eventType, void *message, qi
     const auto *key = reinterpret_cast<const xcb_key_press_event_t *>(event);
     if (!m_keycodes.contains(key->detail))
         return false;
-    return type == XCB_KEY_PRESS ? handleKeyPress(key->state, key->time) : handleKeyRelease(key->time);
+    return type == XCB_KEY_PRESS ? handleKeyPress(key->detail, key->state, key->time)
+                                 : handleKeyRelease(key->time);
 }
 
-bool X11HotKey::handleKeyPress(quint16 state, quint32 time)
+bool X11HotKey::grabNoLongerFits() const
+{
+    // Reports come for more than layouts (switching between two keyboards
+    // sends one too); most leave the key where it was.
+    xcb_connection_t *connection = applicationConnection();
+    KeySymbols symbols(connection ? xcb_key_symbols_alloc(connection) : nullptr);
+    if (!symbols)
+        return false;
+    return keycodesFor(symbols.get(), m_keysym) != m_keycodes
+        || numLockMask(connection, symbols.get()) != m_numLock;
+}
+
+bool X11HotKey::isMappingChange(const void *event, quint8 type) const
+{
+    if (type == XCB_MAPPING_NOTIFY) {
+        const auto *mapping = static_cast<const xcb_mapping_notify_event_t *>(event);
+        return mapping->request == XCB_MAPPING_KEYBOARD || mapping->request == XCB_MAPPING_MODIFIER;
+    }
+    if (!m_xkbFirstEvent || type != m_xkbFirstEvent)
+        return false;
+    // Every event of the extension carries its kind in the second byte.
+    const auto *any = static_cast<const xcb_xkb_new_keyboard_notify_event_t *>(event);
+    if (any->xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY)
+        return true;
+    if (any->xkbType == XCB_XKB_MAP_NOTIFY)
+        return static_cast<const xcb_xkb_map_notify_event_t *>(event)->changed & mappingParts;
+    return false;
+}
+
+bool X11HotKey::handleKeyPress(quint8 keycode, quint16 state, quint32 time)
 {
     if ((state & modifierBits & ~m_lockModifiers) != m_modifiers)
         return false;
 
-    const bool repeated = (m_keyHeld && quint32(time - m_lastPressTime) < repeatGapMs)
-        || (m_lastReleaseTime != 0 && time == m_lastReleaseTime);
-    m_keyHeld = true;
-    m_lastPressTime = time;
-    if (!repeated) {
+    m_pressedKeycode = keycode;
+    if (m_repeatFilter.press(time)) {
         // Announced from the event loop rather than from inside the native
         // event dispatch, so that whatever the press starts runs on its own.
         QMetaObject::invokeMethod(
             this, [this] { Q_EMIT pressed(); }, Qt::QueuedConnection);
     }
+    if (m_repeatFilter.needsKeyState() && !m_keyStateCheck.isActive())
+        m_keyStateCheck.start();
     return true;
 }
 
 bool X11HotKey::handleKeyRelease(quint32 time)
 {
-    if (!m_keyHeld)
+    // Only the release of a press the hot key took.
+    if (!m_repeatFilter.isDown())
         return false;
-    m_keyHeld = false;
-    m_lastReleaseTime = time;
+    m_repeatFilter.release(time);
+    m_keyStateCheck.stop();
     return true;
+}
+
+void X11HotKey::checkKeyState()
+{
+    xcb_connection_t *connection = applicationConnection();
+    if (!connection || !m_repeatFilter.needsKeyState() || !keyIsDown(connection, m_pressedKeycode)) {
+        m_repeatFilter.keyIsUp();
+        m_keyStateCheck.stop();
+    }
 }

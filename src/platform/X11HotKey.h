@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/KeyRepeatFilter.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QList>
 #include <QObject>
+#include <QTimer>
 
 // A system-wide hot key on an X11 session: a passive grab of one key with its
 // modifiers on the root window of the application's X connection.
@@ -10,7 +13,11 @@
 // The grab covers every combination of the Caps Lock and Num Lock states, so
 // the key works whichever lock is on. A press is announced with pressed() from
 // the event loop, once per physical press: the keyboard's auto-repeat while
-// the keys are held down does not announce further presses.
+// the keys are held down does not announce further presses, and a press counts
+// even when the release before it went to another program.
+//
+// A grab holds key codes, not symbols: when the keyboard's mapping changes (a
+// new layout), keyboardMappingChanged() asks the owner to register again.
 //
 // Registration answers with a status rather than failing silently, so that
 // the caller can tell the user why the key does nothing.
@@ -52,6 +59,9 @@ public:
 
 Q_SIGNALS:
     void pressed();
+    // The server reports a new keyboard mapping that moves the registered key
+    // (or Num Lock); one signal for a burst of reports.
+    void keyboardMappingChanged();
 
 private:
     struct Grab
@@ -60,20 +70,26 @@ private:
         quint16 modifiers;
     };
 
-    bool handleKeyPress(quint16 state, quint32 time);
+    bool handleKeyPress(quint8 keycode, quint16 state, quint32 time);
     bool handleKeyRelease(quint32 time);
+    bool isMappingChange(const void *event, quint8 type) const;
+    bool grabNoLongerFits() const;
+    void checkKeyState();
 
     quint32 m_root = 0;
+    quint32 m_keysym = 0;
     QList<Grab> m_grabs;
     QList<quint8> m_keycodes;
+    quint16 m_numLock = 0;
     quint16 m_modifiers = 0;
     quint16 m_lockModifiers = 0;
 
-    // Auto-repeat detection: the key counts as held from a press until its
-    // release. An auto-repeated press either comes while the key is held or,
-    // where the server sends a release before each repeat, carries the time
-    // stamp of that release.
-    bool m_keyHeld = false;
-    quint32 m_lastPressTime = 0;
-    quint32 m_lastReleaseTime = 0;
+    // The extension's first event code, 0 without the X keyboard extension.
+    quint8 m_xkbFirstEvent = 0;
+
+    KeyRepeatFilter m_repeatFilter;
+    quint8 m_pressedKeycode = 0;
+    // While a release may have gone elsewhere, the key's state is asked for.
+    QTimer m_keyStateCheck;
+    QTimer m_mappingChange;
 };

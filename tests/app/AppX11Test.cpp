@@ -18,14 +18,14 @@ const QString unregistered = QStringLiteral("🗑️ Unregistered previous hotke
 const QString pressed = QStringLiteral("🔥 Global hotkey pressed! Starting screenshot...");
 constexpr quint16 controlShift = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
 
-// Types Ctrl+Shift+2 and tells how many press lines the log gained: waits up
-// to `timeoutMs` for the first and a little longer for any more.
-int pressesAfterTyping(const LogCapture &log, int timeoutMs = 3000)
+// Types the keys (Ctrl+Shift+2 unless told) and tells how many press lines
+// the log gained: waits up to `timeoutMs` for the first and a little longer
+// for any more.
+int pressesAfterTyping(
+    const LogCapture &log, int timeoutMs = 3000, const QString &keys = QStringLiteral("ctrl+shift+2"))
 {
     const qsizetype before = log.lines().count(pressed);
-    EXPECT_EQ(QProcess::execute(
-                  QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("ctrl+shift+2") }),
-        0);
+    EXPECT_EQ(QProcess::execute(QStringLiteral("xdotool"), { QStringLiteral("key"), keys }), 0);
     (void)QTest::qWaitFor([&] { return log.lines().count(pressed) > before; }, timeoutMs);
     QTest::qWait(300);
     return int(log.lines().count(pressed) - before);
@@ -57,6 +57,7 @@ TEST_F(AppX11Test, RegisteringTwiceKeepsOneRegistration)
 TEST_F(AppX11Test, AKeyHeldByAnotherProgramIsRefusedWithTheXError)
 {
     OtherX11Client other;
+    ASSERT_TRUE(other.keyBecomesFree());
     ASSERT_EQ(other.grab(controlShift), 0);
     GlobalHotkeyManager &manager = GlobalHotkeyManager::shared();
     LogCapture log;
@@ -68,6 +69,7 @@ TEST_F(AppX11Test, AKeyHeldByAnotherProgramIsRefusedWithTheXError)
 
     // Once the other program lets go, the next registration succeeds.
     other.ungrab(controlShift);
+    ASSERT_TRUE(other.keyBecomesFree());
     log.clear();
     manager.registerGlobalHotkey();
     EXPECT_EQ(log.lines(), QStringList { registered });
@@ -103,4 +105,32 @@ TEST_F(AppX11Test, QuittingTheApplicationReleasesTheHotKey)
 
     EXPECT_EQ(log.lines(), QStringList { unregistered });
     EXPECT_TRUE(other.keyBecomesFree());
+}
+
+// The grab holds the key that typed "2" when it was made; a new layout may
+// put "2" elsewhere. us: the key of "2". Programmer Dvorak: Shift and the key
+// of "8" in us, while the key of "2" in us gives "7" with Shift. French:
+// Shift and the key of "2" again, so going back to us moves nothing.
+TEST_F(AppX11Test, ANewKeyboardLayoutMovesTheHotKeyWithTheKeyThatTypesTwo)
+{
+    GlobalHotkeyManager &manager = GlobalHotkeyManager::shared();
+    manager.registerGlobalHotkey();
+    LogCapture log;
+    const auto setLayout = [&log](const QStringList &layout, bool keyMoves) {
+        log.clear();
+        ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), layout), 0);
+        if (keyMoves) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return log.lines().contains(registered); }, 5000));
+            EXPECT_EQ(log.lines(), QStringList({ unregistered, registered }));
+        }
+        EXPECT_EQ(pressesAfterTyping(log), 1);
+        EXPECT_EQ(log.lines().mid(keyMoves ? 2 : 0), QStringList { pressed });
+        log.clear();
+    };
+
+    setLayout({ QStringLiteral("us"), QStringLiteral("dvp") }, true);
+    EXPECT_EQ(pressesAfterTyping(log, 1000, QStringLiteral("ctrl+shift+7")), 0) << "the key of 2 in us";
+    setLayout({ QStringLiteral("fr") }, true);
+    EXPECT_EQ(pressesAfterTyping(log, 1000, QStringLiteral("ctrl+shift+8")), 0) << "the key of 2 in dvp";
+    setLayout({ QStringLiteral("us") }, false);
 }

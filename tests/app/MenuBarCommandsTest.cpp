@@ -147,37 +147,35 @@ TEST_F(MenuBarCommandsTest, HelpAndSupportOpensTheSupportMailWithItsSubjectEncod
         QStringLiteral("Pexilo Support"));
 }
 
-TEST_F(MenuBarCommandsTest, AboutShowsItsBoxAfterClosingAndWaitsForOK)
+TEST_F(MenuBarCommandsTest, AboutShowsItsBoxAfterClosingWithoutALoopOfItsOwn)
 {
-    MenuBarWindow &window = openPanel();
-    struct
-    {
-        bool panelOpen = true;
-        QString text;
-        QString informativeText;
-        QStringList buttons;
-    } seen;
-    QPointer<QMessageBox> box;
-    QTimer::singleShot(100, [&] {
-        box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        seen.panelOpen = window.isVisible();
-        seen.text = box->text();
-        seen.informativeText = box->informativeText();
-        for (const QAbstractButton *button : box->buttons())
-            seen.buttons.append(button->text());
-        box->button(QMessageBox::Ok)->click();
-    });
+    clickAndExpectClosed(QStringLiteral("About Pexilo"));
 
-    click(QStringLiteral("About Pexilo"));
+    // The click has returned with the box on screen: nothing waits for OK.
+    const auto aboutBoxes = [] {
+        QList<QMessageBox *> boxes;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
+                boxes.append(box);
+        return boxes;
+    };
+    ASSERT_EQ(aboutBoxes().size(), 1);
+    QPointer<QMessageBox> box = aboutBoxes().first();
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("About Pexilo"));
+    EXPECT_EQ(box->text(), QStringLiteral("About Pexilo"));
+    EXPECT_EQ(box->informativeText(), QStringLiteral("Pexilo v1.0.0 Beta\nAI-powered screenshot analysis"));
+    QStringList buttons;
+    for (const QAbstractButton *button : box->buttons())
+        buttons.append(button->text());
+    EXPECT_EQ(buttons, QStringList { "OK" });
+    EXPECT_NE(box->windowModality(), Qt::ApplicationModal);
 
-    // The click returns only once the box has been answered and is gone.
-    EXPECT_EQ(seen.text, QStringLiteral("About Pexilo")) << "no box showed";
-    EXPECT_EQ(seen.informativeText, QStringLiteral("Pexilo v1.0.0 Beta\nAI-powered screenshot analysis"));
-    EXPECT_EQ(seen.buttons, QStringList { "OK" });
-    EXPECT_FALSE(seen.panelOpen);
-    EXPECT_TRUE(box.isNull());
+    // A second click brings back the same box.
+    clickAndExpectClosed(QStringLiteral("About Pexilo"));
+    EXPECT_EQ(aboutBoxes(), QList<QMessageBox *> { box.data() });
+
+    box->button(QMessageBox::Ok)->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box.isNull(); })) << "OK leaves the box behind";
 }
 
 TEST_F(MenuBarCommandsTest, QuitEndsTheApplication)

@@ -178,7 +178,7 @@ MenuBarWindow &MenuBarFixture::openPanel()
     if (!m_window) {
         m_onboarding = std::make_unique<OnboardingManager>();
         m_window = std::make_unique<MenuBarWindow>(
-            new MenuBarView(ScreenshotManager::shared(), AIManager::shared(), *m_onboarding));
+            new MenuBarView(ScreenshotManager::shared(), AIManager::shared(), *m_onboarding, m_thumbnails));
     }
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     m_window->popUp(QRect(screen.right() - 40, screen.top(), 24, 24));

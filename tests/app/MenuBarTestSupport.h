@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ConversationThumbnail.h"
+#include "chat/ConversationThumbnails.h"
 #include "app/MenuBarView.h"
 #include "app/MenuBarWindow.h"
 #include "onboarding/OnboardingManager.h"
@@ -65,6 +67,7 @@ protected:
     void click(const QString &buttonName);
 
 private:
+    ConversationThumbnails m_thumbnails { ConversationThumbnail::side };
     std::unique_ptr<OnboardingManager> m_onboarding;
     std::unique_ptr<MenuBarWindow> m_window;
 };

@@ -101,7 +101,7 @@ TEST_F(MenuBarViewTest, ShowsEverySectionInOrderWithOneConversation)
     ASSERT_EQ(recentRows(&window).size(), 1);
     const auto *thumbnail = recentRows(&window).first()->findChild<ConversationThumbnail *>();
     ASSERT_NE(thumbnail, nullptr);
-    EXPECT_TRUE(thumbnail->showsScreenshot());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thumbnail->showsScreenshot(); }));
 }
 
 TEST_F(MenuBarViewTest, DrawsEachTextInItsFontAndColour)
@@ -170,9 +170,37 @@ TEST_F(MenuBarViewTest, ListsOnlyTheTwoNewestOfFiveConversations)
     EXPECT_EQ(recentTitles(&window), QStringList({ "Conversation 1", "Not a picture" }));
     EXPECT_NE(labelWithText(&window, QStringLiteral("5 saved")), nullptr);
     const QList<QAbstractButton *> rows = recentRows(&window);
-    EXPECT_TRUE(rows[0]->findChild<ConversationThumbnail *>()->showsScreenshot());
-    EXPECT_FALSE(rows[1]->findChild<ConversationThumbnail *>()->showsScreenshot())
-        << "bytes that are not an image show the photo symbol";
+    const auto *first = rows[0]->findChild<ConversationThumbnail *>();
+    const auto *second = rows[1]->findChild<ConversationThumbnail *>();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !first->isLoading() && !second->isLoading(); }));
+    EXPECT_TRUE(first->showsScreenshot());
+    EXPECT_FALSE(second->showsScreenshot()) << "bytes that are not an image show the photo symbol";
+}
+
+// A screenshot takes a while to decode: the panel shows its rows at once
+// and each picture follows when its decode, away from the GUI thread, is done.
+TEST_F(MenuBarViewTest, ThePanelShowsAtOnceAndItsThumbnailsFollow)
+{
+    storeConversations({ conversation(QStringLiteral("With a screenshot"), morning().addSecs(-60), 2),
+        conversation(QStringLiteral("Without one"), morning().addSecs(-120), 2, std::nullopt) });
+
+    MenuBarWindow &window = openPanel();
+    const auto thumbnails = [&] {
+        QList<const ConversationThumbnail *> found;
+        for (const QAbstractButton *row : recentRows(&window))
+            found.append(row->findChild<ConversationThumbnail *>());
+        return found;
+    };
+    ASSERT_EQ(thumbnails().size(), 2);
+    EXPECT_TRUE(thumbnails()[0]->isLoading()) << "the panel waited for the decode";
+    EXPECT_FALSE(thumbnails()[1]->isLoading()) << "nothing to decode, nothing to wait for";
+    EXPECT_FALSE(thumbnails()[1]->showsScreenshot());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thumbnails()[0]->showsScreenshot(); }));
+
+    // Decoded once: the next opening shows the picture at once.
+    window.close();
+    openPanel();
+    EXPECT_TRUE(thumbnails()[0]->showsScreenshot());
 }
 
 TEST_F(MenuBarViewTest, CutsALongTitleToOneLine)

@@ -8,10 +8,16 @@
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QMenu>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTimer>
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
 TEST(PexiloAppTest, HoldsTheSharedStateAndInstallsItsDelegate)
 {
@@ -60,19 +66,50 @@ TEST(PexiloAppTest, AClickOnTheIconOpensThePanelAndASecondClickClosesIt)
     EXPECT_EQ(app.trayIcon().contextMenu()->actions().value(0)->text(), QStringLiteral("Quit Pexilo"));
 }
 
-TEST(PexiloAppTest, TheHotKeyClosesThePanelBeforeTheCaptureGrabsTheScreen)
+// The panel and the tray menu would show in the frozen frame; an
+// application-modal window would keep the selection from all input while it
+// holds the keyboard. Each is gone before the selection starts; a window that
+// blocks nothing else, such as the About box, stays.
+TEST(PexiloAppTest, TheHotKeyClosesWhatWouldStandInTheSelectionsWay)
 {
     PexiloApp app;
-    app.toggleMenuBarWindow();
-    ASSERT_TRUE(app.menuBarWindow().isVisible());
-    QSignalSpy started(&ScreenshotManager::shared(), &ScreenshotManager::selectedRectChanged);
-    bool panelOpenAtStart = true;
-    QObject::connect(&ScreenshotManager::shared(), &ScreenshotManager::selectedRectChanged,
-        [&] { panelOpenAtStart = app.menuBarWindow().isVisible(); });
+    QMessageBox about;
+    about.open();
+    QMenu &trayMenu = *app.trayIcon().contextMenu();
+    QDialog modal;
+    modal.setWindowModality(Qt::ApplicationModal);
 
-    GlobalHotkeyManager::hotKeyEventHandler();
+    const std::vector<std::pair<const char *, std::function<QWidget *()>>> cases = {
+        { "the tray panel",
+            [&] {
+                app.toggleMenuBarWindow();
+                return &app.menuBarWindow();
+            } },
+        { "the tray menu",
+            [&] {
+                trayMenu.popup(QPoint(1000, 40));
+                return &trayMenu;
+            } },
+        { "an application-modal window",
+            [&] {
+                modal.show();
+                return &modal;
+            } },
+    };
+    for (const auto &[name, open] : cases) {
+        QWidget *window = open();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->isVisible(); })) << name;
+        QSignalSpy started(&ScreenshotManager::shared(), &ScreenshotManager::selectedRectChanged);
+        bool openAtStart = true;
+        const QMetaObject::Connection watch = QObject::connect(&ScreenshotManager::shared(),
+            &ScreenshotManager::selectedRectChanged, [&] { openAtStart = window->isVisible(); });
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !started.isEmpty(); }));
-    EXPECT_FALSE(panelOpenAtStart);
-    ScreenshotManager::shared().handleSelectionCancel();
+        GlobalHotkeyManager::hotKeyEventHandler();
+
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !started.isEmpty(); })) << name;
+        EXPECT_FALSE(openAtStart) << name;
+        EXPECT_TRUE(about.isVisible()) << name;
+        QObject::disconnect(watch);
+        ScreenshotManager::shared().handleSelectionCancel();
+    }
 }

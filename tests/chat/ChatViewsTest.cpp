@@ -200,23 +200,23 @@ TEST(HoverActionButtonTest, WhiteOnOrangeWhileHovered)
 
 TEST(ConversationRowViewTest, ThumbnailsAreMadeOffTheGuiThreadOrShowThePlaceholder)
 {
-    ConversationThumbnails thumbnails(32, 2);
+    ConversationThumbnails thumbnails(32);
     const QDateTime now = QDateTime::currentDateTime();
     const Conversation withImage(
         QStringLiteral("t"), now, ImageData::pngData(ChatSamples::screenshot(QSize(120, 60))), {});
     const Conversation broken(QStringLiteral("t"), now, QByteArray("not a png"), {});
     const Conversation none(QStringLiteral("t"), now, std::nullopt, { SavedMessage("q", true, now) });
 
-    EXPECT_FALSE(thumbnails.thumbnail(withImage).has_value()); // on its way
+    EXPECT_FALSE(thumbnails.thumbnail(withImage, 2).has_value()); // on its way
     QSignalSpy ready(&thumbnails, &ConversationThumbnails::thumbnailReady);
     ASSERT_TRUE(ready.wait(5000));
-    const QImage image = *thumbnails.thumbnail(withImage);
+    const QImage image = *thumbnails.thumbnail(withImage, 2);
     EXPECT_EQ(image.size(), QSize(64, 64));
     EXPECT_EQ(image.devicePixelRatio(), 2);
-    EXPECT_TRUE(thumbnails.thumbnail(none)->isNull());
-    thumbnails.thumbnail(broken);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return thumbnails.thumbnail(broken).has_value(); }, 5000));
-    EXPECT_TRUE(thumbnails.thumbnail(broken)->isNull());
+    EXPECT_TRUE(thumbnails.thumbnail(none, 2)->isNull());
+    thumbnails.thumbnail(broken, 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return thumbnails.thumbnail(broken, 2).has_value(); }, 5000));
+    EXPECT_TRUE(thumbnails.thumbnail(broken, 2)->isNull());
 
     ConversationRowView row(none, thumbnails, nullptr, nullptr);
     EXPECT_FALSE(row.showsScreenshotThumbnail());

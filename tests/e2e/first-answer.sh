@@ -121,8 +121,9 @@ sqlite3 "$defaults" "SELECT count(*) FROM defaults WHERE key = 'apiKey'" | grep 
 
 "$SEND_CLOSE_REQUEST" "$WINDOW" || fail "could not ask the settings window to close"
 wait_until 5 settings_gone || fail "the settings window stayed open"
-[ "$(sqlite3 "$defaults" "SELECT value FROM defaults WHERE key = 'apiKey'")" = "$key" ] \
-    || fail "the key typed is not what the defaults hold"
+stored_key() { sqlite3 "$defaults" "SELECT value FROM defaults WHERE key = 'apiKey'"; }
+key_stored() { [ "$(stored_key)" = "$key" ]; }
+wait_until 5 key_stored || fail "the key typed is not what the defaults hold: \"$(stored_key)\""
 [ "$(stat -c %a "$defaults")" = 600 ] || fail "the defaults file is readable by others: $(stat -c %a "$defaults")"
 
 # The first question, with the key just typed.

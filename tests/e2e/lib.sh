@@ -121,13 +121,15 @@ panel_window() {
 panel_shown() { [ -n "$(panel_window)" ]; }
 panel_gone() { [ -z "$(panel_window)" ]; }
 
-# A visible pexilo window over the whole 1280 × 800 screen: the selection.
-selection_shown() {
+# The visible pexilo window over the whole 1280 × 800 screen: the selection,
+# or the overlay that follows it.
+fullscreen_window() {
     xdotool search --onlyvisible --classname pexilo 2>/dev/null | while read -r w; do
         eval "$(xdotool getwindowgeometry --shell "$w")"
         [ "$WIDTH" -eq 1280 ] && [ "$HEIGHT" -eq 800 ] && echo "$w" && break
-    done | grep -q .
+    done
 }
+selection_shown() { [ -n "$(fullscreen_window)" ]; }
 
 selection_gone() { ! selection_shown; }
 

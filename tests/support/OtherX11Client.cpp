@@ -25,6 +25,21 @@ OtherX11Client::~OtherX11Client()
     xcb_disconnect(m_connection);
 }
 
+void OtherX11Client::takeFocus()
+{
+    if (!m_window) {
+        m_window = xcb_generate_id(m_connection);
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        const uint32_t events = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE;
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, m_root, 0, 0, 40, 40, 0,
+            XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_EVENT_MASK, &events);
+        xcb_map_window(m_connection, m_window);
+    }
+    xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_POINTER_ROOT, m_window, XCB_CURRENT_TIME);
+    // A reply comes only after the server has carried out the requests before it.
+    std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+}
+
 int OtherX11Client::grab(quint16 modifiers)
 {
     xcb_generic_error_t *error = xcb_request_check(m_connection,

@@ -5,8 +5,9 @@
 #include <xcb/xcb.h>
 
 // Another program on the same X display, with a connection of its own: it
-// can hold grabs of the "2" key that the program under test then meets, or
-// stand in for a compositing manager.
+// can hold grabs of the "2" key that the program under test then meets, hold
+// the keyboard focus with a window of its own, or stand in for a compositing
+// manager.
 class OtherX11Client
 {
 public:
@@ -20,6 +21,13 @@ public:
     // The X error code of grabbing the "2" key with these modifiers, or 0.
     int grab(quint16 modifiers);
     void ungrab(quint16 modifiers);
+
+    // Maps a small window and gives it the keyboard focus, so that keys no
+    // grab takes go to this program.
+    void takeFocus();
+
+    // The next event for this program; null once the connection is gone.
+    xcb_generic_event_t *waitForEvent() { return xcb_wait_for_event(m_connection); }
 
     // True when no other program holds any grab of the "2" key: a grab with
     // every modifier combination at once succeeds only then.
@@ -36,5 +44,6 @@ public:
 private:
     xcb_connection_t *m_connection;
     xcb_window_t m_root = 0;
+    xcb_window_t m_window = 0;
     xcb_keycode_t m_keycode2 = 0;
 };
