@@ -3,13 +3,14 @@
 #include "ChatInputField.h"
 #include "ChatTexts.h"
 #include "ChatWindowManager.h"
-#include "PlainLabel.h"
-#include "Surface.h"
+#include "ListScrollArea.h"
 #include "SymbolButton.h"
 #include "TranscriptListView.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
+#include "ui/PlainLabel.h"
+#include "ui/Surface.h"
 
 #include <QHBoxLayout>
 #include <QScrollArea>
@@ -60,18 +61,7 @@ ChatPanelView::ChatPanelView(ChatWindowManager &chat, QWidget *parent)
     column->addWidget(header);
     column->addWidget(Surface::divider());
 
-    m_scrollArea = new QScrollArea;
-    m_scrollArea->setFrameShape(QFrame::NoFrame);
-    m_scrollArea->setWidgetResizable(true);
-    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // Shown for good: a scroll bar that comes and goes makes the scroll area
-    // measure every row's height once for each pixel of the bar's width, on
-    // every change of the list.
-    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QPalette areaPalette = m_scrollArea->palette();
-    areaPalette.setColor(QPalette::Window, Palette::thinMaterial());
-    m_scrollArea->setPalette(areaPalette);
-    m_scrollArea->viewport()->setAutoFillBackground(true);
+    m_scrollArea = new ListScrollArea;
     m_transcript = new TranscriptListView;
     m_transcript->setAutoFillBackground(false);
     m_scrollArea->setWidget(m_transcript);

@@ -1,10 +1,10 @@
 #include "ConversationGroupView.h"
 
 #include "ConversationRowView.h"
-#include "PlainLabel.h"
-#include "Surface.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
+#include "ui/Surface.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

@@ -3,12 +3,13 @@
 #include "ChatTexts.h"
 #include "ConversationGroupView.h"
 #include "ConversationThumbnails.h"
-#include "PlainLabel.h"
-#include "Surface.h"
+#include "ListScrollArea.h"
 #include "SymbolButton.h"
 #include "store/ConversationManager.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
+#include "ui/Surface.h"
 #include "ui/SymbolImage.h"
 
 #include <QGuiApplication>
@@ -54,18 +55,7 @@ ConversationSidebarView::ConversationSidebarView(ConversationManager &conversati
     column->addWidget(header);
     column->addWidget(Surface::divider());
 
-    m_scrollArea = new QScrollArea;
-    m_scrollArea->setFrameShape(QFrame::NoFrame);
-    m_scrollArea->setWidgetResizable(true);
-    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // Shown for good: a scroll bar that comes and goes makes the scroll area
-    // measure every row's height once for each pixel of the bar's width, on
-    // every change of the list.
-    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QPalette listPalette = m_scrollArea->palette();
-    listPalette.setColor(QPalette::Window, Palette::thinMaterial());
-    m_scrollArea->setPalette(listPalette);
-    m_scrollArea->viewport()->setAutoFillBackground(true);
+    m_scrollArea = new ListScrollArea;
     column->addWidget(m_scrollArea, 1);
 
     connect(&conversations, &ConversationManager::conversationsChanged, this,

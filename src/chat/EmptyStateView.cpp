@@ -1,9 +1,9 @@
 #include "EmptyStateView.h"
 
 #include "ChatTexts.h"
-#include "PlainLabel.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
 #include "ui/Symbols.h"
 
 #include <QFontMetrics>

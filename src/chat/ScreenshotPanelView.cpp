@@ -2,13 +2,13 @@
 
 #include "ChatWindowManager.h"
 #include "HoverActionButton.h"
-#include "PlainLabel.h"
 #include "ScreenshotImageView.h"
-#include "Surface.h"
 #include "SymbolButton.h"
 #include "store/ConversationManager.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
+#include "ui/Surface.h"
 
 #include <QHBoxLayout>
 #include <QScrollArea>

@@ -1,10 +1,10 @@
 #include "TranscriptMessageView.h"
 
 #include "MessageTime.h"
-#include "PlainLabel.h"
 #include "SymbolButton.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
 #include "ui/TransitionEffect.h"
 #include "ui/markup/TextBlock.h"
 

@@ -1,9 +1,9 @@
 #include "TranscriptTypingView.h"
 
 #include "BubbleFrame.h"
-#include "PlainLabel.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
 #include "ui/PulsingDots.h"
 
 #include <QHBoxLayout>

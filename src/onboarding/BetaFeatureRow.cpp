@@ -3,6 +3,7 @@
 #include "onboarding/OnboardingText.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
 #include "ui/SymbolImage.h"
 
 #include <QHBoxLayout>
@@ -16,8 +17,7 @@ BetaFeatureRow::BetaFeatureRow(const QString &text, QWidget *parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(12);
     row->addWidget(new SymbolImage(QStringLiteral("info.circle.fill"), Palette::orange(), 14, 14));
-    QLabel *label
-        = OnboardingText::label(text, Fonts::custom(Fonts::hafferRegular, 15), Palette::primaryLabel());
+    QLabel *label = new PlainLabel(text, Fonts::custom(Fonts::hafferRegular, 15), Palette::primaryLabel());
     label->setWordWrap(true);
     row->addWidget(label, 1);
 }

@@ -3,6 +3,7 @@
 #include "onboarding/OnboardingText.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,7 +11,7 @@
 
 CleanSettingRow::CleanSettingRow(
     const QString &title, const QString &subtitle, QWidget *trailing, QWidget *parent)
-    : RoundedBackground(Palette::withOpacity(Palette::quaternaryLabel(), 0.3), 12, parent)
+    : Surface(Palette::withOpacity(Palette::quaternaryLabel(), 0.3), 12, parent)
     , m_trailing(trailing)
 {
     auto *row = new QHBoxLayout(this);
@@ -18,10 +19,9 @@ CleanSettingRow::CleanSettingRow(
     row->setSpacing(16);
     auto *texts = new QVBoxLayout;
     texts->setSpacing(4);
+    texts->addWidget(new PlainLabel(title, Fonts::custom(Fonts::hafferMedium, 16), Palette::primaryLabel()));
     texts->addWidget(
-        OnboardingText::label(title, Fonts::custom(Fonts::hafferMedium, 16), Palette::primaryLabel()));
-    texts->addWidget(
-        OnboardingText::label(subtitle, Fonts::custom(Fonts::hafferRegular, 14), Palette::secondaryLabel()));
+        new PlainLabel(subtitle, Fonts::custom(Fonts::hafferRegular, 14), Palette::secondaryLabel()));
     row->addLayout(texts);
     row->addStretch();
     row->addWidget(trailing, 0, Qt::AlignVCenter);

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "onboarding/RoundedBackground.h"
+#include "ui/Surface.h"
 
 // A card-like row of the personalisation step: a title over a subtitle on
 // the left, a control at the right end, on a faint rounded background as
 // wide as it is given.
-class CleanSettingRow : public RoundedBackground
+class CleanSettingRow : public Surface
 {
     Q_OBJECT
 

@@ -5,6 +5,7 @@
 #include "onboarding/OnboardingText.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
 #include "ui/markup/TextBlock.h"
 
 #include <QHBoxLayout>
@@ -27,11 +28,10 @@ CompleteStepView::CompleteStepView(
     auto *sentence = new QHBoxLayout;
     sentence->setSpacing(12);
     sentence->addStretch();
-    sentence->addWidget(
-        OnboardingText::label(QStringLiteral("Press"), sentenceFont, Palette::secondaryLabel()));
+    sentence->addWidget(new PlainLabel(QStringLiteral("Press"), sentenceFont, Palette::secondaryLabel()));
     sentence->addWidget(OnboardingText::chip(keyboardShortcut, Fonts::custom(Fonts::hafferMedium, 15),
         Palette::primaryLabel(), 12, 6, Palette::withOpacity(Palette::quaternaryLabel(), 0.5)));
-    sentence->addWidget(OnboardingText::label(
+    sentence->addWidget(new PlainLabel(
         QStringLiteral("to take your first screenshot"), sentenceFont, Palette::secondaryLabel()));
     sentence->addStretch();
     column()->addLayout(sentence);

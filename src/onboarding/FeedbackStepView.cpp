@@ -4,10 +4,10 @@
 #include "onboarding/CleanButton.h"
 #include "onboarding/IconBadge.h"
 #include "onboarding/OnboardingText.h"
-#include "onboarding/RoundedBackground.h"
 #include "platform/NetworkEndpoints.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/Surface.h"
 #include "ui/markup/TextBlock.h"
 
 #include <QDesktopServices>
@@ -56,7 +56,7 @@ FeedbackStepView::FeedbackStepView(std::function<void()> onFinish, QWidget *pare
 
 QWidget *FeedbackStepView::betaNotes()
 {
-    auto *box = new RoundedBackground(Palette::withOpacity(Palette::orange(), 0.1), 12);
+    auto *box = new Surface(Palette::withOpacity(Palette::orange(), 0.1), 12);
     auto *rows = new QVBoxLayout(box);
     rows->setContentsMargins(20, 20, 20, 20);
     rows->setSpacing(8);

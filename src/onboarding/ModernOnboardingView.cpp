@@ -5,13 +5,13 @@
 #include "onboarding/OnboardingHeader.h"
 #include "onboarding/OnboardingManager.h"
 #include "onboarding/PermissionsStepView.h"
-#include "onboarding/RoundedBackground.h"
 #include "onboarding/SettingsStepView.h"
 #include "onboarding/WelcomeStepView.h"
 #include "platform/AppEvents.h"
 #include "platform/Compositing.h"
 #include "ui/Palette.h"
 #include "ui/SoftShadow.h"
+#include "ui/Surface.h"
 #include "ui/TransitionEffect.h"
 
 #include <QApplication>
@@ -54,7 +54,7 @@ QSize ModernOnboardingView::windowSize()
 ModernOnboardingView::ModernOnboardingView(QWidget *parent)
     : QWidget(parent)
     , m_onboardingManager(new OnboardingManager(this))
-    , m_card(new RoundedBackground(Palette::regularMaterial(), cornerRadius))
+    , m_card(new Surface(Palette::regularMaterial(), cornerRadius))
     , m_header(new OnboardingHeader(int(allCases().size())))
     , m_steps(new QStackedLayout)
 {

@@ -1,24 +1,13 @@
 #include "OnboardingText.h"
 
-#include "onboarding/RoundedBackground.h"
 #include "ui/ElidedLabel.h"
+#include "ui/Surface.h"
 #include "ui/markup/TextBlock.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 
 namespace OnboardingText {
-
-QLabel *label(const QString &text, const QFont &font, const QColor &colour)
-{
-    auto *label = new QLabel(text);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
-}
 
 TextBlock *centred(const QString &text, const QFont &font, const QColor &colour, qreal lineSpacing)
 {
@@ -35,7 +24,7 @@ TextBlock *centred(const QString &text, const QFont &font, const QColor &colour,
 QWidget *chip(const QString &text, const QFont &font, const QColor &colour, int horizontalPadding,
     int verticalPadding, const QColor &fill)
 {
-    auto *chip = new RoundedBackground(fill, 8);
+    auto *chip = new Surface(fill, 8);
     auto *layout = new QHBoxLayout(chip);
     layout->setContentsMargins(horizontalPadding, verticalPadding, horizontalPadding, verticalPadding);
     auto *label = new ElidedLabel(text, font, colour);

@@ -4,16 +4,12 @@
 #include <QFont>
 #include <QString>
 
-class QLabel;
 class QWidget;
 class TextBlock;
 
 // The texts of the onboarding steps. All of them are plain: nothing in them
 // is read as markup, so a name typed by the user shows as typed.
 namespace OnboardingText {
-
-// One line of text.
-QLabel *label(const QString &text, const QFont &font, const QColor &colour);
 
 // Text whose lines ("\n" breaks them) are centred and wrap at the width it
 // is given, inside a word that is wider than that.

@@ -4,10 +4,11 @@
 #include "onboarding/ColourDot.h"
 #include "onboarding/IconBadge.h"
 #include "onboarding/OnboardingText.h"
-#include "onboarding/RoundedBackground.h"
 #include "platform/ScreenCapturePermission.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
+#include "ui/Surface.h"
 #include "ui/SymbolImage.h"
 #include "ui/markup/TextBlock.h"
 
@@ -21,8 +22,8 @@ PermissionsStepView::PermissionsStepView(std::function<void()> onContinue, QWidg
     , m_onContinue(std::move(onContinue))
     , m_badge(new IconBadge(Palette::orange(), QStringLiteral("shield.fill")))
     , m_statusDot(new ColourDot(Palette::orange(), 12))
-    , m_statusText(OnboardingText::label(
-          QString(), Fonts::custom(Fonts::hafferRegular, 13), Palette::secondaryLabel()))
+    , m_statusText(
+          new PlainLabel(QString(), Fonts::custom(Fonts::hafferRegular, 13), Palette::secondaryLabel()))
     , m_statusSymbol(
           new SymbolImage(QStringLiteral("exclamationmark.circle.fill"), Palette::orange(), 20, 20))
     , m_button(new CleanButton(QString()))
@@ -41,14 +42,14 @@ PermissionsStepView::PermissionsStepView(std::function<void()> onContinue, QWidg
     column()->addLayout(titles);
     addFixedSpace(48);
 
-    auto *status = new RoundedBackground(Palette::withOpacity(Palette::quaternaryLabel(), 0.3), 12);
+    auto *status = new Surface(Palette::withOpacity(Palette::quaternaryLabel(), 0.3), 12);
     auto *statusRow = new QHBoxLayout(status);
     statusRow->setContentsMargins(20, 20, 20, 20);
     statusRow->setSpacing(16);
     statusRow->addWidget(m_statusDot);
     auto *statusTexts = new QVBoxLayout;
     statusTexts->setSpacing(2);
-    statusTexts->addWidget(OnboardingText::label(
+    statusTexts->addWidget(new PlainLabel(
         QStringLiteral("Screen Recording"), Fonts::custom(Fonts::hafferMedium, 15), Palette::primaryLabel()));
     statusTexts->addWidget(m_statusText);
     statusRow->addLayout(statusTexts);

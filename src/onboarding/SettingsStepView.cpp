@@ -4,9 +4,10 @@
 #include "onboarding/CleanSettingRow.h"
 #include "onboarding/OnboardingManager.h"
 #include "onboarding/OnboardingText.h"
-#include "onboarding/RoundedBackground.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
+#include "ui/Surface.h"
 #include "ui/ToggleSwitch.h"
 #include "ui/markup/TextBlock.h"
 
@@ -61,7 +62,7 @@ QWidget *SettingsStepView::nameBlock()
     auto *layout = new QVBoxLayout(block);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
-    layout->addWidget(OnboardingText::label(
+    layout->addWidget(new PlainLabel(
         QStringLiteral("Your Name"), Fonts::custom(Fonts::hafferMedium, 16), Palette::primaryLabel()));
 
     m_nameField->setFrame(false);
@@ -76,7 +77,7 @@ QWidget *SettingsStepView::nameBlock()
     m_nameField->setText(m_onboardingManager.userName());
     connect(m_nameField, &QLineEdit::textEdited, &m_onboardingManager, &OnboardingManager::setUserName);
 
-    auto *field = new RoundedBackground(Palette::withOpacity(Palette::quaternaryLabel(), 0.5), 12);
+    auto *field = new Surface(Palette::withOpacity(Palette::quaternaryLabel(), 0.5), 12);
     auto *fieldLayout = new QVBoxLayout(field);
     fieldLayout->setContentsMargins(16, 16, 16, 16);
     fieldLayout->addWidget(m_nameField);

@@ -4,6 +4,7 @@
 #include "settings/SettingsControls.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
 
 #include <QDesktopServices>
 #include <QLabel>
@@ -27,7 +28,7 @@ AboutSettingsView::AboutSettingsView(SettingsManager &, QWidget *parent)
     : SettingsPanel(parent)
 {
     addRow(QStringLiteral("Version"), QStringLiteral("Pexilo for Linux"),
-        plainLabel(QStringLiteral("1.0.0"), Fonts::system(14), Palette::secondaryLabel()));
+        new PlainLabel(QStringLiteral("1.0.0"), Fonts::system(14), Palette::secondaryLabel()));
 
     QPushButton *support = smallButton(QStringLiteral("Contact Support"));
     connect(support, &QPushButton::clicked, this, [] { open(NetworkEndpoints::supportMailUrl()); });

@@ -4,6 +4,7 @@
 #include "store/SettingsManager.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
 #include "ui/ToggleSwitch.h"
 
 #include <QHBoxLayout>
@@ -31,7 +32,7 @@ QWidget *GeneralSettingsView::shortcutControl(SettingsManager &settings)
 {
     // The stored text only: the hot key itself is fixed, so there is nothing
     // here to change it with.
-    QLabel *shortcut = plainLabel(
+    QLabel *shortcut = new PlainLabel(
         settings.keyboardShortcut(), Fonts::monospaced(13, QFont::Medium), Palette::primaryLabel());
     shortcut->setObjectName(QStringLiteral("keyboardShortcut"));
     shortcut->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);

@@ -3,6 +3,7 @@
 #include "settings/SettingsControls.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,11 +30,9 @@ ModernSettingsRow::ModernSettingsRow(
     auto *texts = new QVBoxLayout;
     texts->setContentsMargins(0, 0, 0, 0);
     texts->setSpacing(4);
-    texts->addWidget(
-        SettingsControls::plainLabel(title, Fonts::system(16, QFont::Medium), Palette::primaryLabel()));
+    texts->addWidget(new PlainLabel(title, Fonts::system(16, QFont::Medium), Palette::primaryLabel()));
     if (subtitle)
-        texts->addWidget(
-            SettingsControls::plainLabel(*subtitle, Fonts::system(14), Palette::secondaryLabel()));
+        texts->addWidget(new PlainLabel(*subtitle, Fonts::system(14), Palette::secondaryLabel()));
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(20, 12, 20, 12);

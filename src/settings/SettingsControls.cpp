@@ -4,6 +4,7 @@
 #include "store/SettingsManager.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
 #include "ui/ToggleSwitch.h"
 
 #include <QComboBox>
@@ -24,7 +25,7 @@ QWidget *titled(const QString &label, QWidget *control, int width)
     auto *layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    QLabel *title = plainLabel(label, Fonts::system(13), Palette::primaryLabel());
+    QLabel *title = new PlainLabel(label, Fonts::system(13), Palette::primaryLabel());
     title->setBuddy(control);
     layout->addWidget(title);
     layout->addWidget(control, 1);
@@ -108,17 +109,6 @@ QPushButton *smallButton(const QString &text)
     // Room around the label, as a bordered button keeps at any size.
     button->setMinimumSize(button->fontMetrics().horizontalAdvance(text) + 20, 22);
     return button;
-}
-
-QLabel *plainLabel(const QString &text, const QFont &font, const QColor &colour)
-{
-    auto *label = new QLabel(text);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
 }
 
 } // namespace SettingsControls

@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QColor>
-#include <QFont>
 #include <QString>
 #include <QStringList>
 
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -55,8 +52,5 @@ QWidget *segmentedPicker(SettingsManager &settings, const TextSetting &setting, 
 
 // A bordered push button at the small control size.
 QPushButton *smallButton(const QString &text);
-
-// A label that shows its text as it stands, never as markup.
-QLabel *plainLabel(const QString &text, const QFont &font, const QColor &colour);
 
 } // namespace SettingsControls

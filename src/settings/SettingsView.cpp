@@ -11,6 +11,7 @@
 #include "store/SettingsManager.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
 #include "ui/SymbolImage.h"
 
 #include <QCoreApplication>
@@ -19,8 +20,6 @@
 #include <QScrollArea>
 #include <QShowEvent>
 #include <QVBoxLayout>
-
-using SettingsControls::plainLabel;
 
 namespace {
 
@@ -99,8 +98,8 @@ QWidget *SettingsView::sidebar()
     auto *header = new QHBoxLayout;
     header->setContentsMargins(20, 20, 20, 0);
     header->addWidget(new SymbolImage(QStringLiteral("viewfinder"), Palette::orange(), 32, 32));
-    header->addWidget(
-        plainLabel(QStringLiteral("Pexilo"), Fonts::system(20, QFont::DemiBold), Palette::primaryLabel()));
+    header->addWidget(new PlainLabel(
+        QStringLiteral("Pexilo"), Fonts::system(20, QFont::DemiBold), Palette::primaryLabel()));
     header->addStretch();
     auto *top = new QVBoxLayout;
     top->setContentsMargins(0, 0, 0, 0);
@@ -136,11 +135,11 @@ QWidget *SettingsView::detailPane()
     auto *texts = new QVBoxLayout(header);
     texts->setContentsMargins(32, 24, 32, 24);
     texts->setSpacing(4);
-    m_title = plainLabel(SettingsCategories::title(m_selectedCategory), Fonts::system(28, QFont::Bold),
+    m_title = new PlainLabel(SettingsCategories::title(m_selectedCategory), Fonts::system(28, QFont::Bold),
         Palette::primaryLabel());
     m_title->setObjectName(QStringLiteral("categoryTitle"));
-    m_description
-        = plainLabel(categoryDescription(m_selectedCategory), Fonts::system(16), Palette::secondaryLabel());
+    m_description = new PlainLabel(
+        categoryDescription(m_selectedCategory), Fonts::system(16), Palette::secondaryLabel());
     m_description->setObjectName(QStringLiteral("categoryDescription"));
     texts->addWidget(m_title);
     texts->addWidget(m_description);

@@ -5,8 +5,6 @@
 #include "chat/EmptyStateView.h"
 #include "chat/HoverActionButton.h"
 #include "chat/MessageTime.h"
-#include "chat/PlainLabel.h"
-#include "chat/Surface.h"
 #include "chat/SymbolButton.h"
 #include "chat/TranscriptMessageView.h"
 #include "chat/TranscriptTypingView.h"
@@ -14,7 +12,9 @@
 #include "ui/AnimatedValue.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
 #include "ui/PulsingDots.h"
+#include "ui/Surface.h"
 #include "ui/markup/TextBlock.h"
 
 #include <QApplication>

@@ -4,7 +4,6 @@
 #include "chat/ConversationRowView.h"
 #include "chat/ConversationSidebarView.h"
 #include "chat/HoverActionButton.h"
-#include "chat/PlainLabel.h"
 #include "chat/SavePanelPresenter.h"
 #include "chat/ScreenshotImageView.h"
 #include "chat/ScreenshotPanelView.h"
@@ -15,6 +14,7 @@
 #include "platform/ImageData.h"
 #include "store/DateEnvironment.h"
 #include "ui/Palette.h"
+#include "ui/PlainLabel.h"
 
 #include <QClipboard>
 #include <QFile>

@@ -3,8 +3,8 @@
 #include <QColor>
 #include <QWidget>
 
-// A plain area of the chat window painted in one colour, square or with
-// rounded corners: the panels' materials, the dividers, the bubbles.
+// A plain area painted in one colour, square or with rounded corners: the
+// chat window's panels, dividers and bubbles, the onboarding card and rows.
 class Surface : public QWidget
 {
     Q_OBJECT

@@ -2,8 +2,8 @@
 
 #include <QLabel>
 
-// A label of the chat window: its text shown as it stands, never read as
-// markup, in one font and colour.
+// A label whose text shows as it stands, never read as markup (a name or
+// title typed by the user shows as typed), in one font and colour.
 class PlainLabel : public QLabel
 {
     Q_OBJECT
