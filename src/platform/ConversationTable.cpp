@@ -2,6 +2,7 @@
 
 #include "FreshMemory.h"
 #include "Log.h"
+#include "SqliteStatement.h"
 #include "UserDefaults.h"
 
 #include <QFile>
@@ -13,36 +14,6 @@ namespace {
 
 constexpr int busyTimeoutMs = 5000;
 constexpr int blobChunkSize = 4 * 1024 * 1024;
-
-class Statement
-{
-public:
-    Statement(sqlite3 *db, const char *sql) { sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-
-    explicit operator bool() const { return m_stmt != nullptr; }
-    sqlite3_stmt *get() const { return m_stmt; }
-
-    void bindText(int index, const QString &text)
-    {
-        const QByteArray utf8 = text.toUtf8();
-        sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    }
-    // The bytes must outlive the statement's execution.
-    void bindBytes(int index, const std::optional<QByteArray> &bytes)
-    {
-        if (!bytes)
-            sqlite3_bind_null(m_stmt, index);
-        else // a null pointer would store NULL, not an empty value
-            sqlite3_bind_blob64(m_stmt, index, bytes->isNull() ? "" : bytes->constData(),
-                sqlite3_uint64(bytes->size()), SQLITE_STATIC);
-    }
-
-private:
-    sqlite3_stmt *m_stmt = nullptr;
-};
 
 } // namespace
 
@@ -120,7 +91,7 @@ std::optional<QList<ConversationRow>> ConversationTable::readAll(QString *error)
         return std::nullopt;
     };
 
-    Statement select(m_db,
+    SqliteStatement select(m_db,
         "SELECT rowid, id, position, record, typeof(screenshot), length(screenshot) FROM conversations "
         "ORDER BY position DESC, rowid DESC");
     if (!select)
@@ -186,13 +157,13 @@ std::optional<qint64> ConversationTable::upsert(const ConversationRow &row, QStr
     // A row replaced leaves its old bytes in the write-ahead log.
     bool replaced = false;
     {
-        Statement existing(m_db, "SELECT 1 FROM conversations WHERE id = ?1");
+        SqliteStatement existing(m_db, "SELECT 1 FROM conversations WHERE id = ?1");
         if (existing) {
             existing.bindText(1, row.id);
             replaced = sqlite3_step(existing.get()) == SQLITE_ROW;
         }
     }
-    Statement upsert(m_db,
+    SqliteStatement upsert(m_db,
         "INSERT INTO conversations(id, position, record, screenshot) "
         "VALUES(?1, coalesce(?2, (SELECT coalesce(max(position), 0) + 1 FROM conversations)), ?3, ?4) "
         "ON CONFLICT(id) DO UPDATE SET position = excluded.position, record = excluded.record, "
@@ -225,7 +196,7 @@ std::optional<qint64> ConversationTable::positionOf(const QString &id, QString *
     QMutexLocker locker(&m_mutex);
     if (!ensureOpen(error))
         return std::nullopt;
-    Statement select(m_db, "SELECT position FROM conversations WHERE id = ?1");
+    SqliteStatement select(m_db, "SELECT position FROM conversations WHERE id = ?1");
     if (!select) {
         fail(error);
         return std::nullopt;
@@ -248,7 +219,7 @@ bool ConversationTable::remove(const QString &id, QString *error)
         return false;
     if (!execute("BEGIN IMMEDIATE"))
         return fail(error);
-    Statement remove(m_db, "DELETE FROM conversations WHERE id = ?1");
+    SqliteStatement remove(m_db, "DELETE FROM conversations WHERE id = ?1");
     if (remove) {
         remove.bindText(1, id);
         if (sqlite3_step(remove.get()) == SQLITE_DONE && execute("COMMIT")) {
@@ -301,7 +272,7 @@ std::optional<bool> ConversationTable::writeImport(
 {
     // The value goes first: when it is gone, another program moved it in
     // the meantime, and its rows are there already.
-    Statement remove(m_db, "DELETE FROM defaults WHERE key = ?1");
+    SqliteStatement remove(m_db, "DELETE FROM defaults WHERE key = ?1");
     if (!remove)
         return std::nullopt;
     remove.bindText(1, fromDefaultsKey);
@@ -311,14 +282,14 @@ std::optional<bool> ConversationTable::writeImport(
         return false;
 
     // Behind the rows stored: the value comes from an earlier version.
-    Statement lowest(m_db, "SELECT min(position) FROM conversations");
+    SqliteStatement lowest(m_db, "SELECT min(position) FROM conversations");
     if (!lowest || sqlite3_step(lowest.get()) != SQLITE_ROW)
         return std::nullopt;
     qint64 position = sqlite3_column_type(lowest.get(), 0) == SQLITE_NULL
         ? qint64(rows.size())
         : sqlite3_column_int64(lowest.get(), 0) - 1;
 
-    Statement insert(
+    SqliteStatement insert(
         m_db, "INSERT INTO conversations(id, position, record, screenshot) VALUES(?1, ?2, ?3, ?4)");
     if (!insert)
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "FreshMemory.h"
 #include "Log.h"
+#include "SqliteStatement.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -23,32 +24,6 @@ constexpr int busyTimeoutMs = 5000;
 // Large values are written and read in pieces straight between the caller's
 // buffer and the file, so that a value is never held twice in memory.
 constexpr int blobChunkSize = 4 * 1024 * 1024;
-
-class Statement
-{
-public:
-    Statement(sqlite3 *db, const char *sql)
-    {
-        if (db)
-            sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
-    }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-
-    explicit operator bool() const { return m_stmt != nullptr; }
-    sqlite3_stmt *get() const { return m_stmt; }
-
-    void bindText(int index, const QString &text)
-    {
-        const QByteArray utf8 = text.toUtf8();
-        sqlite3_bind_text(
-            m_stmt, index, utf8.isNull() ? "" : utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    }
-
-private:
-    sqlite3_stmt *m_stmt = nullptr;
-};
 
 bool isUnreadableFileError(int code)
 {
@@ -191,7 +166,7 @@ bool UserDefaults::openDatabase(QString *failure, QString *setAsideReason) const
         return false;
     };
     {
-        Statement check(m_db, "PRAGMA quick_check");
+        SqliteStatement check(m_db, "PRAGMA quick_check");
         if (!check)
             return failed();
         const int step = sqlite3_step(check.get());
@@ -212,7 +187,7 @@ bool UserDefaults::openDatabase(QString *failure, QString *setAsideReason) const
     for (const KnownTable &table : knownTables())
         missing.append(&table);
     {
-        Statement tables(
+        SqliteStatement tables(
             m_db, "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite_%'");
         if (!tables)
             return failed();
@@ -226,7 +201,7 @@ bool UserDefaults::openDatabase(QString *failure, QString *setAsideReason) const
                 *setAsideReason = QStringLiteral("holds tables of another kind");
                 return false;
             }
-            Statement info(m_db, ("PRAGMA table_info(" + name + ")").constData());
+            SqliteStatement info(m_db, ("PRAGMA table_info(" + name + ")").constData());
             QStringList columns;
             while (info && sqlite3_step(info.get()) == SQLITE_ROW)
                 columns.append(
@@ -345,7 +320,7 @@ StoredValue UserDefaults::readValue(const QString &key) const
         return value;
     };
 
-    Statement select(m_db, "SELECT rowid, typeof(value), length(value) FROM defaults WHERE key = ?1");
+    SqliteStatement select(m_db, "SELECT rowid, typeof(value), length(value) FROM defaults WHERE key = ?1");
     if (!select)
         return fail();
     select.bindText(1, key);
@@ -384,7 +359,7 @@ StoredValue UserDefaults::readValue(const QString &key) const
         return done(StoredValue::of(QVariant(bytes)));
     }
 
-    Statement value(m_db, "SELECT value FROM defaults WHERE rowid = ?1");
+    SqliteStatement value(m_db, "SELECT value FROM defaults WHERE rowid = ?1");
     if (!value)
         return fail();
     sqlite3_bind_int64(value.get(), 1, rowid);
@@ -489,7 +464,7 @@ bool UserDefaults::removeObject(const QString &key)
     if (!mayReplace(key))
         return false;
     if (ensureOpen()) {
-        Statement remove(m_db, "DELETE FROM defaults WHERE key = ?1");
+        SqliteStatement remove(m_db, "DELETE FROM defaults WHERE key = ?1");
         if (remove) {
             remove.bindText(1, key);
             if (sqlite3_step(remove.get()) == SQLITE_DONE) {
@@ -508,9 +483,9 @@ bool UserDefaults::renameKey(const QString &from, const QString &to)
     if (!mayReplace(from) || !mayReplace(to))
         return false;
     if (ensureOpen() && execute("BEGIN IMMEDIATE")) {
-        Statement remove(
+        SqliteStatement remove(
             m_db, "DELETE FROM defaults WHERE key = ?2 AND EXISTS (SELECT 1 FROM defaults WHERE key = ?1)");
-        Statement rename(m_db, "UPDATE defaults SET key = ?2 WHERE key = ?1");
+        SqliteStatement rename(m_db, "UPDATE defaults SET key = ?2 WHERE key = ?1");
         if (remove && rename) {
             remove.bindText(1, from);
             remove.bindText(2, to);
@@ -545,7 +520,7 @@ bool UserDefaults::writeValue(const QString &key, const QVariant &value)
     if (!mayReplace(key))
         return false;
     if (ensureOpen()) {
-        Statement upsert(m_db,
+        SqliteStatement upsert(m_db,
             "INSERT INTO defaults(key, value) VALUES(?1, ?2) "
             "ON CONFLICT(key) DO UPDATE SET value = excluded.value");
         if (upsert) {
@@ -595,7 +570,7 @@ std::optional<QString> UserDefaults::replaceData(const QString &key, const QByte
     // so that none of the new pages needs a copy in the journal. A value of
     // the same size is overwritten in place, each old page copied to the
     // journal first: slower, just as safe.
-    Statement upsert(m_db,
+    SqliteStatement upsert(m_db,
         "INSERT INTO defaults(key, value) VALUES(?1, zeroblob(?2)) "
         "ON CONFLICT(key) DO UPDATE SET value = excluded.value RETURNING rowid");
     if (!upsert)
