@@ -1,9 +1,27 @@
 #include "BlockLayout.h"
 
+#include "MarkdownParser.h"
 #include "ui/Fonts.h"
 
-
 namespace BlockLayout {
+
+QString shownText(const QString &source, QList<QTextLayout::FormatRange> *formats)
+{
+    QString shown;
+    for (const TextSegment &segment : parseFormattedText(source)) {
+        if (segment.isBold || segment.isItalic) {
+            QTextLayout::FormatRange range;
+            range.start = int(shown.size());
+            range.length = int(segment.text.size());
+            if (segment.isBold)
+                range.format.setFontWeight(QFont::Bold);
+            range.format.setFontItalic(segment.isItalic);
+            formats->append(range);
+        }
+        shown += segment.text;
+    }
+    return shown;
+}
 
 Qt::LayoutDirection directionOf(QStringView text, Qt::LayoutDirection fallback)
 {
@@ -32,9 +50,8 @@ QList<QTextLayout::FormatRange> emojiFormats(QStringView text)
     constexpr char16_t emojiPresentation = 0xFE0F;
     for (qsizetype at = text.indexOf(QChar(emojiPresentation)); at > 0;
          at = text.indexOf(QChar(emojiPresentation), at + 1)) {
-        const qsizetype base = at >= 2 && text[at - 1].isLowSurrogate() && text[at - 2].isHighSurrogate()
-            ? at - 2
-            : at - 1;
+        const qsizetype base
+            = at >= 2 && text[at - 1].isLowSurrogate() && text[at - 2].isHighSurrogate() ? at - 2 : at - 1;
         QTextLayout::FormatRange range;
         range.start = int(base);
         range.length = int(at + 1 - base);

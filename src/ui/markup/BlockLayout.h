@@ -15,6 +15,10 @@ namespace BlockLayout {
 // Arabic letter makes it right to left), else the fallback.
 Qt::LayoutDirection directionOf(QStringView text, Qt::LayoutDirection fallback);
 
+// The text a paragraph or item shows once its markers of emphasis are read,
+// with its bold and italic runs as formats appended to `formats`.
+QString shownText(const QString &source, QList<QTextLayout::FormatRange> *formats);
+
 // Formats that draw each character asking for emoji presentation (followed
 // by U+FE0F, as "⚠️" is) in the colour emoji font; other emoji reach that font
 // through the ordinary font fallback.

@@ -1,6 +1,6 @@
 #include "FormattedText.h"
 
-#include "MarkdownParser.h"
+#include "BlockLayout.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
 
@@ -24,19 +24,7 @@ void FormattedText::changeEvent(QEvent *event)
 
 void FormattedText::createFormattedText()
 {
-    QString shown;
     QList<QTextLayout::FormatRange> formats;
-    for (const TextSegment &segment : parseFormattedText(m_source)) {
-        if (segment.isBold || segment.isItalic) {
-            QTextLayout::FormatRange range;
-            range.start = int(shown.size());
-            range.length = int(segment.text.size());
-            if (segment.isBold)
-                range.format.setFontWeight(QFont::Bold);
-            range.format.setFontItalic(segment.isItalic);
-            formats.append(range);
-        }
-        shown += segment.text;
-    }
+    const QString shown = BlockLayout::shownText(m_source, &formats);
     setText(shown, formats);
 }

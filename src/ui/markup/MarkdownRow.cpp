@@ -5,7 +5,6 @@
 #include "TextBlock.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
-#include "MarkdownParser.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -14,7 +13,6 @@
 #include <cmath>
 
 namespace {
-
 
 // The look of each kind of row, shared by the rows and their measurement.
 QFont headingFont()
@@ -58,36 +56,16 @@ QMargins pieceOf(QMargins padding, bool first, bool last)
 
 QString markerOf(const MarkdownElement &element)
 {
-    return element.type == MarkdownElementType::bullet
-        ? QStringLiteral("•")
-        : QString::number(element.number.value_or(1)) + u'.';
-}
-
-// The text an item or paragraph shows, its bold runs as formats.
-QString shownText(const QString &source, QList<QTextLayout::FormatRange> *formats)
-{
-    QString shown;
-    for (const TextSegment &segment : parseFormattedText(source)) {
-        if (segment.isBold || segment.isItalic) {
-            QTextLayout::FormatRange range;
-            range.start = int(shown.size());
-            range.length = int(segment.text.size());
-            if (segment.isBold)
-                range.format.setFontWeight(QFont::Bold);
-            range.format.setFontItalic(segment.isItalic);
-            formats->append(range);
-        }
-        shown += segment.text;
-    }
-    return shown;
+    return element.type == MarkdownElementType::bullet ? QStringLiteral("•")
+                                                       : QString::number(element.number.value_or(1)) + u'.';
 }
 
 int textHeight(const QString &text, const QFont &font, const QList<QTextLayout::FormatRange> &formats,
     qreal lineSpacing, int width, Qt::LayoutDirection direction = Qt::LeftToRight)
 {
     QTextLayout layout;
-    return qCeil(BlockLayout::layOut(layout, text, font, formats, lineSpacing, qMax(1, width),
-        BlockLayout::directionOf(text, direction)));
+    return qCeil(BlockLayout::layOut(
+        layout, text, font, formats, lineSpacing, qMax(1, width), BlockLayout::directionOf(text, direction)));
 }
 
 int naturalWidth(const QString &text, const QFont &font)
@@ -107,7 +85,6 @@ int markerColumnWidth(const MarkdownElement &element)
     const int minimum = element.type == MarkdownElementType::bullet ? 0 : numberMarkerMinimumWidth;
     return qMax(minimum, naturalWidth(markerOf(element), markerFont()));
 }
-
 
 // A code block: monospaced text on a grey rounded box that is only as wide as
 // the text and its padding.
@@ -217,18 +194,19 @@ int heightForWidth(const MarkdownPiece &piece, int width, qreal lineSpacing)
         const int markerWidth = markerColumnWidth(element);
         const QString marker = piece.first ? markerOf(element) : QString();
         QList<QTextLayout::FormatRange> formats;
-        const QString text = shownText(element.text, &formats);
+        const QString text = BlockLayout::shownText(element.text, &formats);
         // A row too narrow for both keeps the text at its minimum width
         // (a few characters) and runs past its right edge.
         const int textMinimum
             = qMin(naturalWidth(text, bodyFont()), 4 * QFontMetrics(bodyFont()).averageCharWidth());
         const int textWidth = qMax(width - itemLeadingPadding - markerWidth - itemSpacing, textMinimum);
-        const int markerHeight = textHeight(marker, markerFont(), {}, lineSpacing, markerWidth) + markerTopPadding;
+        const int markerHeight
+            = textHeight(marker, markerFont(), {}, lineSpacing, markerWidth) + markerTopPadding;
         return qMax(markerHeight, textHeight(text, bodyFont(), formats, lineSpacing, textWidth));
     }
     case MarkdownElementType::paragraph: {
         QList<QTextLayout::FormatRange> formats;
-        const QString text = shownText(element.text, &formats);
+        const QString text = BlockLayout::shownText(element.text, &formats);
         const QMargins padding = pieceOf(paragraphPadding, piece.first, piece.last);
         return textHeight(text, bodyFont(), formats, lineSpacing, width) + padding.top() + padding.bottom();
     }
@@ -303,7 +281,8 @@ QWidget *create(const MarkdownPiece &piece, QWidget *parent)
     const MarkdownElement &element = piece.element;
     switch (element.type) {
     case MarkdownElementType::heading:
-        return verbatim(element.text, headingFont(), pieceOf(headingPadding, piece.first, piece.last), parent);
+        return verbatim(
+            element.text, headingFont(), pieceOf(headingPadding, piece.first, piece.last), parent);
     case MarkdownElementType::subheading:
         return verbatim(
             element.text, subheadingFont(), pieceOf(subheadingPadding, piece.first, piece.last), parent);
