@@ -5,10 +5,7 @@
 . "$(dirname "$0")/lib.sh"
 
 fresh_home
-defaults="$XDG_CONFIG_HOME/Pexilo/defaults.sqlite3"
-mkdir -p "$(dirname "$defaults")"
-sqlite3 "$defaults" "CREATE TABLE defaults(key TEXT PRIMARY KEY NOT NULL, value);
-    INSERT INTO defaults VALUES ('hasCompletedOnboarding', 1);"
+onboarded_defaults
 
 about_shown() { xdotool search --onlyvisible --name "^About Pexilo$" >/dev/null 2>&1; }
 

@@ -15,10 +15,7 @@ rm -rf "$service_dir" "$ARTIFACTS"/*.png
 mkdir -p "$service_dir"
 
 fresh_home
-defaults="$XDG_CONFIG_HOME/Pexilo/defaults.sqlite3"
-mkdir -p "$(dirname "$defaults")"
-sqlite3 "$defaults" "CREATE TABLE defaults(key TEXT PRIMARY KEY NOT NULL, value);
-    INSERT INTO defaults VALUES ('hasCompletedOnboarding', 1), ('apiKey', 'sk-test-chat-window');"
+onboarded_defaults apiKey=sk-test-chat-window
 
 printf '%s' "$answer" >"$ARTIFACTS/answer.txt"
 "$FAKE_AI_SERVICE" "$service_dir" "$ARTIFACTS/answer.txt" >"$ARTIFACTS/service.log" 2>&1 &

@@ -127,16 +127,7 @@ wait_until 5 key_stored || fail "the key typed is not what the defaults hold: \"
 [ "$(stat -c %a "$defaults")" = 600 ] || fail "the defaults file is readable by others: $(stat -c %a "$defaults")"
 
 # The first question, with the key just typed.
-xdotool key ctrl+shift+2
-wait_for_log "🔥 Global hotkey pressed! Starting screenshot..." 5 || fail "the hot key press did not arrive"
-drag_selection 300 250 700 450
-sleep 1 # the overlay shows; its question field takes the keyboard 0.1 s later
-screenshot overlay.png
-xdotool type --delay 20 "$question"
-xdotool key Return
-wait_for_log "✅ Successfully received AI response" 15 || fail "no answer arrived"
-sleep 2 # the answer box grows and settles
-screenshot answered.png
+ask_about_selection "$question"
 
 requests=$(grep -l '"/v1/chat/completions"' "$SERVICE_DIR"/*.json 2>/dev/null)
 [ "$(wc -l <<<"$requests")" -eq 1 ] || fail "the service received no single chat-completions request"

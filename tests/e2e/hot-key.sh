@@ -12,10 +12,7 @@ unregistered="🗑️ Unregistered previous hotkey"
 pressed="🔥 Global hotkey pressed! Starting screenshot..."
 
 fresh_home
-defaults="$XDG_CONFIG_HOME/Pexilo/defaults.sqlite3"
-mkdir -p "$(dirname "$defaults")"
-sqlite3 "$defaults" "CREATE TABLE defaults(key TEXT PRIMARY KEY NOT NULL, value);
-    INSERT INTO defaults VALUES ('hasCompletedOnboarding', 1);"
+onboarded_defaults
 start_tray_host
 
 presses() { grep -cF -- "$pressed" "$PEXILO_LOG"; }

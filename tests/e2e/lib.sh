@@ -30,6 +30,19 @@ fresh_home() {
     chmod 700 "$XDG_RUNTIME_DIR"
 }
 
+# onboarded_defaults [key=text ...]: a configuration that has finished the
+# onboarding, with the texts given stored beside it; sets $defaults.
+onboarded_defaults() {
+    defaults="$XDG_CONFIG_HOME/Pexilo/defaults.sqlite3"
+    mkdir -p "$(dirname "$defaults")"
+    local rows="('hasCompletedOnboarding', 1)" pair
+    for pair in "$@"; do
+        rows="$rows, ('${pair%%=*}', '${pair#*=}')"
+    done
+    sqlite3 "$defaults" "CREATE TABLE defaults(key TEXT PRIMARY KEY NOT NULL, value);
+        INSERT INTO defaults VALUES $rows;"
+}
+
 start_tray_host() {
     # Now and then trayer ends at once on a fresh X server, with nothing to
     # say; a second start has always come up.
@@ -219,6 +232,22 @@ drag_selection() {
     xdotool mousemove "$3" "$4"
     sleep 0.2
     xdotool mouseup 1
+}
+
+# ask_about_selection <question>: the hot key, a 400 × 200 selection over
+# 300,250–700,450, the question typed into the overlay and its answer, with
+# overlay.png before the question and answered.png after the answer.
+ask_about_selection() {
+    xdotool key ctrl+shift+2
+    wait_for_log "🔥 Global hotkey pressed! Starting screenshot..." 5 || fail "the hot key press did not arrive"
+    drag_selection 300 250 700 450
+    sleep 1 # the overlay shows; its question field takes the keyboard 0.1 s later
+    screenshot overlay.png
+    xdotool type --delay 20 "$1"
+    xdotool key Return
+    wait_for_log "✅ Successfully received AI response" 15 || fail "no answer arrived"
+    sleep 2 # the answer box grows and settles
+    screenshot answered.png
 }
 
 # colour_runs <picture> <colour> <x> <y> <height>: the stretches of the

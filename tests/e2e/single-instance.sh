@@ -9,10 +9,7 @@ started="✅ Pexilo started"
 handed_over="✅ Pexilo is already running; asked it to open its panel"
 
 fresh_home
-defaults="$XDG_CONFIG_HOME/Pexilo/defaults.sqlite3"
-mkdir -p "$(dirname "$defaults")"
-sqlite3 "$defaults" "CREATE TABLE defaults(key TEXT PRIMARY KEY NOT NULL, value);
-    INSERT INTO defaults VALUES ('hasCompletedOnboarding', 1);"
+onboarded_defaults
 start_tray_host
 
 # run_second <log>: a start that must hand over and end at once.

@@ -12,10 +12,7 @@ answer="The picture shows four coloured squares: **red**, green, blue and yellow
 rm -rf "$ARTIFACTS"/*.png
 
 fresh_home
-defaults="$XDG_CONFIG_HOME/Pexilo/defaults.sqlite3"
-mkdir -p "$(dirname "$defaults")"
-sqlite3 "$defaults" "CREATE TABLE defaults(key TEXT PRIMARY KEY NOT NULL, value);
-    INSERT INTO defaults VALUES ('hasCompletedOnboarding', 1), ('apiKey', 'sk-test-whole-road');"
+onboarded_defaults apiKey=sk-test-whole-road
 
 start_ai_service "$answer"
 trap 'kill $SERVICE_PID 2>/dev/null' EXIT
@@ -27,18 +24,8 @@ start_tray_host
 start_pexilo "$ARTIFACTS/pexilo.log"
 wait_for_log "✅ Global hotkey Ctrl+Shift+2 registered successfully" 5 || fail "the hot key was not registered"
 
-xdotool key ctrl+shift+2
-wait_for_log "🔥 Global hotkey pressed! Starting screenshot..." 5 || fail "the hot key press did not arrive"
-# A 400 × 200 selection over all four quadrants.
-drag_selection 300 250 700 450
-sleep 1 # the overlay shows; its question field takes the keyboard 0.1 s later
-screenshot overlay.png
-
-xdotool type --delay 20 "$question"
-xdotool key Return
-wait_for_log "✅ Successfully received AI response" 15 || fail "no answer arrived"
-sleep 2 # the answer box grows and settles
-screenshot answered.png
+# The selection lies over all four quadrants.
+ask_about_selection "$question"
 
 xdotool key Escape
 wait_for_log "📸 Overlay closed and new conversation started" 5 || fail "Escape did not close the overlay"
