@@ -1,7 +1,20 @@
 #include "KeyRepeatFilter.h"
 
-bool KeyRepeatFilter::press(quint32 time)
+namespace {
+
+// Sequence numbers are the low 16 bits of a count that wraps around.
+bool sentBefore(quint16 sequence, quint16 other)
 {
+    return qint16(quint16(sequence - other)) < 0;
+}
+
+} // namespace
+
+bool KeyRepeatFilter::press(quint32 time, quint16 sequence)
+{
+    if (m_upAtSequence && sentBefore(sequence, *m_upAtSequence))
+        return false;
+    m_upAtSequence.reset();
     bool repeated = false;
     switch (m_repeats) {
     case Repeats::AfterRelease:
@@ -23,4 +36,10 @@ void KeyRepeatFilter::release(quint32 time)
 {
     m_down = false;
     m_releaseTime = time;
+}
+
+void KeyRepeatFilter::keyIsUp(quint16 sequence)
+{
+    m_down = false;
+    m_upAtSequence = sequence;
 }

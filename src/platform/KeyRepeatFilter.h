@@ -29,13 +29,17 @@ public:
     Repeats repeats() const { return m_repeats; }
 
     // A press of the key arrived; true when it is a new press rather than a
-    // repeat.
-    bool press(quint32 time);
+    // repeat. `sequence` is the event's sequence number: that of the last
+    // request of ours the server had handled when it sent the event.
+    bool press(quint32 time, quint16 sequence);
     // A release of the key arrived.
     void release(quint32 time);
     // The server says the key is up, although no release arrived: the
-    // release went to another program.
-    void keyIsUp() { m_down = false; }
+    // release went to another program. `sequence` is that of the request the
+    // server answered. Its answer can overtake presses the server sent
+    // before it (repeats of the key while it was still held) which have not
+    // been read yet; those stay repeats.
+    void keyIsUp(quint16 sequence);
 
     // A press arrived and no release since. Only with repeats without
     // release does a release that went elsewhere hide a new press; the key's
@@ -48,4 +52,6 @@ private:
     bool m_down = false;
     // The time stamp of a release when it is the key's last event.
     std::optional<quint32> m_releaseTime;
+    // The request in answer to which the server last found the key up.
+    std::optional<quint16> m_upAtSequence;
 };

@@ -136,10 +136,12 @@ KeyRepeatFilter::Repeats serverRepeats(xcb_connection_t *connection, quint8 xkbF
     return KeyRepeatFilter::Repeats::AfterRelease;
 }
 
-bool keyIsDown(xcb_connection_t *connection, quint8 keycode)
+// Whether the key is down; `sequence` is set to that of the request.
+bool keyIsDown(xcb_connection_t *connection, quint8 keycode, quint16 *sequence)
 {
-    XcbReply<xcb_query_keymap_reply_t> keymap(
-        xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr));
+    const xcb_query_keymap_cookie_t request = xcb_query_keymap(connection);
+    *sequence = quint16(request.sequence);
+    XcbReply<xcb_query_keymap_reply_t> keymap(xcb_query_keymap_reply(connection, request, nullptr));
     // Unknown counts as up: a press is better started twice than lost.
     return keymap && (keymap->keys[keycode / 8] & (1 << (keycode % 8)));
 }
@@ -280,7 +282,7 @@ bool X11HotKey::nativeEventFilter(const QByteArray &eventType, void *message, qi
     const auto *key = reinterpret_cast<const xcb_key_press_event_t *>(event);
     if (!m_keycodes.contains(key->detail))
         return false;
-    return type == XCB_KEY_PRESS ? handleKeyPress(key->detail, key->state, key->time)
+    return type == XCB_KEY_PRESS ? handleKeyPress(key->detail, key->state, key->time, key->sequence)
                                  : handleKeyRelease(key->time);
 }
 
@@ -313,13 +315,13 @@ bool X11HotKey::isMappingChange(const void *event, quint8 type) const
     return false;
 }
 
-bool X11HotKey::handleKeyPress(quint8 keycode, quint16 state, quint32 time)
+bool X11HotKey::handleKeyPress(quint8 keycode, quint16 state, quint32 time, quint16 sequence)
 {
     if ((state & modifierBits & ~m_lockModifiers) != m_modifiers)
         return false;
 
     m_pressedKeycode = keycode;
-    if (m_repeatFilter.press(time)) {
+    if (m_repeatFilter.press(time, sequence)) {
         // Announced from the event loop rather than from inside the native
         // event dispatch, so that whatever the press starts runs on its own.
         QMetaObject::invokeMethod(
@@ -343,8 +345,13 @@ bool X11HotKey::handleKeyRelease(quint32 time)
 void X11HotKey::checkKeyState()
 {
     xcb_connection_t *connection = applicationConnection();
-    if (!connection || !m_repeatFilter.needsKeyState() || !keyIsDown(connection, m_pressedKeycode)) {
-        m_repeatFilter.keyIsUp();
+    if (!connection || !m_repeatFilter.needsKeyState()) {
+        m_keyStateCheck.stop();
+        return;
+    }
+    quint16 sequence = 0;
+    if (!keyIsDown(connection, m_pressedKeycode, &sequence)) {
+        m_repeatFilter.keyIsUp(sequence);
         m_keyStateCheck.stop();
     }
 }

@@ -70,7 +70,7 @@ private:
         quint16 modifiers;
     };
 
-    bool handleKeyPress(quint8 keycode, quint16 state, quint32 time);
+    bool handleKeyPress(quint8 keycode, quint16 state, quint32 time, quint16 sequence);
     bool handleKeyRelease(quint32 time);
     bool isMappingChange(const void *event, quint8 type) const;
     bool grabNoLongerFits() const;

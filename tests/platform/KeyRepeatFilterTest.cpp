@@ -9,11 +9,13 @@ namespace {
 using Repeats = KeyRepeatFilter::Repeats;
 
 // One event of the key: a press (P), a release (R), or the server saying the
-// key is up (U), at a server time.
+// key is up (U), at a server time, with the sequence number of the last
+// request the server had handled when it sent the event or answer.
 struct Event
 {
     char kind;
     quint32 time;
+    quint16 sequence = 0;
 };
 
 struct Case
@@ -31,11 +33,11 @@ std::string classify(const Case &c)
     std::string presses;
     for (const Event &event : c.events) {
         if (event.kind == 'P')
-            presses += filter.press(event.time) ? 'N' : 'r';
+            presses += filter.press(event.time, event.sequence) ? 'N' : 'r';
         else if (event.kind == 'R')
             filter.release(event.time);
         else
-            filter.keyIsUp();
+            filter.keyIsUp(event.sequence);
     }
     return presses;
 }
@@ -57,6 +59,13 @@ TEST(KeyRepeatFilterTest, NewPressesAndRepeats)
             { { 'P', 100 }, { 'U', 0 }, { 'P', 400 }, { 'U', 0 }, { 'P', 700 } }, "NNN" },
         { "without releases: the key still down is a repeat", Repeats::WithoutRelease,
             { { 'P', 100 }, { 'P', 3100 } }, "Nr" },
+        // The answer that the key is up overtakes a repeat sent while it was
+        // still held, read only after the answer.
+        { "without releases: a repeat sent before the key was found up", Repeats::WithoutRelease,
+            { { 'P', 100, 7 }, { 'P', 760, 9 }, { 'U', 0, 12 }, { 'P', 800, 11 }, { 'P', 1200, 14 } },
+            "NrrN" },
+        { "without releases: the same across the wrap of the sequence numbers", Repeats::WithoutRelease,
+            { { 'P', 100, 65530 }, { 'U', 0, 2 }, { 'P', 800, 65534 }, { 'P', 1200, 3 } }, "NrN" },
     };
     for (const Case &c : cases)
         EXPECT_EQ(classify(c), c.presses) << c.name;
@@ -65,13 +74,13 @@ TEST(KeyRepeatFilterTest, NewPressesAndRepeats)
 TEST(KeyRepeatFilterTest, TheKeyStateIsWantedOnlyWhereReleasesCanHidePresses)
 {
     KeyRepeatFilter afterRelease(Repeats::AfterRelease);
-    afterRelease.press(100);
+    afterRelease.press(100, 0);
     EXPECT_TRUE(afterRelease.isDown());
     EXPECT_FALSE(afterRelease.needsKeyState());
 
     KeyRepeatFilter withoutRelease(Repeats::WithoutRelease);
     EXPECT_FALSE(withoutRelease.needsKeyState());
-    withoutRelease.press(100);
+    withoutRelease.press(100, 0);
     EXPECT_TRUE(withoutRelease.needsKeyState());
     withoutRelease.release(200);
     EXPECT_FALSE(withoutRelease.needsKeyState());
