@@ -28,9 +28,10 @@ std::optional<QImage> ConversationThumbnails::thumbnail(
         waiting.append(requester);
     if (!started) {
         // Implicitly shared: the worker reads the bytes without a copy.
-        Background::run([png = *png, side = m_side, devicePixelRatio] {
+        const QFuture<QImage> decoding = Background::run([png = *png, side = m_side, devicePixelRatio] {
             return makeThumbnail(png, side, devicePixelRatio);
-        }).then(this, [this, key](const QImage &image) {
+        });
+        Background::whenFinished(decoding, this, [this, key](const QImage &image) {
             const QList<QPointer<QWidget>> requesters = m_pending.take(key);
             m_ready.insert(key, image);
             for (const QPointer<QWidget> &widget : requesters) {

@@ -110,7 +110,8 @@ void ConversationManager::loadConversationsInBackground()
     const QString key = m_conversationsKey;
     m_backgroundLoad = Background::run(
         [userDefaults, table, key] { return readStoredConversations(*userDefaults, *table, key); });
-    m_backgroundLoad.then(this, [this](const std::shared_ptr<LoadOutcome> &) { finishBackgroundLoad(); });
+    Background::whenFinished(
+        m_backgroundLoad, this, [this](const std::shared_ptr<LoadOutcome> &) { finishBackgroundLoad(); });
 }
 
 void ConversationManager::finishBackgroundLoad()

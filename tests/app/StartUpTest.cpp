@@ -49,6 +49,10 @@ QList<const ConversationThumbnail *> shownThumbnails(const QWidget *panel)
     return thumbnails;
 }
 
+// The load, the save and the decoding run on worker threads, which a busy
+// machine may keep waiting for seconds.
+constexpr int generousTimeoutMs = 30000;
+
 } // namespace
 
 TEST(StartUpTest, TheSavedConversationsArriveInTheBackgroundAndTheirPicturesAhead)
@@ -70,11 +74,18 @@ TEST(StartUpTest, TheSavedConversationsArriveInTheBackgroundAndTheirPicturesAhea
     EXPECT_TRUE(listedTitles(&panel).isEmpty());
 
     // The open panel lists them once they are there.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return listedTitles(&panel) == QStringList({ "Red", "Green" }); }));
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        const QList<const ConversationThumbnail *> thumbnails = shownThumbnails(&panel);
-        return thumbnails.size() == 2 && thumbnails[0]->showsScreenshot() && thumbnails[1]->showsScreenshot();
-    }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return listedTitles(&panel) == QStringList({ "Red", "Green" });
+        },
+        generousTimeoutMs));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QList<const ConversationThumbnail *> thumbnails = shownThumbnails(&panel);
+            return thumbnails.size() == 2 && thumbnails[0]->showsScreenshot()
+                && thumbnails[1]->showsScreenshot();
+        },
+        generousTimeoutMs));
     panel.close();
 
     // A conversation saved later has its picture decoded before the panel
@@ -86,7 +97,7 @@ TEST(StartUpTest, TheSavedConversationsArriveInTheBackgroundAndTheirPicturesAhea
         std::nullopt, QStringLiteral("Which colour?") } });
     ChatWindowManager::shared().setCurrentScreenshot(blue);
     ConversationManager::shared().saveCurrentConversation();
-    ASSERT_TRUE(decoded.wait());
+    ASSERT_TRUE(decoded.wait(generousTimeoutMs));
     app.openMenuBarWindow();
     ASSERT_EQ(listedTitles(&panel), QStringList({ "Which colour?", "Red" }));
     EXPECT_TRUE(shownThumbnails(&panel).value(0)->showsScreenshot()) << "the panel waited for the picture";
