@@ -188,7 +188,7 @@ TEST_F(AppDelegateTest, ALaterStartAsksForTheScreenOnlyWhenItIsNotGranted)
         AppDelegate delegate;
         delegate.applicationDidFinishLaunching();
         EXPECT_EQ(permission.preflightCount, 0) << "checked on the event loop, not during start-up";
-        ASSERT_TRUE(QTest::qWaitFor([&] { return permission.preflightCount == 1; }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return permission.preflightCount == 1; }, 10000));
         EXPECT_EQ(permission.requestCount, granted ? 0 : 1) << granted;
         EXPECT_EQ(delegate.onboardingWindow(), nullptr);
     }

@@ -65,9 +65,9 @@ TEST_F(MenuBarCommandsTest, TakeScreenshotStartsASelectionATenthOfASecondAfterCl
     clickAndExpectClosed(QStringLiteral("Take Screenshot"));
 
     EXPECT_TRUE(started.isEmpty());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !started.isEmpty(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !started.isEmpty(); }, 10000));
     EXPECT_GE(sinceClick.elapsed(), 100);
-    EXPECT_TRUE(QTest::qWaitFor(selectionWindowShown, 2000));
+    EXPECT_TRUE(QTest::qWaitFor(selectionWindowShown, 10000));
     EXPECT_EQ(screens.grabCount(), 1);
     ScreenshotManager::shared().handleSelectionCancel();
 }
@@ -81,7 +81,7 @@ TEST_F(MenuBarCommandsTest, ARecentRowOpensItsOwnConversationAFifthOfASecondLate
     EXPECT_EQ(log.lines().value(0), QStringLiteral("🖱️ Clicked on conversation: Older"));
     QTest::qWait(150);
     EXPECT_FALSE(ChatWindowManager::shared().isOpen());
-    ASSERT_TRUE(QTest::qWaitFor([] { return ChatWindowManager::shared().isOpen(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return ChatWindowManager::shared().isOpen(); }, 10000));
     EXPECT_GE(sinceClick.elapsed(), 200);
     EXPECT_TRUE(log.contains(QStringLiteral("🔍 Opening conversation: Older")));
     EXPECT_EQ(ChatWindowManager::shared().messages().size(), 4);
@@ -95,7 +95,7 @@ TEST_F(MenuBarCommandsTest, ViewAllAndRecentConversationsOpenTheNewestConversati
         LogCapture log;
         clickAndExpectClosed(button);
 
-        ASSERT_TRUE(QTest::qWaitFor([] { return ChatWindowManager::shared().isOpen(); }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor([] { return ChatWindowManager::shared().isOpen(); }, 10000));
         EXPECT_GE(sinceClick.elapsed(), 100);
         EXPECT_EQ(log.lines().value(0), QStringLiteral("🔍 Opening conversation: Newest"));
         EXPECT_EQ(ChatWindowManager::shared().messages().size(), 2);
@@ -120,7 +120,7 @@ TEST_F(MenuBarCommandsTest, SettingsOpensTheSettingsWindowATenthOfASecondLater)
     clickAndExpectClosed(QStringLiteral("Settings"));
 
     EXPECT_EQ(delegate.settingsWindow(), nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.settingsWindow() != nullptr; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.settingsWindow() != nullptr; }, 10000));
     EXPECT_GE(sinceClick.elapsed(), 100);
     EXPECT_TRUE(delegate.settingsWindow()->isVisible());
 }

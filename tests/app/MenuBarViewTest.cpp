@@ -255,7 +255,7 @@ TEST_F(MenuBarViewTest, ReadsTheListAfreshWhenItComesOnScreenAndWhenWhatItObserv
 
     // A change that the panel observes redraws it with the list as it is now.
     onboarding().setUserName(QStringLiteral("Grace"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return recentTitles(&window).size() == 2; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return recentTitles(&window).size() == 2; }, 10000));
     EXPECT_EQ(recentTitles(&window), QStringList({ "Second question", "First" }));
     EXPECT_NE(labelWithText(&window, QStringLiteral("Good morning, Grace")), nullptr);
     EXPECT_NE(labelWithText(&window, QStringLiteral("2 saved")), nullptr);

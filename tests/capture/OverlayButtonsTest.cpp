@@ -65,12 +65,12 @@ TEST_F(OverlayButtonsTest, ALeaveDuringTheSpringTurnsItBackFromWhereItStands)
     SpotlightActionButton button(QuickAction::summarize, false, nullptr, nullptr);
     button.show();
     pointerEnters(&button);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return button.hoverLook() > 0.3; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button.hoverLook() > 0.3; }, 10000));
     pointerLeaves(&button);
     const qreal turnedAt = button.hoverLook();
     EXPECT_GT(turnedAt, 0.3);
     EXPECT_EQ(button.hoverProgress(), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return button.hoverLook() == 0; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button.hoverLook() == 0; }, 10000));
     EXPECT_EQ(button.sizeHint(), QSize(44, 44));
 }
 

@@ -224,7 +224,7 @@ TEST(MessageViewsTest, TheBubbleViewsCopyButtonComesAndGoesWithThePointer)
     pointerLeaves(view);
     EXPECT_FALSE(view->isHovering());
     // It fades out, and then leaves no room beside the bubble.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !view->copyButton()->isVisible(); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view->copyButton()->isVisible(); }, 10000));
     window.layout()->activate();
     EXPECT_EQ(view->bubble()->width(), bubbleWidth);
 }

@@ -93,16 +93,16 @@ TEST(CleanButtonTest, ShrinksWhilePressedAndComesBack)
     sincePress.start();
     QTest::mousePress(&button, Qt::LeftButton);
     EXPECT_EQ(button.pressScale(), 1) << "it eases, not jumps";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return button.pressScale() == 0.98; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button.pressScale() == 0.98; }, 10000));
     EXPECT_GE(sincePress.elapsed(), 90) << "over a tenth of a second";
 
     QTest::mouseRelease(&button, Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return button.pressScale() == 1; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button.pressScale() == 1; }, 10000));
     EXPECT_EQ(clicked, 1);
 
     // Keys press it as well, and it comes back after.
     button.setFocus();
     QTest::keyClick(&button, Qt::Key_Return);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return clicked == 2; }, 2000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return button.pressScale() == 1; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clicked == 2; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button.pressScale() == 1; }, 10000));
 }

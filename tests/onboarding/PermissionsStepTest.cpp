@@ -90,7 +90,7 @@ TEST_F(PermissionsStepTest, AskingGrantsAccessAfterASecondOfChecking)
     EXPECT_TRUE(step->button()->showsProgress());
     EXPECT_TRUE(step->button()->buttonStyle().isEnabled) << "full look while checking";
     EXPECT_FALSE(step->button()->isEnabled()) << "but no reaction";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return permission.requestCount == 1; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return permission.requestCount == 1; }, 10000));
     press();
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return !step->isChecking(); }, 5000));

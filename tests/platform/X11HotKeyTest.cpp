@@ -172,7 +172,7 @@ TEST_P(X11HotKeyRepeatTest, EveryPressCountsWhenItsReleaseWentToAnotherProgram)
     for (int press = 1; press <= 3; ++press) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return window.windowHandle()->setKeyboardGrabEnabled(true); }));
         xdotool({ QStringLiteral("keydown"), QStringLiteral("ctrl+shift+2") });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return m_pressed.count() == press; }, 3000)) << "press " << press;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return m_pressed.count() == press; }, 10000)) << "press " << press;
         xdotool({ QStringLiteral("keyup"), QStringLiteral("2") });
         xdotool({ QStringLiteral("keyup"), QStringLiteral("ctrl+shift") });
         QTest::qWait(300);

@@ -40,13 +40,13 @@ TEST(MotionTest, ANewTargetStartsFromWhereTheValueStandsAndTheSameOneKeepsTheCou
     AnimatedValue value(0);
     QSignalSpy arrivals(&value, &AnimatedValue::arrived);
     value.animateTo(100, Motion::linear(0.4));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return value.value() > 30; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return value.value() > 30; }, 10000));
     value.animateTo(100, Motion::linear(10)); // no restart, no slower course
     const qreal turnedAt = value.value();
     value.animateTo(0, Motion::linear(0.4));
     EXPECT_GE(value.value(), turnedAt);
     EXPECT_EQ(value.target(), 0);
-    ASSERT_TRUE(arrivals.wait(2000));
+    ASSERT_TRUE(arrivals.wait(10000));
     EXPECT_EQ(value.value(), 0);
     EXPECT_FALSE(value.isMoving());
 }
@@ -64,7 +64,7 @@ TEST(MotionTest, ARepeatingMotionRunsUntilItIsTurnedAndThenArrivesOnce)
     value.animateTo(0, Motion::easeOut(0.1));
     // Turning it back does not first jump to the end of the round.
     EXPECT_LE(value.value(), turnedAt);
-    ASSERT_TRUE(arrivals.wait(2000));
+    ASSERT_TRUE(arrivals.wait(10000));
     EXPECT_EQ(value.value(), 0);
     EXPECT_EQ(arrivals.count(), 1);
 }

@@ -36,8 +36,11 @@ TEST(PulsingDotsTest, StepsFromTheMiddleDotOnceAnIntervalWhileShown)
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return phases.size() == 5; }, 10000));
     EXPECT_EQ(phases, QList<int>({ 1, 2, 0, 1, 2 }));
+    // Measured from the first step: a step that a busy machine delays
+    // brings the next one closer, as the interval keeps its beat. A timer
+    // may fire a little early.
     for (qsizetype i = 1; i < times.size(); ++i)
-        EXPECT_GE(times[i] - times[i - 1], 370) << "step " << i; // a timer may fire a little early
+        EXPECT_GE(times[i] - times[0], i * 370) << "step " << i;
 }
 
 TEST(PulsingDotsTest, EmphasisesExactlyTheDotOfThePhase)

@@ -21,7 +21,7 @@ TEST(ToggleSwitchTest, SlidesWhenTheUserFlipsItAndJumpsWhenSetBeforeShowing)
     QTest::mouseClick(&toggle, Qt::LeftButton);
     EXPECT_TRUE(toggle.isChecked());
     EXPECT_LT(toggle.knobPosition(), 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return toggle.knobPosition() == 1; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return toggle.knobPosition() == 1; }, 10000));
 
     // The space bar flips it too; a disabled switch stays as it is.
     toggle.setFocus();
