@@ -215,7 +215,7 @@ int main(int argc, char *argv[])
     host->raise();
     host->activateWindow();
     QTest::qWait(600); // past the 0.1 s focus and the first paint
-    if (!overlay->isTextFieldFocused())
+    if (!QTest::qWaitFor([overlay] { return overlay->isTextFieldFocused(); }, 10000))
         fail(QStringLiteral("the question field did not take the keyboard"));
     describe(*overlay, "collapsed");
     save(picture(host), out, QStringLiteral("collapsed.png"));
