@@ -45,12 +45,19 @@ QString execArgument(const QString &argument)
 
 bool isOurs(const QString &filePath)
 {
+    // Only a regular file can be our entry. A link to a pipe would make the
+    // open wait for a writer for ever, and one to a device such as /dev/zero
+    // would be read without end.
+    if (!QFileInfo(filePath).isFile())
+        return false;
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly))
         return false;
+    // Ours is a few hundred bytes; the marker is not looked for further.
+    constexpr qint64 entryLimit = 64 * 1024;
     const QByteArray markerLine = QByteArray(AutostartEntry::marker) + "=true";
-    while (!file.atEnd()) {
-        if (file.readLine().trimmed() == markerLine)
+    while (!file.atEnd() && file.pos() < entryLimit) {
+        if (file.readLine(entryLimit).trimmed() == markerLine)
             return true;
     }
     return false;

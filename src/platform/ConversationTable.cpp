@@ -107,8 +107,11 @@ std::optional<QList<ConversationRow>> ConversationTable::readAll(QString *error)
         const void *record = sqlite3_column_blob(row, 3);
         conversation.record = QByteArray(static_cast<const char *>(record), sqlite3_column_bytes(row, 3));
 
+        // Only bytes can be a screenshot. A number in its place (a row
+        // another program wrote) is no screenshot, and must not make the
+        // whole list unreadable: the blob handle refuses numbers.
         const QByteArray screenshotType(reinterpret_cast<const char *>(sqlite3_column_text(row, 4)));
-        if (screenshotType != "null") {
+        if (screenshotType == "blob" || screenshotType == "text") {
             // Read straight into the conversation's own buffer: the largest
             // part of the file is never held twice.
             const sqlite3_int64 length = sqlite3_column_int64(row, 5);

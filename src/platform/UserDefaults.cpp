@@ -102,8 +102,14 @@ bool UserDefaults::ensureOpen() const
         return true;
 
     const QString folder = QFileInfo(m_path).absolutePath();
+    const QFileInfo file(m_path);
     QString failure;
-    if (QDir().mkpath(folder)) {
+    if (file.exists() && !file.isFile()) {
+        // A pipe (or a link to one) would hold the open, and the program,
+        // until something writes into it; a folder or a device holds no
+        // store. It is left where it is: it is not a damaged store of ours.
+        failure = QStringLiteral("it is not a regular file");
+    } else if (QDir().mkpath(folder)) {
         ::chmod(QFile::encodeName(folder).constData(), 0700);
         const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
         if (fd >= 0) {

@@ -39,7 +39,7 @@ void SettingsManager::saveSettings()
 {
     UserDefaults &defaults = UserDefaults::standard();
     SettingsKeys::userName.write(defaults, m_userName);
-    SettingsKeys::autoLaunchAtLogin.write(defaults, m_autoLaunchAtLogin);
+    const bool autoLaunchSaved = SettingsKeys::autoLaunchAtLogin.write(defaults, m_autoLaunchAtLogin);
     SettingsKeys::keyboardShortcut.write(defaults, m_keyboardShortcut);
     SettingsKeys::apiKey.write(defaults, m_apiKey);
     SettingsKeys::preferredModel.write(defaults, m_preferredModel);
@@ -52,7 +52,11 @@ void SettingsManager::saveSettings()
     SettingsKeys::enableScreenshotSearch.write(defaults, m_enableScreenshotSearch);
 
     // A stored switch that starts nothing would report a choice the desktop
-    // never learnt of: the autostart entry follows the saved value.
-    AutostartEntry::apply(m_autoLaunchAtLogin);
+    // never learnt of: the autostart entry follows the saved value. When the
+    // value was not saved (the store failed, or its stored value could not be
+    // read and so was not replaced), the entry stays as the stored value left
+    // it: a switch shown off only because a read failed removes nothing.
+    if (autoLaunchSaved)
+        AutostartEntry::apply(m_autoLaunchAtLogin);
     AppEvents::instance().postSettingsSaved();
 }

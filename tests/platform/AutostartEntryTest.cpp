@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -135,4 +136,22 @@ TEST_F(AutostartEntryTest, AFailedWriteIsLoggedAndLeavesNoEntry)
 
     AutostartEntry::apply(false);
     EXPECT_EQ(log.lines().size(), 1);
+}
+
+TEST_F(AutostartEntryTest, ALinkToAPipeOrADeviceIsNotOursAndNothingWaitsOnIt)
+{
+    // Neither has a writer or an end: reading them as an entry would hang.
+    const QString pipe = m_config.path() + QStringLiteral("/pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const QString &target : { pipe, QStringLiteral("/dev/zero") }) {
+        SCOPED_TRACE(target.toStdString());
+        QFile::remove(AutostartEntry::path());
+        QDir().mkpath(QFileInfo(AutostartEntry::path()).absolutePath());
+        ASSERT_TRUE(QFile::link(target, AutostartEntry::path()));
+
+        EXPECT_FALSE(AutostartEntry::isInstalled());
+        EXPECT_FALSE(AutostartEntry::install());
+        EXPECT_TRUE(AutostartEntry::remove());
+        EXPECT_EQ(QFileInfo(AutostartEntry::path()).symLinkTarget(), target);
+    }
 }

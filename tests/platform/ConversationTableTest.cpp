@@ -147,6 +147,38 @@ TEST_F(ConversationTableTest, MoreConversationsThanOneValueCouldHold)
         EXPECT_EQ(rows->at(11 - i).screenshot, screenshots[i]);
 }
 
+TEST_F(ConversationTableTest, AScreenshotThatIsNoBytesHidesNoRow)
+{
+    UserDefaults defaults(path());
+    ConversationTable table(defaults);
+    const QByteArray png = screenshotLike(2048, 3);
+    ASSERT_TRUE(table.upsert(row(QStringLiteral("A"), "{}", png)));
+    ASSERT_TRUE(table.upsert(row(QStringLiteral("B"), "{}", png)));
+    ASSERT_TRUE(table.upsert(row(QStringLiteral("C"), "{}", std::nullopt)));
+    {
+        // Another program, or a hand at the sqlite3 prompt, put numbers
+        // where screenshots go.
+        sqlite3 *other = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(path()).constData(), &other), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(other,
+                      "UPDATE conversations SET screenshot = 42 WHERE id = 'B'; "
+                      "UPDATE conversations SET screenshot = 2.5 WHERE id = 'C'",
+                      nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(other);
+    }
+
+    QString error;
+    const std::optional<QList<ConversationRow>> rows = table.readAll(&error);
+    ASSERT_TRUE(rows.has_value()) << error.toStdString();
+    ASSERT_EQ(rows->size(), 3);
+    EXPECT_EQ(rows->at(0).id, QStringLiteral("C"));
+    EXPECT_FALSE(rows->at(0).screenshot.has_value());
+    EXPECT_EQ(rows->at(1).id, QStringLiteral("B"));
+    EXPECT_FALSE(rows->at(1).screenshot.has_value());
+    EXPECT_EQ(rows->at(2).screenshot, png);
+}
+
 TEST_F(ConversationTableTest, ALockedFileIsAFailureNeverAnEmptyList)
 {
     {

@@ -272,6 +272,28 @@ TEST_F(UserDefaultsTest, StoreThatCannotBeOpenedFailsQuietly)
     EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("❌")));
 }
 
+TEST_F(UserDefaultsTest, APipeWhereTheFileShouldBeIsAFailureNotAWait)
+{
+    const QString pipe = pathIn(QStringLiteral("defaults.sqlite3"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString link = pathIn(QStringLiteral("linked/defaults.sqlite3"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(link).absolutePath()));
+    ASSERT_TRUE(QFile::link(pipe, link));
+
+    for (const QString &path : { pipe, link }) {
+        SCOPED_TRACE(path.toStdString());
+        LogCapture log;
+        UserDefaults defaults(path);
+        const StoredValue value = defaults.valueForKey(QStringLiteral("flag"));
+        ASSERT_TRUE(value.isFailure());
+        EXPECT_EQ(value.failureReason(), QStringLiteral("it is not a regular file"));
+        EXPECT_FALSE(defaults.setBool(QStringLiteral("other"), true));
+        ASSERT_FALSE(log.lines().isEmpty());
+        EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("❌ Could not open the settings store")));
+        EXPECT_TRUE(QFileInfo(pipe).exists());
+    }
+}
+
 TEST_F(UserDefaultsTest, ReplacedAndRemovedValuesAreErasedFromTheFile)
 {
     const QString path = pathIn(QStringLiteral("defaults.sqlite3"));

@@ -1,8 +1,10 @@
 #include "store/SettingsManager.h"
 
 #include "StoreTestSupport.h"
+#include "platform/AutostartEntry.h"
 #include "platform/UserDefaults.h"
 
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QMetaProperty>
 #include <QSignalSpy>
@@ -100,6 +102,29 @@ TEST(SettingsManagerTest, SaveWritesAllTwelveForAnotherProcessToLoad)
 
     const QJsonObject loaded = readStoreInNewProcess().state[QLatin1String("settings")].toObject();
     EXPECT_EQ(loaded.toVariantMap(), chosen);
+}
+
+TEST(SettingsManagerTest, TheLoginEntryFollowsOnlyASavedSwitch)
+{
+    SettingsManager settings;
+    settings.setAutoLaunchAtLogin(true);
+    settings.saveSettings();
+    ASSERT_TRUE(AutostartEntry::isInstalled());
+
+    // The switch reads off while its stored value cannot be had (here: the
+    // store refuses the write, as a full disk or an unread value does).
+    settings.setAutoLaunchAtLogin(false);
+    {
+        const FailingWrites failing(UserDefaults::standard().path(), QStringLiteral("defaults"),
+            QStringLiteral("NEW.key = 'autoLaunchAtLogin'"));
+        settings.saveSettings();
+    }
+    EXPECT_TRUE(UserDefaults::standard().boolForKey(QStringLiteral("autoLaunchAtLogin")));
+    EXPECT_TRUE(AutostartEntry::isInstalled());
+
+    settings.saveSettings();
+    EXPECT_FALSE(AutostartEntry::isInstalled());
+    EXPECT_FALSE(QFileInfo::exists(AutostartEntry::path()));
 }
 
 TEST(SettingsManagerTest, TheLastSaveWins)
