@@ -16,6 +16,12 @@ public:
 
     static void line(const QString &text);
 
+    // The text as it goes to standard output: control characters other than
+    // line breaks and tabs (a title or an answer may hold any) are written
+    // out as "\xNN", so that no text of a service or a user can move the
+    // cursor, retitle or recolour the terminal that watches the program.
+    static QString printable(const QString &text);
+
     // Replaces where lines go (tests collect them); an empty sink restores
     // standard output. Returns the sink that was installed before.
     static Sink setSink(Sink sink);
