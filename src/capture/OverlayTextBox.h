@@ -71,6 +71,7 @@ private:
     void layOutContents();
     void updateSpinner();
     void setFieldsEnabled(bool enabled);
+    void passFocusToFollowUp();
 
     qreal m_cornerRadius = 26;
     std::optional<AIResponse> m_answer;
@@ -92,4 +93,5 @@ private:
     ExpandableResponseButton *m_copyButton;
     ExpandableResponseButton *m_chatButton;
     bool m_followUpHadFocus = false;
+    bool m_questionHadFocus = false;
 };

@@ -443,6 +443,29 @@ TEST_F(CustomOverlayViewTest, ClicksInTheOverlayNeverTakeTheKeyboardFromTheField
     EXPECT_EQ(closes, 0);
 }
 
+TEST_F(CustomOverlayViewTest, KeysTypedAfterTheFirstAnswerGoToTheFollowUpField)
+{
+    // Asked by typing, and by a quick action with the question field focused.
+    for (const bool byQuickAction : { false, true }) {
+        SCOPED_TRACE(byQuickAction ? "quick action" : "question");
+        service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Answer")));
+        show(QRectF(100, 100, 200, 100), sampleImage());
+        ASSERT_TRUE(QTest::qWaitFor([this] { return overlay->isTextFieldFocused(); }, 1000));
+        if (byQuickAction)
+            click(quickAction(QuickAction::summarize));
+        else
+            type(questionField(), QStringLiteral("What is this?"));
+        ASSERT_TRUE(waitForAnswer());
+        ASSERT_TRUE(waitForFollowUpField());
+
+        EXPECT_TRUE(QTest::qWaitFor([this] { return overlay->isFollowUpFocused(); }, 1000));
+        QTest::keyClicks(nullptr, QStringLiteral("and more?"));
+        EXPECT_EQ(overlay->followUpQuestion(), QStringLiteral("and more?"));
+        delete host;
+        AIManager::shared().resetForNewScreenshot();
+    }
+}
+
 TEST_F(CustomOverlayViewTest, TheBoxAndThePillsHideWhateverTheScreenShowsBehindThem)
 {
     // The same overlay over a black and over a white screen: what lies
