@@ -218,6 +218,9 @@ void OverlayTextBox::setFieldsEnabled(bool enabled)
     }
     m_questionField->setEnabled(enabled);
     m_followUpField->setEnabled(enabled);
+    // The chat window takes the answers as they stand: one still on its way
+    // would miss the chat's transcript yet be saved with it.
+    m_chatButton->setEnabled(enabled);
     // Disabling takes the focus away; someone who just sent a follow-up keeps
     // typing in the same field once the answer is in.
     if (enabled && m_followUpHadFocus && m_followUpField->isVisible())

@@ -34,8 +34,8 @@ public:
     // The answer layout while an answer is given, the question layout otherwise.
     void setAnswer(const std::optional<AIResponse> &answer);
 
-    // While an analysis runs the fields are disabled and the question field
-    // shows a spinner to its right.
+    // While an analysis runs the fields and Chat are disabled and the
+    // question field shows a spinner to its right.
     void setProcessing(bool processing);
 
     // The height of the answer's scroll area.

@@ -286,6 +286,32 @@ TEST_F(CustomOverlayViewTest, ChatHandsTheImageAndEveryAnswerToTheChatWindowThen
         QStringList({ "user: What is this?", "ai: First answer", "user: More?", "ai: Second answer" }));
 }
 
+TEST_F(CustomOverlayViewTest, ChatWaitsForAFollowUpOnItsWaySoThatTheChatShowsItsAnswer)
+{
+    service.enqueue(
+        "POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("First answer")));
+    FakeReply slow = FakeReply::chatCompletion(QStringLiteral("Second answer"));
+    slow.delay = 300ms;
+    service.enqueue("POST", "/v1/chat/completions", slow);
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    type(questionField(), QStringLiteral("What is this?"));
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_TRUE(waitForFollowUpField());
+    type(followUpField(), QStringLiteral("More?"));
+    ASSERT_TRUE(AIManager::shared().isProcessing());
+
+    ChatWindowManager &chat = ChatWindowManager::shared();
+    click(child<QWidget>("chatButton"));
+    EXPECT_FALSE(chat.isOpen());
+    EXPECT_EQ(closes, 0);
+
+    ASSERT_TRUE(waitForAnswer());
+    click(child<QWidget>("chatButton"));
+    EXPECT_TRUE(chat.isOpen());
+    ASSERT_EQ(chat.messages().size(), 4);
+    EXPECT_EQ(chat.messages().last().content(), QStringLiteral("Second answer"));
+}
+
 TEST_F(CustomOverlayViewTest, ChatWithoutAnImageHandsNothingOverAndTheOverlayStays)
 {
     show(QRectF(100, 100, 200, 100), std::nullopt);
