@@ -492,6 +492,28 @@ TEST_F(CustomOverlayViewTest, KeysTypedAfterTheFirstAnswerGoToTheFollowUpField)
     }
 }
 
+TEST_F(CustomOverlayViewTest, TabLeavesTheKeyboardInTheOnlyField)
+{
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Answer")));
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return overlay->isTextFieldFocused(); }, 1000));
+    QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Tab);
+    QTest::keyClicks(nullptr, QStringLiteral("a"));
+    QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClicks(nullptr, QStringLiteral("b"));
+    EXPECT_EQ(overlay->userQuestion(), QStringLiteral("ab"));
+
+    QTest::keyClick(questionField(), Qt::Key_Return);
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_TRUE(waitForFollowUpField());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return overlay->isFollowUpFocused(); }, 1000));
+    QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Tab);
+    QTest::keyClicks(nullptr, QStringLiteral("c"));
+    QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClicks(nullptr, QStringLiteral("d"));
+    EXPECT_EQ(overlay->followUpQuestion(), QStringLiteral("cd"));
+}
+
 TEST_F(CustomOverlayViewTest, TheBoxAndThePillsHideWhateverTheScreenShowsBehindThem)
 {
     // The same overlay over a black and over a white screen: what lies
