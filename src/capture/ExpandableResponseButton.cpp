@@ -56,7 +56,8 @@ void ExpandableResponseButton::paintEvent(QPaintEvent *)
     const qreal centreY = height() / 2.0;
     QRectF symbol(0, 0, symbolSize, symbolSize);
     symbol.moveCenter(QPointF(padding + iconSide / 2, centreY));
-    Symbols::icon(m_icon, Palette::primaryLabel(), symbolSize).paint(&painter, symbol.toRect());
+    Symbols::icon(m_icon, Palette::primaryLabel(), symbolSize)
+        .paint(&painter, symbol.toRect(), Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
 
     if (look <= 0)
         return;

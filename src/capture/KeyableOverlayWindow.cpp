@@ -26,9 +26,10 @@ KeyableOverlayWindow::KeyableOverlayWindow(const QRect &contentRect, Level level
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
-    // It takes the keyboard when shown, but a click on what it shows must not
-    // take the keyboard away from the field the user is typing in.
-    setFocusPolicy(Qt::TabFocus);
+    // It takes the keyboard when shown, but neither a click on what it shows
+    // nor Tab may take the keyboard away from the field the user is typing
+    // in: the window itself is never the focus.
+    setFocusPolicy(Qt::NoFocus);
     setGeometry(contentRect);
 }
 

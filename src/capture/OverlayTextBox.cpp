@@ -8,6 +8,7 @@
 #include "ui/TransitionEffect.h"
 #include "ui/markup/MarkdownText.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -211,10 +212,15 @@ void OverlayTextBox::setProcessing(bool processing)
 
 void OverlayTextBox::setFieldsEnabled(bool enabled)
 {
-    if (!enabled)
+    if (!enabled) {
         m_followUpHadFocus = m_followUpField->hasFocus();
+        m_questionHadFocus = m_questionField->hasFocus();
+    }
     m_questionField->setEnabled(enabled);
     m_followUpField->setEnabled(enabled);
+    // The chat window takes the answers as they stand: one still on its way
+    // would miss the chat's transcript yet be saved with it.
+    m_chatButton->setEnabled(enabled);
     // Disabling takes the focus away; someone who just sent a follow-up keeps
     // typing in the same field once the answer is in.
     if (enabled && m_followUpHadFocus && m_followUpField->isVisible())
@@ -270,6 +276,20 @@ void OverlayTextBox::layOutContents()
     m_followUpTransition->setLook(
         qMax<qreal>(0, qMin<qreal>(1, presence)), 1, QPointF(0, (1 - presence) * (height() - rowTop)));
     m_followUpRow->setVisible(presence > 0);
+    if (m_questionHadFocus && m_followUpRow->isVisible() && m_followUpField->isEnabled())
+        passFocusToFollowUp();
+}
+
+void OverlayTextBox::passFocusToFollowUp()
+{
+    m_questionHadFocus = false;
+    // Someone who asked from the question field goes on typing in the
+    // follow-up field that replaces it, unless they have since selected
+    // something in the answer.
+    const QWidget *focused = QApplication::focusWidget();
+    if (focused && focused != m_followUpField && isAncestorOf(focused))
+        return;
+    m_followUpField->setFocus(Qt::OtherFocusReason);
 }
 
 void OverlayTextBox::paintEvent(QPaintEvent *)

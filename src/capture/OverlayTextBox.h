@@ -34,8 +34,8 @@ public:
     // The answer layout while an answer is given, the question layout otherwise.
     void setAnswer(const std::optional<AIResponse> &answer);
 
-    // While an analysis runs the fields are disabled and the question field
-    // shows a spinner to its right.
+    // While an analysis runs the fields and Chat are disabled and the
+    // question field shows a spinner to its right.
     void setProcessing(bool processing);
 
     // The height of the answer's scroll area.
@@ -71,6 +71,7 @@ private:
     void layOutContents();
     void updateSpinner();
     void setFieldsEnabled(bool enabled);
+    void passFocusToFollowUp();
 
     qreal m_cornerRadius = 26;
     std::optional<AIResponse> m_answer;
@@ -92,4 +93,5 @@ private:
     ExpandableResponseButton *m_copyButton;
     ExpandableResponseButton *m_chatButton;
     bool m_followUpHadFocus = false;
+    bool m_questionHadFocus = false;
 };

@@ -91,6 +91,13 @@ void ScreenshotManager::handleSelectionComplete(const QRectF &rect)
     m_selectionController.closeWindow();
     const qreal minimum = ScreenSelectionView::minimumSelection;
     if (rect.width() > minimum && rect.height() > minimum) {
+        // The AI client holds one exchange at a time. Left open, the chat's
+        // would show in the new overlay as its answer, and the overlay's
+        // close would save both under the chat's screenshot; the chat goes
+        // first, saved as its own close saves it.
+        ChatWindowManager &chat = ChatWindowManager::shared();
+        if (chat.isOpen())
+            chat.closeWindow();
         setSelectedRect(rect);
         captureScreenshot(rect);
     } else {

@@ -71,7 +71,8 @@ public:
     // Grabs the main screen and shows the selection window over it.
     void showSelectionOverlay();
     // The selection view's two outcomes. A rectangle (global, logical
-    // pixels) not wider and higher than 10 is dropped.
+    // pixels) not wider and higher than 10 is dropped; an accepted one
+    // first closes the chat window, if open, as its own close would.
     void handleSelectionComplete(const QRectF &rect);
     void handleSelectionCancel();
     // Takes the rectangle out of the grabbed screen and shows the overlay,

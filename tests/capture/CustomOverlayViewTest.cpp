@@ -286,6 +286,32 @@ TEST_F(CustomOverlayViewTest, ChatHandsTheImageAndEveryAnswerToTheChatWindowThen
         QStringList({ "user: What is this?", "ai: First answer", "user: More?", "ai: Second answer" }));
 }
 
+TEST_F(CustomOverlayViewTest, ChatWaitsForAFollowUpOnItsWaySoThatTheChatShowsItsAnswer)
+{
+    service.enqueue(
+        "POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("First answer")));
+    FakeReply slow = FakeReply::chatCompletion(QStringLiteral("Second answer"));
+    slow.delay = 300ms;
+    service.enqueue("POST", "/v1/chat/completions", slow);
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    type(questionField(), QStringLiteral("What is this?"));
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_TRUE(waitForFollowUpField());
+    type(followUpField(), QStringLiteral("More?"));
+    ASSERT_TRUE(AIManager::shared().isProcessing());
+
+    ChatWindowManager &chat = ChatWindowManager::shared();
+    click(child<QWidget>("chatButton"));
+    EXPECT_FALSE(chat.isOpen());
+    EXPECT_EQ(closes, 0);
+
+    ASSERT_TRUE(waitForAnswer());
+    click(child<QWidget>("chatButton"));
+    EXPECT_TRUE(chat.isOpen());
+    ASSERT_EQ(chat.messages().size(), 4);
+    EXPECT_EQ(chat.messages().last().content(), QStringLiteral("Second answer"));
+}
+
 TEST_F(CustomOverlayViewTest, ChatWithoutAnImageHandsNothingOverAndTheOverlayStays)
 {
     show(QRectF(100, 100, 200, 100), std::nullopt);
@@ -441,6 +467,51 @@ TEST_F(CustomOverlayViewTest, ClicksInTheOverlayNeverTakeTheKeyboardFromTheField
     EXPECT_EQ(overlay->followUpQuestion(), QStringLiteral("defghi"));
     EXPECT_TRUE(overlay->isFollowUpFocused());
     EXPECT_EQ(closes, 0);
+}
+
+TEST_F(CustomOverlayViewTest, KeysTypedAfterTheFirstAnswerGoToTheFollowUpField)
+{
+    // Asked by typing, and by a quick action with the question field focused.
+    for (const bool byQuickAction : { false, true }) {
+        SCOPED_TRACE(byQuickAction ? "quick action" : "question");
+        service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Answer")));
+        show(QRectF(100, 100, 200, 100), sampleImage());
+        ASSERT_TRUE(QTest::qWaitFor([this] { return overlay->isTextFieldFocused(); }, 1000));
+        if (byQuickAction)
+            click(quickAction(QuickAction::summarize));
+        else
+            type(questionField(), QStringLiteral("What is this?"));
+        ASSERT_TRUE(waitForAnswer());
+        ASSERT_TRUE(waitForFollowUpField());
+
+        EXPECT_TRUE(QTest::qWaitFor([this] { return overlay->isFollowUpFocused(); }, 1000));
+        QTest::keyClicks(nullptr, QStringLiteral("and more?"));
+        EXPECT_EQ(overlay->followUpQuestion(), QStringLiteral("and more?"));
+        delete host;
+        AIManager::shared().resetForNewScreenshot();
+    }
+}
+
+TEST_F(CustomOverlayViewTest, TabLeavesTheKeyboardInTheOnlyField)
+{
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Answer")));
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return overlay->isTextFieldFocused(); }, 1000));
+    QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Tab);
+    QTest::keyClicks(nullptr, QStringLiteral("a"));
+    QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClicks(nullptr, QStringLiteral("b"));
+    EXPECT_EQ(overlay->userQuestion(), QStringLiteral("ab"));
+
+    QTest::keyClick(questionField(), Qt::Key_Return);
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_TRUE(waitForFollowUpField());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return overlay->isFollowUpFocused(); }, 1000));
+    QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Tab);
+    QTest::keyClicks(nullptr, QStringLiteral("c"));
+    QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClicks(nullptr, QStringLiteral("d"));
+    EXPECT_EQ(overlay->followUpQuestion(), QStringLiteral("cd"));
 }
 
 TEST_F(CustomOverlayViewTest, TheBoxAndThePillsHideWhateverTheScreenShowsBehindThem)

@@ -9,6 +9,7 @@
 #include "app/AppWiring.h"
 #include "capture/CustomOverlayView.h"
 #include "capture/ScreenSelectionView.h"
+#include "chat/ChatWindowManager.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
 #include "support/FakeAIService.h"
@@ -372,6 +373,52 @@ TEST_F(ScreenshotManagerTest, StartWhileTheOverlayShowsClosesItAsItsOwnCloseWoul
     manager.startScreenshotSelection();
     EXPECT_EQ(overlayLines(), QStringList { closedLine });
     EXPECT_EQ(ConversationManager::shared().conversations().size(), 1);
+}
+
+TEST_F(ScreenshotManagerTest, ACaptureWhileTheChatIsOpenSavesTheChatFirstAndStartsAfresh)
+{
+    addMainDisplay();
+    // A conversation going on in the chat window, as after the overlay's Chat.
+    QImage chatImage(64, 32, QImage::Format_RGB32);
+    chatImage.fill(Qt::magenta);
+    AIManager &ai = AIManager::shared();
+    ai.setResponses({ answer(QStringLiteral("About the chat's image?")) });
+    ai.setLastResponse(ai.responses().first());
+    ChatWindowManager &chat = ChatWindowManager::shared();
+    chat.openChatWindowWithHistory(chatImage, ai.responses());
+    ASSERT_TRUE(chat.isOpen());
+
+    // A selection given up leaves the chat as it was.
+    manager.startScreenshotSelection();
+    ScreenSelectionView *view = waitForSelectionView();
+    ASSERT_NE(view, nullptr);
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_TRUE(chat.isOpen());
+    EXPECT_EQ(ai.responses().size(), 1);
+
+    select(QRect(100, 100, 200, 100));
+    CustomOverlayView *overlay = shownOverlay();
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_TRUE(overlay->findChild<QWidget *>(QStringLiteral("questionRow"))->isVisible())
+        << "the new capture is asked about afresh, not shown the chat's answer";
+    EXPECT_TRUE(ai.responses().isEmpty());
+    EXPECT_FALSE(ai.lastResponse().has_value());
+    EXPECT_FALSE(chat.isOpen());
+    const QList<Conversation> &saved = ConversationManager::shared().conversations();
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_EQ(saved.first().title(), QStringLiteral("About the chat's image?"));
+    ASSERT_TRUE(saved.first().screenshotData().has_value());
+    EXPECT_EQ(QImage::fromData(*saved.first().screenshotData()).convertToFormat(QImage::Format_RGB32), chatImage)
+        << "saved with the chat's own screenshot";
+
+    // The new capture's answers are saved apart, with its own screenshot.
+    ai.setResponses({ answer(QStringLiteral("About the new capture?")) });
+    manager.closeOverlay();
+    ASSERT_EQ(saved.size(), 2);
+    EXPECT_EQ(saved.first().title(), QStringLiteral("About the new capture?"));
+    EXPECT_EQ(saved.first().messages().size(), 2);
+    // The chat window goes a moment after its close.
+    EXPECT_TRUE(QTest::qWaitFor([&chat] { return !chat.currentScreenshot().has_value(); }, 2000));
 }
 
 TEST_F(ScreenshotManagerTest, QuickActionAsksTheAIClientAboutTheCapturedImage)
