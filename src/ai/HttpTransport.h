@@ -48,6 +48,10 @@ struct HttpSessionConfiguration
     std::chrono::milliseconds requestTimeout { 30'000 };
     // How long a request may take as a whole.
     std::chrono::milliseconds resourceTimeout { 60'000 };
+    // The most bytes an answer's body may hold. A service that sends more, or
+    // sends without end, is cut off rather than held in memory: an answer
+    // of the service is a few kilobytes.
+    qint64 maximumResponseSize = 32 * 1024 * 1024;
 };
 
 class HttpSession

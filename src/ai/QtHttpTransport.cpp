@@ -7,16 +7,21 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
-// Ends a reply that makes no progress for too long or takes too long as a
-// whole, and remembers that it did: Qt reports such an abort as a plain
-// cancellation. Lives as a child of the reply.
+// How much of a body Qt may hold before it is taken out.
+constexpr qint64 readWindow = 256 * 1024;
+
+// Ends a reply that makes no progress for too long, takes too long as a
+// whole or brings a larger body than it may, and remembers why: Qt reports
+// such an abort as a plain cancellation. Lives as a child of the reply.
 class ReplyWatch : public QObject
 {
 public:
-    ReplyWatch(
-        QNetworkReply *reply, std::chrono::milliseconds idleLimit, std::chrono::milliseconds totalLimit)
+    ReplyWatch(QNetworkReply *reply, std::chrono::milliseconds idleLimit,
+        std::chrono::milliseconds totalLimit, qint64 sizeLimit)
         : QObject(reply)
     {
         m_idle.setSingleShot(true);
@@ -33,6 +38,26 @@ public:
         connect(reply, &QNetworkReply::uploadProgress, this, progress);
         connect(reply, &QNetworkReply::downloadProgress, this, progress);
         connect(reply, &QNetworkReply::metaDataChanged, this, progress);
+        // The body is taken out of the reply as it arrives, and Qt holds no
+        // more than a window of it unread, so that a body without end is
+        // never held in full; past the limit, or announced past it, the
+        // reply is refused.
+        reply->setReadBufferSize(readWindow);
+        const auto refuseWhenTooLarge = [this, reply, sizeLimit] {
+            const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+            if (m_body.size() > sizeLimit || (announced.isValid() && announced.toLongLong() > sizeLimit)) {
+                m_tooLarge = true;
+                m_body.clear();
+                reply->abort();
+            }
+        };
+        connect(reply, &QNetworkReply::metaDataChanged, this, refuseWhenTooLarge);
+        connect(reply, &QNetworkReply::readyRead, this, [this, reply, refuseWhenTooLarge] {
+            if (m_tooLarge)
+                return;
+            m_body += reply->readAll();
+            refuseWhenTooLarge();
+        });
         connect(reply, &QNetworkReply::sslErrors, this, [this] { m_certificateRejected = true; });
         connect(reply, &QNetworkReply::finished, this, [this] {
             m_idle.stop();
@@ -44,12 +69,17 @@ public:
 
     bool timedOut() const { return m_timedOut; }
     bool certificateRejected() const { return m_certificateRejected; }
+    bool tooLarge() const { return m_tooLarge; }
+    // What has arrived of the body, taken out of the reply.
+    QByteArray takeBody() { return std::exchange(m_body, {}); }
 
 private:
     QTimer m_idle;
     QTimer m_total;
     bool m_timedOut = false;
     bool m_certificateRejected = false;
+    bool m_tooLarge = false;
+    QByteArray m_body;
 };
 
 bool isTransportFailure(QNetworkReply::NetworkError error)
@@ -100,25 +130,29 @@ public:
             reply = m_manager->sendCustomRequest(networkRequest, request.method, request.body);
 
         const auto idleLimit = request.timeout.count() > 0 ? request.timeout : m_configuration.requestTimeout;
-        const QPointer<ReplyWatch> watch = new ReplyWatch(reply, idleLimit, m_configuration.resourceTimeout);
+        const QPointer<ReplyWatch> watch = new ReplyWatch(
+            reply, idleLimit, m_configuration.resourceTimeout, m_configuration.maximumResponseSize);
 
         co_await reply;
 
         const QNetworkReply::NetworkError error = reply->error();
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         HttpResult result = HttpResponse {};
+        const QString host = request.peerVerifyName.isEmpty() ? request.url.host() : request.peerVerifyName;
         // A redirect to another origin is not followed: what arrived is the
         // answer, with its status.
         const bool redirectRefused = error == QNetworkReply::InsecureRedirectError && status.isValid();
-        if ((isTransportFailure(error) && !redirectRefused)
+        if (watch && watch->tooLarge()) {
+            result = URLError(URLError::dataLengthExceedsMaximum, host);
+        } else if ((isTransportFailure(error) && !redirectRefused)
             || (error != QNetworkReply::NoError && !status.isValid())) {
-            const QString host
-                = request.peerVerifyName.isEmpty() ? request.url.host() : request.peerVerifyName;
             result = URLError::fromNetworkError(
                 error, watch && watch->timedOut(), watch && watch->certificateRejected(), host);
         } else {
+            QByteArray body = watch ? watch->takeBody() : QByteArray();
+            body += reply->readAll();
             result = HttpResponse { status.isValid() ? std::optional<int>(status.toInt()) : std::nullopt,
-                reply->readAll() };
+                std::move(body) };
         }
         reply->deleteLater();
         co_return result;

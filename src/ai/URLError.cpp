@@ -69,6 +69,8 @@ QString URLError::localizedDescription() const
         return QStringLiteral("The Internet connection appears to be offline.");
     case badServerResponse:
         return QStringLiteral("The server returned a bad response.");
+    case dataLengthExceedsMaximum:
+        return QStringLiteral("resource exceeds maximum size");
     case secureConnectionFailed:
         return QStringLiteral(
             "An SSL error has occurred and a secure connection to the server cannot be made.");

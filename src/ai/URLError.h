@@ -22,6 +22,7 @@ public:
         httpTooManyRedirects = -1007,
         notConnectedToInternet = -1009,
         badServerResponse = -1011,
+        dataLengthExceedsMaximum = -1103,
         secureConnectionFailed = -1200,
         serverCertificateUntrusted = -1202,
     };

@@ -1,6 +1,8 @@
 #include "AppDelegate.h"
 
 #include "app/GlobalHotkeyManager.h"
+#include "capture/ScreenshotManager.h"
+#include "chat/ChatWindowManager.h"
 #include "onboarding/ModernOnboardingView.h"
 #include "platform/AppEvents.h"
 #include "platform/Log.h"
@@ -91,6 +93,14 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::applicationWillTerminate()
 {
+    // An exchange is saved when its window closes. Quitting (or the session
+    // ending) with an answered capture or a chat on screen keeps it the same
+    // way rather than losing it with the process; the capture goes first,
+    // as closing the chat starts the next exchange.
+    if (ScreenshotManager &capture = ScreenshotManager::shared(); capture.isShowingOverlay())
+        capture.closeOverlay();
+    if (ChatWindowManager &chat = ChatWindowManager::shared(); chat.isOpen())
+        chat.closeWindow();
     GlobalHotkeyManager::shared().unregisterGlobalHotkey();
 }
 

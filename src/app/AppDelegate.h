@@ -26,7 +26,8 @@ public:
     void applicationDidFinishLaunching();
     // Closing the last window never ends the application.
     bool applicationShouldTerminateAfterLastWindowClosed() const { return false; }
-    // Releases the hot key.
+    // Closes the capture overlay and the chat window as the user would, so
+    // that their exchange is saved, and releases the hot key.
     void applicationWillTerminate();
 
     // Builds and shows a new onboarding window, closing any previous one.

@@ -19,6 +19,8 @@ TEST(FormatErrorTest, TransportFailuresReadAsAdvice)
         { URLError::cannotConnectToHost,
             QStringLiteral("❌ Network error: Could not connect to the server.") },
         { URLError::cancelled, QStringLiteral("❌ Network error: cancelled") },
+        { URLError::dataLengthExceedsMaximum,
+            QStringLiteral("❌ Network error: resource exceeds maximum size") },
         { URLError::secureConnectionFailed,
             QStringLiteral("❌ Network error: An SSL error has occurred and a secure connection to the server "
                            "cannot be made.") },

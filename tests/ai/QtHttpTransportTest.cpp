@@ -8,7 +8,14 @@
 #include <QNetworkProxy>
 #include <QTcpServer>
 
+#include <arpa/inet.h>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <optional>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -125,6 +132,109 @@ TEST(QtHttpTransportTest, ARequestMayNotTakeLongerThanTheSessionAllowsInAll)
     clock.start();
     EXPECT_EQ(failureCode(sendOnce(probe, { 30s, 400ms })), URLError::timedOut);
     EXPECT_LT(clock.elapsed(), 2000);
+}
+
+// A server on loopback, on a thread of its own as a real one would be, that
+// answers 200 and then sends its body as fast as the client takes it until
+// the client hangs up, announcing the length given (none: chunked).
+class EndlessBodyServer
+{
+public:
+    explicit EndlessBodyServer(std::optional<qint64> announcedLength = std::nullopt)
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr *>(&address), length) != 0
+            || ::listen(m_listener, 1) != 0
+            || ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this, announcedLength] { serve(announcedLength); });
+    }
+
+    ~EndlessBodyServer()
+    {
+        ::shutdown(m_listener, SHUT_RDWR);
+        if (m_thread.joinable())
+            m_thread.join();
+        ::close(m_listener);
+    }
+
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/v1/models").arg(m_port)); }
+    // Waits for the client to hang up; how much of the body it was sent.
+    qint64 bodyBytesSent()
+    {
+        ::shutdown(m_listener, SHUT_RDWR);
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_sent;
+    }
+
+private:
+    void serve(std::optional<qint64> announcedLength)
+    {
+        const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0)
+            return;
+        char request[4096];
+        [[maybe_unused]] const ssize_t read = ::recv(client, request, sizeof request, 0);
+        QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n";
+        head += announcedLength ? "Content-Length: " + QByteArray::number(*announcedLength)
+                                : QByteArray("Transfer-Encoding: chunked");
+        head += "\r\n\r\n";
+        const QByteArray piece(64 * 1024, 'x');
+        const QByteArray chunk
+            = announcedLength ? piece : QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+        bool sent = ::send(client, head.constData(), size_t(head.size()), MSG_NOSIGNAL) == head.size();
+        // Ends at the latest when the client's session has long given up.
+        for (int pieces = 0; sent && pieces < 64 * 1024; ++pieces) {
+            sent = ::send(client, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL) == chunk.size();
+            if (sent)
+                m_sent += piece.size();
+        }
+        ::close(client);
+    }
+
+    int m_listener = -1;
+    int m_port = 0;
+    std::thread m_thread;
+    std::atomic<qint64> m_sent = 0;
+};
+
+TEST(QtHttpTransportTest, AnAnswerLargerThanTheSessionAcceptsIsRefusedBeforeItFillsTheMemory)
+{
+    HttpSessionConfiguration configuration;
+    configuration.maximumResponseSize = 4 * 1024 * 1024;
+    // Long enough for gigabytes to arrive over loopback when nothing stops them.
+    configuration.resourceTimeout = 20s;
+
+    EndlessBodyServer endless;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(
+        failureCode(sendOnce(requestTo(endless.url(), "GET", QStringLiteral("/v1/models")), configuration)),
+        URLError::dataLengthExceedsMaximum);
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_LT(endless.bodyBytesSent(), 64 * 1024 * 1024);
+
+    // A length announced beyond the limit is refused as it is announced.
+    EndlessBodyServer announced(qint64(1) << 40);
+    EXPECT_EQ(
+        failureCode(sendOnce(requestTo(announced.url(), "GET", QStringLiteral("/v1/models")), configuration)),
+        URLError::dataLengthExceedsMaximum);
+    EXPECT_LT(announced.bodyBytesSent(), 64 * 1024 * 1024);
+
+    // Within the limit an answer arrives whole.
+    FakeAIService service;
+    const QString large(3 * 1024 * 1024, QLatin1Char('a'));
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(large));
+    const HttpResult accepted = sendOnce(
+        requestTo(service.baseUrl(), "POST", QStringLiteral("/v1/chat/completions")), configuration);
+    ASSERT_TRUE(std::holds_alternative<HttpResponse>(accepted)) << int(failureCode(accepted));
+    EXPECT_GT(std::get<HttpResponse>(accepted).body.size(), large.size());
 }
 
 TEST(QtHttpTransportTest, CertificatesAreCheckedAgainstTheNameAsked)

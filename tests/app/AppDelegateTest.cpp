@@ -1,6 +1,10 @@
 #include "app/AppDelegate.h"
 
 #include "AppTestSupport.h"
+#include "ai/AIManager.h"
+#include "app/AppWiring.h"
+#include "capture/ScreenshotManager.h"
+#include "chat/ChatWindowManager.h"
 #include "onboarding/CleanButton.h"
 #include "onboarding/FeedbackStepView.h"
 #include "onboarding/ModernOnboardingView.h"
@@ -10,6 +14,7 @@
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "settings/SettingsView.h"
+#include "store/ConversationManager.h"
 #include "support/FakeScreenCapturePermission.h"
 
 #include <QApplication>
@@ -278,4 +283,52 @@ TEST_F(AppDelegateTest, OpeningSettingsAgainReplacesTheWindowAndItsView)
     EXPECT_NE(second->findChild<SettingsView *>(), nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull() && firstView.isNull(); }));
     EXPECT_EQ(visibleWindows(), QList<QWidget *> { second });
+}
+
+// An exchange is saved as its window closes; quitting with one on screen,
+// from the tray or by the session's end, must not lose it.
+TEST_F(AppDelegateTest, QuittingSavesTheExchangesOnScreenAsClosingTheirWindowsWould)
+{
+    AppWiring::install();
+    AIManager &ai = AIManager::shared();
+    ScreenshotManager &capture = ScreenshotManager::shared();
+    ChatWindowManager &chat = ChatWindowManager::shared();
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    const auto answer = [](const QString &question) {
+        return AIResponse { QStringLiteral("An answer."), QDateTime::currentDateTime(), std::nullopt,
+            question };
+    };
+    const auto storedTitles = [] {
+        ConversationManager stored(UserDefaults::standard());
+        stored.loadConversations();
+        QStringList titles;
+        for (const Conversation &conversation : stored.conversations())
+            titles.append(
+                conversation.title() + QLatin1Char('/') + QString::number(conversation.messages().size()));
+        return titles;
+    };
+    AppDelegate delegate;
+
+    // An answered capture still in its overlay.
+    ai.resetForNewScreenshot();
+    capture.setScreenshotImage(image);
+    capture.setIsShowingOverlay(true);
+    ai.setResponses({ answer(QStringLiteral("What is red?")) });
+    delegate.applicationWillTerminate();
+    EXPECT_EQ(storedTitles(), QStringList { QStringLiteral("What is red?/2") });
+    EXPECT_FALSE(capture.isShowingOverlay());
+
+    // A capture that went on in the chat window, with a follow-up.
+    ai.setResponses({ answer(QStringLiteral("What is blue?")), answer(QStringLiteral("And green?")) });
+    chat.openChatWindowWithHistory(image, ai.responses());
+    delegate.applicationWillTerminate();
+    EXPECT_EQ(
+        storedTitles(), QStringList({ QStringLiteral("What is blue?/4"), QStringLiteral("What is red?/2") }));
+    EXPECT_FALSE(chat.isOpen());
+
+    // Nothing on screen: nothing more is stored.
+    delegate.applicationWillTerminate();
+    EXPECT_EQ(storedTitles().size(), 2);
+    EXPECT_TRUE(QTest::qWaitFor([] { return visibleWindows().isEmpty(); }));
 }

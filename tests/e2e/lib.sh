@@ -5,6 +5,12 @@
 set -u
 mkdir -p "$ARTIFACTS"
 
+# Every address pexilo may contact points at a closed port on loopback until
+# a test starts the fake service, whatever the caller's environment holds.
+closed_loopback=http://127.0.0.1:1
+export PEXILO_API_BASE=$closed_loopback PEXILO_API_FALLBACK_BASE=$closed_loopback \
+    PEXILO_PROBE_URLS=$closed_loopback
+
 fail() {
     echo "FAIL: $*" >&2
     [ -n "${PEXILO_LOG:-}" ] && [ -f "$PEXILO_LOG" ] && { echo "--- pexilo log ---" >&2; cat "$PEXILO_LOG" >&2; }
@@ -68,8 +74,18 @@ tray_host_ready() {
     return 1
 }
 
+# Whether every address pexilo may contact is on 127.0.0.1.
+endpoints_on_loopback() {
+    local url
+    for url in "$PEXILO_API_BASE" "$PEXILO_API_FALLBACK_BASE" ${PEXILO_PROBE_URLS//,/ }; do
+        [[ $url =~ ^https?://127\.0\.0\.1(:[0-9]+)?(/[^@]*)?$ ]] || { echo "$url"; return 1; }
+    done
+}
+
 # start_pexilo <log file>: starts the program and waits for its start line.
 start_pexilo() {
+    local away
+    away=$(endpoints_on_loopback) || fail "pexilo would contact $away, which is not on 127.0.0.1"
     PEXILO_LOG=$1
     "$PEXILO" >"$PEXILO_LOG" 2>&1 &
     PEXILO_PID=$!
