@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QFuture>
-#include <QMetaObject>
+#include <QFutureWatcher>
 #include <QObject>
 #include <QPromise>
 #include <QThreadPool>
@@ -31,15 +31,19 @@ template<typename Work> QFuture<std::invoke_result_t<Work>> run(Work work)
 
 // Hands the work's result to `done` on the context's thread, from its event
 // loop, and never inside this call: work that finished before the call would
-// otherwise run `done` at once (QFuture::then does), before the caller has
-// finished the step it is in, its connections made and its state set.
+// otherwise have `done` run at once (as QFuture::then does), before the
+// caller has finished the step it is in, its connections made and its state
+// set. A watcher reports through posted events, whatever the future's state.
 // Nothing is handed over once the context is gone.
 template<typename Value, typename Done> void whenFinished(QFuture<Value> future, QObject *context, Done done)
 {
-    future.then(context, [context, done = std::move(done)](const Value &value) mutable {
-        QMetaObject::invokeMethod(
-            context, [done = std::move(done), value]() mutable { done(value); }, Qt::QueuedConnection);
-    });
+    auto *watcher = new QFutureWatcher<Value>(context);
+    QObject::connect(
+        watcher, &QFutureWatcherBase::finished, context, [watcher, done = std::move(done)]() mutable {
+            watcher->deleteLater();
+            done(watcher->result());
+        });
+    watcher->setFuture(std::move(future));
 }
 
 } // namespace Background
