@@ -60,13 +60,16 @@ void OnboardingManager::completeOnboarding()
 {
     setHasCompletedOnboarding(true);
 
-    UserDefaults &defaults = UserDefaults::standard();
-    SettingsKeys::hasCompletedOnboarding.write(defaults, true);
-    SettingsKeys::userName.write(defaults, m_userName);
-    SettingsKeys::preferredAIModel.write(defaults, m_preferredAIModel);
-    SettingsKeys::autoLaunchAtLogin.write(defaults, m_autoLaunchAtLogin);
-    SettingsKeys::showKeyboardShortcuts.write(defaults, m_showKeyboardShortcuts);
-    SettingsKeys::keyboardShortcut.write(defaults, m_keyboardShortcut);
+    // One write for all six, in this order: a file that another program
+    // holds is waited for once, and a failure stores no half of the answers.
+    UserDefaults::standard().setObjects({
+        { SettingsKeys::hasCompletedOnboarding.name, true },
+        { SettingsKeys::userName.name, m_userName },
+        { SettingsKeys::preferredAIModel.name, m_preferredAIModel },
+        { SettingsKeys::autoLaunchAtLogin.name, m_autoLaunchAtLogin },
+        { SettingsKeys::showKeyboardShortcuts.name, m_showKeyboardShortcuts },
+        { SettingsKeys::keyboardShortcut.name, m_keyboardShortcut },
+    });
 
     if (m_autoLaunchAtLogin)
         setupLoginItem();

@@ -525,26 +525,109 @@ bool UserDefaults::writeValue(const QString &key, const QVariant &value)
     QMutexLocker locker(&m_mutex);
     if (!mayReplace(key))
         return false;
-    if (ensureOpen()) {
-        SqliteStatement upsert(m_db,
-            "INSERT INTO defaults(key, value) VALUES(?1, ?2) "
-            "ON CONFLICT(key) DO UPDATE SET value = excluded.value");
-        if (upsert) {
-            upsert.bindText(1, key);
-            if (value.typeId() == QMetaType::QString)
-                upsert.bindText(2, value.toString());
-            else if (value.typeId() == QMetaType::Double)
-                sqlite3_bind_double(upsert.get(), 2, value.toDouble());
-            else
-                sqlite3_bind_int64(upsert.get(), 2, value.toLongLong());
-            if (sqlite3_step(upsert.get()) == SQLITE_DONE) {
-                emptyLog();
-                return true;
+    std::optional<QString> failure = ensureOpen() ? upsertValue(key, value) : failureText();
+    if (!failure) {
+        emptyLog();
+        return true;
+    }
+    logWriteFailure(key, *failure);
+    return false;
+}
+
+std::optional<QString> UserDefaults::upsertValue(const QString &key, const QVariant &value)
+{
+    SqliteStatement upsert(m_db,
+        "INSERT INTO defaults(key, value) VALUES(?1, ?2) "
+        "ON CONFLICT(key) DO UPDATE SET value = excluded.value");
+    if (!upsert)
+        return failureText();
+    upsert.bindText(1, key);
+    if (value.typeId() == QMetaType::QString)
+        upsert.bindText(2, value.toString());
+    else if (value.typeId() == QMetaType::Double)
+        sqlite3_bind_double(upsert.get(), 2, value.toDouble());
+    else
+        sqlite3_bind_int64(upsert.get(), 2, value.toLongLong());
+    if (sqlite3_step(upsert.get()) != SQLITE_DONE)
+        return failureText();
+    return std::nullopt;
+}
+
+bool UserDefaults::setObjects(const QList<std::pair<QString, QVariant>> &values, QStringList *notWritten)
+{
+    QMutexLocker locker(&m_mutex);
+    QList<std::pair<QString, QVariant>> writable;
+    QStringList unwritten;
+    for (const auto &entry : values) {
+        if (mayReplace(entry.first))
+            writable.append(entry);
+        else
+            unwritten.append(entry.first);
+    }
+    const auto done = [&](bool written) {
+        if (!written) {
+            for (const auto &entry : std::as_const(writable)) {
+                unwritten.append(entry.first);
             }
         }
+        if (notWritten)
+            *notWritten = unwritten;
+        return unwritten.isEmpty();
+    };
+    if (writable.isEmpty())
+        return done(true);
+    const auto fail = [&](const QString &reason) {
+        for (const auto &entry : std::as_const(writable))
+            logWriteFailure(entry.first, reason);
+        return done(false);
+    };
+    if (!ensureOpen() || !execute("BEGIN IMMEDIATE"))
+        return fail(failureText());
+    for (const auto &[key, value] : std::as_const(writable)) {
+        if (const std::optional<QString> failure = storeObject(key, value)) {
+            execute("ROLLBACK");
+            return fail(*failure);
+        }
     }
-    logWriteFailure(key, failureText());
-    return false;
+    if (!execute("COMMIT")) {
+        // The reason is taken before the rollback, which would clear it.
+        const QString reason = failureText();
+        execute("ROLLBACK");
+        return fail(reason);
+    }
+    emptyLog();
+    return done(true);
+}
+
+std::optional<QString> UserDefaults::storeObject(const QString &key, const QVariant &value)
+{
+    if (!value.isValid()) {
+        SqliteStatement remove(m_db, "DELETE FROM defaults WHERE key = ?1");
+        if (!remove)
+            return failureText();
+        remove.bindText(1, key);
+        if (sqlite3_step(remove.get()) != SQLITE_DONE)
+            return failureText();
+        return std::nullopt;
+    }
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return upsertValue(key, QVariant(qlonglong(value.toBool() ? 1 : 0)));
+    case QMetaType::QByteArray:
+        return replaceData(key, value.toByteArray());
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return upsertValue(key, QVariant(value.toLongLong()));
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return upsertValue(key, QVariant(value.toDouble()));
+    default: {
+        const QString text = value.toString();
+        return upsertValue(key, QVariant(text.isNull() ? QString(QLatin1String("")) : text));
+    }
+    }
 }
 
 bool UserDefaults::writeData(const QString &key, const QByteArray &value)

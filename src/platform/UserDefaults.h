@@ -3,12 +3,15 @@
 #include "StoredValue.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QMutex>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
+#include <utility>
 
 struct sqlite3;
 
@@ -72,6 +75,12 @@ public:
     // Stores by the value's type: text, Boolean, whole or real number, data.
     // An invalid value removes the key.
     bool setObject(const QString &key, const QVariant &value);
+    // Stores each value as setObject does, all in one transaction: a file
+    // that another program holds is waited for once, not once per value, and
+    // a failure writes none of them. A key whose value could not be read is
+    // left out, as setObject leaves it. False when any value was not
+    // written; `notWritten` then names those keys.
+    bool setObjects(const QList<std::pair<QString, QVariant>> &values, QStringList *notWritten = nullptr);
     bool removeObject(const QString &key);
     // Moves the value to another key, replacing what that held, in one
     // write; nothing is copied.
@@ -94,6 +103,10 @@ private:
     StoredValue readValue(const QString &key) const;
     bool mayReplace(const QString &key);
     bool writeValue(const QString &key, const QVariant &value);
+    // One value as setObject stores it, in the caller's transaction; the
+    // reason when it could not be written.
+    std::optional<QString> storeObject(const QString &key, const QVariant &value);
+    std::optional<QString> upsertValue(const QString &key, const QVariant &value);
     bool writeData(const QString &key, const QByteArray &value);
     std::optional<QString> replaceData(const QString &key, const QByteArray &value);
     void logWriteFailure(const QString &key, const QString &reason) const;

@@ -14,7 +14,7 @@
 #include "ui/PlainLabel.h"
 #include "ui/SymbolImage.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
@@ -55,6 +55,8 @@ QColor over(const QColor &top, const QColor &bottom)
 QScrollArea *clearScrollArea(QWidget *content)
 {
     auto *area = new QScrollArea;
+    // Tab moves between the controls inside; the area itself shows no focus.
+    area->setFocusPolicy(Qt::NoFocus);
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(true);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -171,7 +173,15 @@ void SettingsView::selectCategory(SettingsCategory category)
     m_description->setText(categoryDescription(category));
 
     // The panel goes at once; it is deleted once no event of it is running.
+    // A focus inside it goes to the category's item rather than on to
+    // whatever follows the panel.
     SettingsPanel *previous = m_panel;
+    if (previous->isAncestorOf(QApplication::focusWidget())) {
+        for (SidebarItem *item : std::as_const(m_sidebarItems)) {
+            if (item->category() == category)
+                item->setFocus(Qt::OtherFocusReason);
+        }
+    }
     previous->hide();
     m_panelHolder->removeWidget(previous);
     previous->deleteLater();

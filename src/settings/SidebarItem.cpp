@@ -4,6 +4,8 @@
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
 
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -33,7 +35,7 @@ SidebarItem::SidebarItem(
     setText(SettingsCategories::title(category));
     setAccessibleName(text());
     setFont(titleFont());
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(this, &QAbstractButton::clicked, this, [this] {
         if (m_onSelect)
@@ -62,6 +64,22 @@ QSize SidebarItem::minimumSizeHint() const
     return QSize(horizontalPadding + symbolFrame + horizontalPadding, sizeHint().height());
 }
 
+void SidebarItem::keyPressEvent(QKeyEvent *event)
+{
+    // Return and Enter select the focused item as the space bar does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        animateClick();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void SidebarItem::focusInEvent(QFocusEvent *event)
+{
+    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
 void SidebarItem::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -71,6 +89,14 @@ void SidebarItem::paintEvent(QPaintEvent *)
         QPainterPath fill;
         fill.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
         painter.fillPath(fill, accent);
+    }
+    if (hasFocus() && m_keyboardFocus) {
+        // White inside the accent fill, the accent on nothing.
+        painter.setPen(
+            QPen(m_isSelected ? Palette::withOpacity(Qt::white, 0.7) : Palette::withOpacity(accent, 0.5), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(
+            QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), cornerRadius - 1, cornerRadius - 1);
     }
 
     const QRect content

@@ -37,26 +37,32 @@ void SettingsManager::loadSettings()
 
 void SettingsManager::saveSettings()
 {
-    UserDefaults &defaults = UserDefaults::standard();
-    SettingsKeys::userName.write(defaults, m_userName);
-    const bool autoLaunchSaved = SettingsKeys::autoLaunchAtLogin.write(defaults, m_autoLaunchAtLogin);
-    SettingsKeys::keyboardShortcut.write(defaults, m_keyboardShortcut);
-    SettingsKeys::apiKey.write(defaults, m_apiKey);
-    SettingsKeys::preferredModel.write(defaults, m_preferredModel);
-    SettingsKeys::showKeyboardShortcuts.write(defaults, m_showKeyboardShortcuts);
-    SettingsKeys::autoSaveScreenshots.write(defaults, m_autoSaveScreenshots);
-    SettingsKeys::screenshotQuality.write(defaults, m_screenshotQuality);
-    SettingsKeys::enableWorkflowAutomation.write(defaults, m_enableWorkflowAutomation);
-    SettingsKeys::figmaPaletteExtraction.write(defaults, m_figmaPaletteExtraction);
-    SettingsKeys::autoCSVExport.write(defaults, m_autoCSVExport);
-    SettingsKeys::enableScreenshotSearch.write(defaults, m_enableScreenshotSearch);
+    // One write for all twelve: a file that another program holds is waited
+    // for once, and a failure leaves every stored setting as it was.
+    QStringList notWritten;
+    UserDefaults::standard().setObjects(
+        {
+            { SettingsKeys::userName.name, m_userName },
+            { SettingsKeys::autoLaunchAtLogin.name, m_autoLaunchAtLogin },
+            { SettingsKeys::keyboardShortcut.name, m_keyboardShortcut },
+            { SettingsKeys::apiKey.name, m_apiKey },
+            { SettingsKeys::preferredModel.name, m_preferredModel },
+            { SettingsKeys::showKeyboardShortcuts.name, m_showKeyboardShortcuts },
+            { SettingsKeys::autoSaveScreenshots.name, m_autoSaveScreenshots },
+            { SettingsKeys::screenshotQuality.name, m_screenshotQuality },
+            { SettingsKeys::enableWorkflowAutomation.name, m_enableWorkflowAutomation },
+            { SettingsKeys::figmaPaletteExtraction.name, m_figmaPaletteExtraction },
+            { SettingsKeys::autoCSVExport.name, m_autoCSVExport },
+            { SettingsKeys::enableScreenshotSearch.name, m_enableScreenshotSearch },
+        },
+        &notWritten);
 
     // A stored switch that starts nothing would report a choice the desktop
     // never learnt of: the autostart entry follows the saved value. When the
     // value was not saved (the store failed, or its stored value could not be
     // read and so was not replaced), the entry stays as the stored value left
     // it: a switch shown off only because a read failed removes nothing.
-    if (autoLaunchSaved)
+    if (!notWritten.contains(QString(SettingsKeys::autoLaunchAtLogin.name)))
         AutostartEntry::apply(m_autoLaunchAtLogin);
     AppEvents::instance().postSettingsSaved();
 }

@@ -6,6 +6,7 @@
 #include "platform/UserDefaults.h"
 #include "support/LogCapture.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMetaProperty>
 #include <QSignalSpy>
@@ -158,6 +159,35 @@ TEST_F(OnboardingManagerTest, CompletionStoresTheLoadedValuesOverLaterWrites)
     manager.completeOnboarding();
 
     EXPECT_FALSE(defaults().boolForKey(QStringLiteral("showKeyboardShortcuts")));
+}
+
+// Another program in the middle of a write to the settings file: completion
+// waits for it once, not once per answer, and stores no half of the answers
+// (the flow comes back at the next start rather than some answers missing).
+TEST_F(OnboardingManagerTest, CompletionWhileAnotherProgramWritesWaitsOnceAndStoresNothing)
+{
+    OnboardingManager manager;
+    manager.setUserName(QStringLiteral("Ada"));
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(UserDefaults::standardPath()).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO defaults VALUES('elsewhere', 1)", nullptr,
+                  nullptr, nullptr),
+        SQLITE_OK);
+    LogCapture log;
+    QElapsedTimer waited;
+    waited.start();
+    manager.completeOnboarding();
+    const qint64 waitedMs = waited.elapsed();
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    EXPECT_LT(waitedMs, 12000);
+    EXPECT_EQ(log.lines().size(), allKeys.size());
+    EXPECT_TRUE(keysInWriteOrder().isEmpty());
+
+    manager.completeOnboarding();
+    EXPECT_EQ(keysInWriteOrder(), allKeys);
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("userName")), QStringLiteral("Ada"));
 }
 
 TEST_F(OnboardingManagerTest, LaunchAtLoginSetsUpTheLoginItemAfterTheWrites)

@@ -433,6 +433,46 @@ TEST_F(UserDefaultsTest, AFailedReadIsReportedAndItsValueIsNotReplaced)
     EXPECT_TRUE(QDir(m_dir.path()).entryList({ QStringLiteral("*.unreadable-*") }).isEmpty());
 }
 
+// Several values in one write: each stored as setObject stores it, a key
+// whose value could not be read left out (and said so), the others written.
+TEST_F(UserDefaultsTest, SeveralValuesAreWrittenTogetherAndAnUnreadKeyIsLeftOut)
+{
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    {
+        UserDefaults before(path);
+        ASSERT_TRUE(before.setString(QStringLiteral("apiKey"), QStringLiteral("sk-kept")));
+        ASSERT_TRUE(before.setString(QStringLiteral("gone"), QStringLiteral("soon")));
+    }
+    UserDefaults defaults(path);
+    {
+        DatabaseLock other(path);
+        ASSERT_TRUE(other.isHeld());
+        LogCapture quiet;
+        EXPECT_TRUE(defaults.valueForKey(QStringLiteral("apiKey")).isFailure());
+    }
+
+    LogCapture log;
+    QStringList notWritten;
+    EXPECT_FALSE(defaults.setObjects(
+        { { QStringLiteral("userName"), QString() }, { QStringLiteral("apiKey"), QString() },
+            { QStringLiteral("flag"), true }, { QStringLiteral("blob"), QByteArray("bytes") },
+            { QStringLiteral("gone"), QVariant() } },
+        &notWritten));
+    EXPECT_EQ(notWritten, QStringList(QStringLiteral("apiKey")));
+    EXPECT_EQ(log.lines(),
+        QStringList(QStringLiteral("❌ Could not save \"apiKey\" in the settings store %1: its stored value "
+                                   "could not be read, so it is not replaced")
+                        .arg(path)));
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("userName")), QString(QLatin1String("")));
+    EXPECT_EQ(defaults.objectForKey(QStringLiteral("flag")), QVariant(qlonglong(1)));
+    EXPECT_EQ(defaults.dataForKey(QStringLiteral("blob")), QByteArray("bytes"));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("gone")));
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("apiKey")), QStringLiteral("sk-kept"));
+
+    EXPECT_TRUE(defaults.setObjects({ { QStringLiteral("apiKey"), QStringLiteral("sk-new") } }));
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("apiKey")), QStringLiteral("sk-new"));
+}
+
 // A file that opens but is damaged, or that another program made, would
 // fail writes for ever: it is moved aside as it is, and a new store starts.
 TEST_F(UserDefaultsTest, ADamagedOrForeignFileIsSetAsideAtOpen)

@@ -267,3 +267,116 @@ TEST_F(SettingsViewTest, AViewDeletedOnScreenSavesWhatItHeld)
     delete &window();
     EXPECT_EQ(defaults().stringForKey(SettingsKeys::userName.name), QStringLiteral("Kay"));
 }
+
+namespace {
+
+// What has the keyboard focus, as a user would name it: a sidebar item by
+// its title, a panel's control by its row's title.
+QString focusName()
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (!focus)
+        return QStringLiteral("(nothing)");
+    for (QWidget *widget = focus; widget; widget = widget->parentWidget()) {
+        if (auto *item = qobject_cast<SidebarItem *>(widget))
+            return QStringLiteral("item ") + item->text();
+        if (auto *row = qobject_cast<ModernSettingsRow *>(widget))
+            return QStringLiteral("row ") + row->title();
+    }
+    return QString::fromLatin1(focus->metaObject()->className());
+}
+
+// The list as one line, so that a difference reads plainly.
+std::string joined(const QStringList &names)
+{
+    return names.join(QStringLiteral(", ")).toStdString();
+}
+
+QStringList tabStops(int count)
+{
+    QStringList stops;
+    for (int n = 0; n < count; ++n) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        stops.append(focusName());
+    }
+    return stops;
+}
+
+} // namespace
+
+// A user without a mouse reaches every category and every control with Tab,
+// and chooses a category with Space or Return.
+TEST_F(SettingsViewTest, TheKeyboardAloneReachesEveryCategoryAndControl)
+{
+    SettingsView &view = openWindow();
+    window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    view.sidebarItems().last()->setFocus(Qt::OtherFocusReason);
+
+    EXPECT_EQ(joined(tabStops(10)),
+        joined({ QStringLiteral("row Launch at Login"), QStringLiteral("row Keyboard Shortcut"),
+            QStringLiteral("row Show Keyboard Shortcuts"), QStringLiteral("item General"),
+            QStringLiteral("item Account"), QStringLiteral("item AI & Analysis"),
+            QStringLiteral("item Screenshots"), QStringLiteral("item Automation"),
+            QStringLiteral("item About"), QStringLiteral("row Launch at Login") }));
+
+    // Back to "AI & Analysis"; Space chooses it and the focus stays on it.
+    view.sidebarItems().first()->setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(joined(tabStops(2)),
+        joined({ QStringLiteral("item Account"), QStringLiteral("item AI & Analysis") }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(view.selectedCategory(), SettingsCategory::ai);
+    EXPECT_EQ(focusName().toStdString(), "item AI & Analysis");
+
+    // On through the other items to the panel's key field.
+    EXPECT_EQ(joined(tabStops(5).mid(3)),
+        joined({ QStringLiteral("row Preferred AI Model"), QStringLiteral("row OpenAI API Key") }));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("sk-typed"));
+    EXPECT_EQ(view.settings().apiKey(), QStringLiteral("sk-typed"));
+
+    // Return on an item chooses it as well; the focus that was in the panel
+    // going away stays in the sidebar.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(focusName().toStdString(), "item About");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(view.selectedCategory(), SettingsCategory::about);
+
+    view.sidebarItems().at(1)->setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(tabStops(5).last().toStdString(), "row Support");
+    select(SettingsCategory::general);
+    EXPECT_EQ(focusName().toStdString(), "item General");
+}
+
+// Clicks on what takes no input (a row's text, the pane around the rows, the
+// sidebar's empty part, the item already chosen) leave the keyboard in the
+// field being typed into.
+TEST_F(SettingsViewTest, AClickOnAnEmptyPlaceKeepsTheFocusWhereItIs)
+{
+    SettingsView &view = openWindow();
+    window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    select(SettingsCategory::ai);
+    QLineEdit *key = control<QLineEdit>(QStringLiteral("OpenAI API Key"));
+    ASSERT_NE(key, nullptr);
+    QTest::mouseClick(key, Qt::LeftButton);
+    ASSERT_TRUE(key->hasFocus());
+
+    ModernSettingsRow *row = this->row(QStringLiteral("OpenAI API Key"));
+    SidebarItem *chosen = view.sidebarItems().at(2);
+    const QList<std::pair<QWidget *, QPoint>> places = {
+        { row, QPoint(10, row->height() / 2) },
+        { view.currentPanel()->parentWidget(),
+            QPoint(10, view.currentPanel()->parentWidget()->height() - 10) },
+        { view.sidebarItems().last()->parentWidget(),
+            QPoint(10, view.sidebarItems().last()->parentWidget()->height() - 10) },
+        { chosen, chosen->rect().center() },
+    };
+    for (const auto &[widget, point] : places) {
+        SCOPED_TRACE(widget->metaObject()->className());
+        QTest::mouseClick(widget, Qt::LeftButton, {}, point);
+        EXPECT_TRUE(key->hasFocus()) << "the focus went to " << focusName().toStdString();
+        QTest::keyClicks(key, QStringLiteral("x"));
+    }
+    EXPECT_EQ(view.settings().apiKey(), QStringLiteral("xxxx"));
+}

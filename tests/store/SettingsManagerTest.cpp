@@ -3,7 +3,10 @@
 #include "StoreTestSupport.h"
 #include "platform/AutostartEntry.h"
 #include "platform/UserDefaults.h"
+#include "support/LogCapture.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QMetaProperty>
@@ -11,6 +14,7 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <sqlite3.h>
 
 using namespace StoreTestSupport;
 
@@ -148,6 +152,46 @@ TEST(SettingsManagerTest, TheLastSaveWins)
     first.loadSettings();
     EXPECT_EQ(first.userName(), QStringLiteral("Grace"));
     EXPECT_EQ(first.apiKey(), QStringLiteral("key-from-first"));
+}
+
+// Another program in the middle of a write to the settings file: a save
+// waits for it once, not once per setting (twelve waits froze the whole
+// application for a minute), and stores none of the twelve rather than some.
+TEST(SettingsManagerTest, ASaveWhileAnotherProgramWritesWaitsOnceAndStoresAllOrNothing)
+{
+    SettingsManager settings;
+    settings.setUserName(QStringLiteral("Ada"));
+    settings.setApiKey(QStringLiteral("sk-new"));
+    settings.setAutoCSVExport(true);
+
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(UserDefaults::standardPath()).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO defaults VALUES('elsewhere', 1)", nullptr,
+                  nullptr, nullptr),
+        SQLITE_OK);
+    LogCapture log;
+    QElapsedTimer waited;
+    waited.start();
+    settings.saveSettings();
+    const qint64 waitedMs = waited.elapsed();
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    EXPECT_LT(waitedMs, 20000);
+    ASSERT_EQ(log.lines().size(), 12);
+    for (const QString &line : log.lines())
+        EXPECT_TRUE(
+            line.startsWith(QStringLiteral("❌")) && line.endsWith(QStringLiteral("database is locked")))
+            << line.toStdString();
+    for (const char *key : { "userName", "apiKey", "autoCSVExport", "keyboardShortcut" })
+        EXPECT_FALSE(UserDefaults::standard().contains(QLatin1String(key))) << key;
+
+    // The file free again, the next save stores them all.
+    settings.saveSettings();
+    EXPECT_EQ(UserDefaults::standard().stringForKey(QStringLiteral("userName")), QStringLiteral("Ada"));
+    EXPECT_EQ(UserDefaults::standard().stringForKey(QStringLiteral("apiKey")), QStringLiteral("sk-new"));
+    EXPECT_TRUE(UserDefaults::standard().boolForKey(QStringLiteral("autoCSVExport")));
+    EXPECT_EQ(SettingsManager().property("keyboardShortcut"), QStringLiteral("Ctrl+Shift+2"));
 }
 
 TEST(SettingsManagerTest, LoadUndoesAnUnsavedAssignment)
