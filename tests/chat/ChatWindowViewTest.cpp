@@ -18,10 +18,15 @@
 
 #include <QClipboard>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <QTimer>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -467,4 +472,86 @@ TEST_F(ChatWindowViewTest, SaveWritesThePngWhereTheUserSaysAndNeverDestroysAFile
 
     SavePanelPresenter::setPresenter({});
     DateEnvironment::setCurrent(before);
+}
+
+namespace {
+
+// Runs the action once a visible top-level widget of that type shows, from
+// the event loop of whichever dialog is running then.
+template<typename Widget> void whenShown(const std::function<void(Widget *)> &action)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *shown = qobject_cast<Widget *>(widget); shown && shown->isVisible()) {
+                poll->stop();
+                poll->deleteLater();
+                action(shown);
+                return;
+            }
+        }
+    });
+    poll->start();
+}
+
+// Types the name into the dialog's name field, in the folder.
+void typeName(QFileDialog *dialog, const QString &folder, const QString &name)
+{
+    dialog->setDirectory(folder);
+    auto *field = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(field, nullptr);
+    field->setText(name);
+}
+
+} // namespace
+
+// The desktop's file dialog asks before a name typed without its type
+// replaces the PNG of that name, and leaves the application's other windows
+// (the hot key's selection among them) usable while it shows.
+TEST_F(ChatWindowViewTest, TheFileDialogAsksBeforeReplacingAndBlocksOnlyTheChat)
+{
+    QTemporaryDir folder;
+    const QByteArray old = QByteArray(64, 'x');
+    {
+        QFile file(folder.filePath(QStringLiteral("shot.png")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+    QPushButton other(QStringLiteral("Another window"));
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    int otherClicks = 0;
+    QObject::connect(&other, &QPushButton::clicked, [&otherClicks] { ++otherClicks; });
+    open({}, image(7));
+
+    QString question;
+    whenShown<QFileDialog>([&](QFileDialog *dialog) {
+        QTest::mouseClick(&other, Qt::LeftButton);
+        whenShown<QMessageBox>([&](QMessageBox *box) {
+            question = box->text();
+            box->button(QMessageBox::No)->click();
+        });
+        typeName(dialog, folder.path(), QStringLiteral("shot"));
+        static_cast<QDialog *>(dialog)->accept(); // asks first; "No" keeps the dialog open
+        EXPECT_TRUE(dialog->isVisible());
+        dialog->reject();
+    });
+    click(view()->screenshotPanel()->saveButton());
+    EXPECT_EQ(otherClicks, 1);
+    EXPECT_TRUE(question.contains(QStringLiteral("shot.png")));
+    QTest::qWait(200);
+    QFile file(folder.filePath(QStringLiteral("shot.png")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
+
+    // A new name gets its type and the picture.
+    whenShown<QFileDialog>([&](QFileDialog *dialog) {
+        typeName(dialog, folder.path(), QStringLiteral("fresh"));
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    click(view()->screenshotPanel()->saveButton());
+    const QString fresh = folder.filePath(QStringLiteral("fresh.png"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(fresh); }, 5000));
+    EXPECT_EQ(QImage(fresh).convertToFormat(image(7).format()), image(7));
 }
