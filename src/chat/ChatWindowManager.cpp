@@ -145,6 +145,16 @@ bool ChatWindowManager::sendMessage(const QString &input)
     return true;
 }
 
+void ChatWindowManager::dropAwaitedAnswer()
+{
+    ++m_session;
+    if (!m_isProcessing)
+        return;
+    // The analysis running is this chat's question.
+    AIManager::shared().abandonRunningAnalysis();
+    setIsProcessing(false);
+}
+
 void ChatWindowManager::clearConversation()
 {
     removeAllMessages();
@@ -243,6 +253,7 @@ void ChatWindowManager::createWindow()
     m_pendingClose.stop();
     m_closingWindow = nullptr;
     closeOwnWindow();
+    dropAwaitedAnswer();
 
     WindowOwner::Style style;
     style.size = QSizeF(1200, 800);

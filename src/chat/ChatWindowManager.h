@@ -71,6 +71,10 @@ public:
     // in its place, the assistant's. Refused (false) when the input is blank,
     // a question awaits its answer or there is no screenshot.
     bool sendMessage(const QString &input);
+    // Forgets the answer awaited, if any, for the conversation shown is
+    // another one now: the answer is neither shown nor kept by the AI client
+    // when it arrives, and the chat no longer waits for it.
+    void dropAwaitedAnswer();
     // Empties the transcript and the AI client's answers and leaves a viewed
     // saved conversation, so that what follows is saved as new. The
     // screenshot, the awaited answer and the follow-up context stay.
