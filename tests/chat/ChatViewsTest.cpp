@@ -130,6 +130,36 @@ TEST(TranscriptMessageViewTest, UserAndAssistantLinesDifferAsTheyShould)
     EXPECT_GE(assistant.separatorRect().top() - assistant.plateRect().bottom(), 8);
 }
 
+// A long answer, and one long word in it, are shown whole in blocks short
+// enough to lay out at once: one block of it would hold the program up for
+// seconds (minutes for the word). The blocks stand one below the other on
+// one plate.
+TEST(TranscriptMessageViewTest, ALongTextIsShownWholeInBlocksThatLayOutQuickly)
+{
+    QString content;
+    while (content.size() < 60000)
+        content += QStringLiteral("Some words of a long answer, in lines.\n");
+    content += QString(30000, QLatin1Char('x')) + QStringLiteral(" end");
+    TranscriptMessageView line(ChatMessage(content, false, QDateTime::currentDateTime()));
+    const QList<TextBlock *> blocks = line.findChildren<TextBlock *>();
+    ASSERT_GT(blocks.size(), 1);
+    QString shown;
+    for (const TextBlock *block : blocks) {
+        EXPECT_LE(block->plainText().size(), 8192);
+        EXPECT_TRUE(block->isTextSelectable());
+        shown += block->plainText();
+    }
+    EXPECT_EQ(shown, content);
+
+    line.resize(600, line.heightForWidth(600));
+    line.show();
+    QCoreApplication::processEvents();
+    for (qsizetype i = 1; i < blocks.size(); ++i)
+        EXPECT_EQ(blocks.at(i)->geometry().top(), blocks.at(i - 1)->geometry().bottom() + 1);
+    EXPECT_EQ(line.plateRect().top(), blocks.first()->geometry().top() - 12);
+    EXPECT_EQ(line.plateRect().bottom(), blocks.last()->geometry().bottom() + 12);
+}
+
 TEST(TranscriptMessageViewTest, TheCopyButtonShowsWhileHoveredAndCopiesTheWholeText)
 {
     FinishAtOnce finish;
