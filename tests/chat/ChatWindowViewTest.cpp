@@ -310,6 +310,36 @@ TEST_F(ChatWindowViewTest, FollowUpsInAConversationOpenedFromTheSidebarAreKept)
         lines, QStringList({ "Older question", "Older answer", "A follow-up?", "A follow-up answer." }));
 }
 
+// Clicks on what takes no typing (the image, the lists' empty space, a
+// line's text) leave the keyboard in the input, so that typing goes on there.
+TEST_F(ChatWindowViewTest, ClicksBesideTheInputKeepTheKeyboardInIt)
+{
+    open({ answer(QStringLiteral("q"), QStringLiteral("an answer")) });
+    ConversationManager::shared().toggleSidebar();
+    settle();
+    ChatWindowView *chat = view();
+    QScrollArea *transcriptArea = chat->chatPanel()->transcriptScrollArea();
+    ScreenshotPanelView *panel = chat->screenshotPanel();
+    QWidget *text = chat->chatPanel()->transcript()->findChild<QWidget *>(QStringLiteral("text"));
+    ASSERT_NE(text, nullptr);
+    const std::pair<QWidget *, QPoint> clicks[] = {
+        { transcriptArea->viewport(), QPoint(20, transcriptArea->viewport()->height() - 10) },
+        { panel->imageView(), panel->imageView()->rect().center() },
+        { panel, QPoint(panel->width() / 2, panel->height() - 20) },
+        { chat->sidebar(), QPoint(150, chat->sidebar()->height() - 20) },
+        { text, QPoint(4, 4) },
+    };
+    for (const auto &[widget, point] : clicks) {
+        SCOPED_TRACE(widget->metaObject()->className());
+        input()->setFocus();
+        QWidget *target = widget->childAt(point) ? widget->childAt(point) : widget;
+        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(widget, point));
+        EXPECT_EQ(QApplication::focusWidget(), input());
+    }
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("typed"));
+    EXPECT_EQ(input()->toPlainText(), QStringLiteral("typed"));
+}
+
 TEST_F(ChatWindowViewTest, TheSidebarOpensClosesAndListsTheSavedConversationsByAge)
 {
     ChatWindowView *chat = open();
