@@ -5,6 +5,7 @@
 #include "chat/EmptyStateView.h"
 #include "chat/HoverActionButton.h"
 #include "chat/MessageTime.h"
+#include "chat/ScreenshotImageView.h"
 #include "chat/SymbolButton.h"
 #include "chat/TranscriptMessageView.h"
 #include "chat/TranscriptTypingView.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QFontMetricsF>
 #include <QSignalSpy>
@@ -251,4 +253,33 @@ TEST(ConversationRowViewTest, ThumbnailsAreMadeOffTheGuiThreadOrShowThePlacehold
     ConversationRowView row(none, thumbnails, nullptr, nullptr);
     EXPECT_FALSE(row.showsScreenshotThumbnail());
     EXPECT_TRUE(row.metaText().endsWith(QStringLiteral(" • 0 exchanges")));
+}
+
+// A narrow, tall screenshot is drawn at the panel's width, hundreds of
+// thousands of pixels high: the part in view shows at once, top to bottom
+// in the image's own colours, without a scaled copy of the whole (which took
+// seconds and gigabytes). The deadline is far above the milliseconds it takes.
+TEST(ScreenshotImageViewTest, ANarrowTallImageShowsAtOnceWhereItIsSeen)
+{
+    QImage tall(2, 3000, QImage::Format_RGB32);
+    tall.fill(QColor(200, 30, 30));
+    for (int y = 2000; y < 3000; ++y)
+        tall.setPixel(0, y, qRgb(30, 30, 200)), tall.setPixel(1, y, qRgb(30, 30, 200));
+    ScreenshotImageView view;
+    view.setImage(tall);
+    view.resize(400, view.heightForWidth(400));
+    ASSERT_GT(view.height(), 500000);
+
+    const QRectF picture = view.pictureRect();
+    QImage top(400, 300, QImage::Format_ARGB32_Premultiplied);
+    top.fill(Qt::white);
+    QImage bottom = top;
+    QElapsedTimer clock;
+    clock.start();
+    view.render(&top, QPoint(), QRegion(0, 0, 400, 300));
+    const int bottomY = qRound(picture.bottom()) - 300;
+    view.render(&bottom, QPoint(), QRegion(0, bottomY, 400, 300));
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(top.pixelColor(200, 150), QColor(200, 30, 30));
+    EXPECT_EQ(bottom.pixelColor(200, 150), QColor(30, 30, 200));
 }
