@@ -504,6 +504,37 @@ TEST_F(ChatWindowViewTest, SaveWritesThePngWhereTheUserSaysAndNeverDestroysAFile
     DateEnvironment::setCurrent(before);
 }
 
+// A save that fails (here: the folder is a file) says so on the chat
+// window, with the path and the reason, and holds up nothing else.
+TEST_F(ChatWindowViewTest, ASaveThatFailsSaysSoOnTheChatWindow)
+{
+    QTemporaryDir folder;
+    const QString notAFolder = folder.filePath(QStringLiteral("file"));
+    {
+        QFile file(notAFolder);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const QString target = notAFolder + QStringLiteral("/shot.png");
+    SavePanelPresenter::setPresenter([&](QWidget *, const SavePanel &) { return target; });
+    open({}, image(8));
+    click(view()->screenshotPanel()->saveButton());
+    QMessageBox *box = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            box = view()->findChild<QMessageBox *>();
+            return box && box->isVisible();
+        },
+        5000));
+    EXPECT_TRUE(box->text().contains(QStringLiteral("could not be saved")));
+    EXPECT_TRUE(box->text().contains(target));
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    EXPECT_FALSE(QFile::exists(target));
+    box->button(QMessageBox::Ok)->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view()->findChild<QMessageBox *>(); }, 2000));
+    SavePanelPresenter::setPresenter({});
+}
+
 namespace {
 
 // Runs the action once a visible top-level widget of that type shows, from
