@@ -126,6 +126,12 @@ void AIManager::resetForNewScreenshot()
     Log::line(QStringLiteral("🔄 AI Manager reset - cleared all responses"));
 }
 
+void AIManager::abandonRunningAnalysis()
+{
+    ++m_exchange;
+    setIsProcessing(false);
+}
+
 QString AIManager::apiKey()
 {
     return usableAPIKey(SettingsKeys::apiKey.read(UserDefaults::standard()));

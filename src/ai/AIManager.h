@@ -48,6 +48,10 @@ public:
     // Clears the state for a new screenshot. An analysis still running then
     // hands its answer to its own caller only: it publishes nothing.
     void resetForNewScreenshot();
+    // Lets an analysis still running hand its answer to its caller only, as
+    // after a reset, while the answers, the latest one and the context stay
+    // as they are: for a caller that has moved on to another conversation.
+    void abandonRunningAnalysis();
 
     // Whether the user has set a usable key for the AI service (the "apiKey"
     // user default, which the settings window edits).

@@ -11,7 +11,10 @@ void install()
     ConversationHooks hooks;
     hooks.chatScreenshot = [] { return ChatWindowManager::shared().currentScreenshot(); };
     hooks.lastCapture = [] { return ScreenshotManager::shared().screenshotImage(); };
+    // A saved conversation opened or deleted in the chat takes the place of
+    // the one a question was asked in: its answer does not follow.
     hooks.showTranscript = [](const QList<SavedMessage> &messages) {
+        ChatWindowManager::shared().dropAwaitedAnswer();
         QList<ChatMessage> transcript;
         transcript.reserve(messages.size());
         for (const SavedMessage &message : messages)
@@ -20,7 +23,10 @@ void install()
     };
     hooks.showScreenshot
         = [](const std::optional<QImage> &image) { ChatWindowManager::shared().setCurrentScreenshot(image); };
-    hooks.clearTranscript = [] { ChatWindowManager::shared().removeAllMessages(); };
+    hooks.clearTranscript = [] {
+        ChatWindowManager::shared().dropAwaitedAnswer();
+        ChatWindowManager::shared().removeAllMessages();
+    };
     ConversationManager::setHooks(std::move(hooks));
 
     // The screen selection, then the analysis overlay, take Escape before

@@ -12,7 +12,9 @@
 #include <QClipboard>
 #include <QCoro/QCoroTask>
 #include <QDateTime>
+#include <QDir>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QSaveFile>
 
@@ -145,6 +147,16 @@ bool ChatWindowManager::sendMessage(const QString &input)
     return true;
 }
 
+void ChatWindowManager::dropAwaitedAnswer()
+{
+    ++m_session;
+    if (!m_isProcessing)
+        return;
+    // The analysis running is this chat's question.
+    AIManager::shared().abandonRunningAnalysis();
+    setIsProcessing(false);
+}
+
 void ChatWindowManager::clearConversation()
 {
     removeAllMessages();
@@ -180,22 +192,42 @@ void ChatWindowManager::saveScreenshot()
     panel.allowedFileTypes = { QStringLiteral("png") };
     panel.canCreateDirectories = true;
     panel.proposedFileName = ChatTexts::proposedScreenshotFileName();
-    presentSavePanel(panel, [image](const std::optional<QString> &path) {
-        if (path)
-            saveImage(image, *path);
+    presentSavePanel(panel, [this, image](const std::optional<QString> &path) {
+        if (!path)
+            return;
+        const QString target = *path;
+        saveImage(image, target).then(this, [this, target](const QString &error) {
+            if (!error.isEmpty())
+                showSaveFailure(target, error);
+        });
     });
 }
 
-QFuture<bool> ChatWindowManager::saveImage(const QImage &image, const QString &path)
+QFuture<QString> ChatWindowManager::saveImage(const QImage &image, const QString &path)
 {
     return ImageData::pngDataAsync(image).then(&shared(), [path](const QByteArray &png) {
         if (png.isEmpty())
-            return false; // nothing to write, as when the image has no PNG form
-        return writeImageFile(png, path);
+            return QStringLiteral("The image could not be encoded as PNG.");
+        QString error;
+        return writeImageFile(png, path, &error) ? QString() : error;
     });
 }
 
-bool ChatWindowManager::writeImageFile(const QByteArray &png, const QString &path)
+void ChatWindowManager::showSaveFailure(const QString &path, const QString &error)
+{
+    // On the chat window, without a loop of its own: a modal loop would keep
+    // the hot key's selection from the keyboard and the pointer.
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Save Screenshot"),
+        QStringLiteral("The screenshot could not be saved as \u201c%1\u201d.\n\n%2")
+            .arg(QDir::toNativeSeparators(path), error),
+        QMessageBox::Ok, m_window.window());
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+bool ChatWindowManager::writeImageFile(const QByteArray &png, const QString &path, QString *error)
 {
     // The bytes go to a file of their own that replaces the old one only
     // once they are all written. Unbuffered, so that a short write (disk
@@ -213,6 +245,8 @@ bool ChatWindowManager::writeImageFile(const QByteArray &png, const QString &pat
     }
     if (written != png.size() || !file.commit()) {
         Log::line(QStringLiteral("Error saving screenshot: %1").arg(file.errorString()));
+        if (error)
+            *error = file.errorString();
         file.cancelWriting();
         return false;
     }
@@ -243,6 +277,7 @@ void ChatWindowManager::createWindow()
     m_pendingClose.stop();
     m_closingWindow = nullptr;
     closeOwnWindow();
+    dropAwaitedAnswer();
 
     WindowOwner::Style style;
     style.size = QSizeF(1200, 800);

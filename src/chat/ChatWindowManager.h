@@ -71,6 +71,10 @@ public:
     // in its place, the assistant's. Refused (false) when the input is blank,
     // a question awaits its answer or there is no screenshot.
     bool sendMessage(const QString &input);
+    // Forgets the answer awaited, if any, for the conversation shown is
+    // another one now: the answer is neither shown nor kept by the AI client
+    // when it arrives, and the chat no longer waits for it.
+    void dropAwaitedAnswer();
     // Empties the transcript and the AI client's answers and leaves a viewed
     // saved conversation, so that what follows is saved as new. The
     // screenshot, the awaited answer and the follow-up context stay.
@@ -80,15 +84,17 @@ public:
     // programs); nothing without one.
     void copyScreenshotToClipboard();
     // Asks where to save the screenshot, proposing "Screenshot_<local date
-    // and time>.png", and writes it there as PNG; nothing without one.
+    // and time>.png", and writes it there as PNG; nothing without one. A
+    // write that fails is shown on the chat window with its reason.
     void saveScreenshot();
     // Writes the image as PNG to the path, encoding it off the GUI thread.
-    // The future tells whether the file was written.
-    static QFuture<bool> saveImage(const QImage &image, const QString &path);
+    // The future holds why the file was not written, or an empty text when
+    // it was.
+    static QFuture<QString> saveImage(const QImage &image, const QString &path);
     // Writes the bytes to the path as a whole or not at all: a failed write
-    // leaves a file already there as it was, and logs "Error saving
-    // screenshot: <error>".
-    static bool writeImageFile(const QByteArray &png, const QString &path);
+    // leaves a file already there as it was, logs "Error saving screenshot:
+    // <error>" and gives the error.
+    static bool writeImageFile(const QByteArray &png, const QString &path, QString *error = nullptr);
 
     // Asks where to save through the panel, as a dialog on the chat window
     // when there is one, and calls the completion once with the chosen path
@@ -122,6 +128,8 @@ private:
     void closeOwnWindow();
     // The window was asked to close from outside (its title bar).
     void windowCloseRequested(QWidget *window);
+    // Tells the user that the screenshot was not saved at the path, and why.
+    void showSaveFailure(const QString &path, const QString &error);
 
     bool m_isOpen = false;
     QList<ChatMessage> m_messages;

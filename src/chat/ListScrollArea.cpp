@@ -16,4 +16,7 @@ ListScrollArea::ListScrollArea(QWidget *parent)
     areaPalette.setColor(QPalette::Window, Palette::thinMaterial());
     setPalette(areaPalette);
     viewport()->setAutoFillBackground(true);
+    // A click on the list leaves the keyboard where it was (in the chat's
+    // input); Tab still reaches the list for scrolling by keys.
+    setFocusPolicy(Qt::TabFocus);
 }

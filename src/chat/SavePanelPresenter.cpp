@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPointer>
 #include <QStandardPaths>
 
 #include <utility>
@@ -39,14 +40,29 @@ std::optional<QString> SavePanelPresenter::presentFileDialog(QWidget *parent, co
     const QString filter = patterns.isEmpty()
         ? QString()
         : QStringLiteral("%1 (%2)").arg(panel.allowedFileTypes.first().toUpper(), patterns.join(u' '));
-    QFileDialog::Options options;
+    // A sheet on its window, as the other windows stay usable: an
+    // application-modal dialog would hold the hot key's selection off the
+    // keyboard and the pointer while it shows. The dialog goes with its
+    // window if that closes meanwhile, hence the guard.
+    QPointer<QFileDialog> dialog
+        = new QFileDialog(parent, panel.title, QDir(folder).filePath(panel.proposedFileName), filter);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setWindowModality(Qt::WindowModal);
+    // The type is added before the dialog checks for a file of that name, so
+    // that "shot" asks before it replaces an existing shot.png.
+    if (!panel.allowedFileTypes.isEmpty())
+        dialog->setDefaultSuffix(panel.allowedFileTypes.first());
     if (!panel.canCreateDirectories)
-        options |= QFileDialog::ReadOnly;
-    const QString path = QFileDialog::getSaveFileName(
-        parent, panel.title, QDir(folder).filePath(panel.proposedFileName), filter, nullptr, options);
-    if (path.isEmpty())
+        dialog->setOption(QFileDialog::ReadOnly);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    if (!dialog)
         return std::nullopt;
-    return withAllowedSuffix(path, panel);
+    const QStringList chosen = dialog->selectedFiles();
+    delete dialog;
+    if (!accepted || chosen.isEmpty() || chosen.first().isEmpty())
+        return std::nullopt;
+    return withAllowedSuffix(chosen.first(), panel);
 }
 
 QString SavePanelPresenter::withAllowedSuffix(const QString &path, const SavePanel &panel)

@@ -91,12 +91,16 @@ void ScreenshotImageView::paintEvent(QPaintEvent *)
     painter.setClipPath(shape);
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (picture.size() * ratio).toSize();
-    if (m_scaled.size() != pixels && !pixels.isEmpty()) {
+    // A smaller copy is made once, for a sharp picture. An image drawn
+    // larger than it is (a narrow, tall one can be hundreds of thousands of
+    // pixels high here) is scaled as it is drawn, only where it shows.
+    const bool shrinks = pixels.width() < m_image->width() || pixels.height() < m_image->height();
+    if (shrinks && m_scaled.size() != pixels && !pixels.isEmpty()) {
         m_scaled = m_image->scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         m_scaled.setDevicePixelRatio(ratio);
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(picture, m_scaled.isNull() ? *m_image : m_scaled);
+    painter.drawImage(picture, shrinks && m_scaled.size() == pixels ? m_scaled : *m_image);
     painter.restore();
     painter.setPen(QPen(Palette::quaternaryLabel(), 0.5));
     painter.setBrush(Qt::NoBrush);

@@ -71,6 +71,8 @@ ScreenshotPanelView::ScreenshotPanelView(ChatWindowManager &chat, ConversationMa
     areaPalette.setColor(QPalette::Window, Palette::thinMaterial());
     scrollArea->setPalette(areaPalette);
     scrollArea->viewport()->setAutoFillBackground(true);
+    // A click on the image leaves the keyboard in the chat's input.
+    scrollArea->setFocusPolicy(Qt::TabFocus);
     auto *content = new QWidget;
     content->setAutoFillBackground(false);
     auto *stack = new QVBoxLayout(content);

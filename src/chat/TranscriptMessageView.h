@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QHash>
+#include <QList>
 #include <QWidget>
 
 class SymbolButton;
@@ -26,7 +27,9 @@ public:
     bool isHovering() const { return m_isHovering; }
     // The copy button, made the first time the pointer comes over the line.
     SymbolButton *copyButton() const { return m_copyButton; }
-    TextBlock *textBlock() const { return m_text; }
+    // The text; a long one is shown in consecutive blocks, this the first.
+    TextBlock *textBlock() const { return m_texts.first(); }
+    const QList<TextBlock *> &textBlocks() const { return m_texts; }
     // The plate behind the text: clear for the user's lines.
     QColor plateColour() const;
     // Where the plate and the separator below it are drawn (the separator is
@@ -49,6 +52,7 @@ protected:
 
 private:
     void setHovering(bool hovering);
+    int textHeight(int textWidth) const;
 
     ChatMessage m_message;
     bool m_isHovering = false;
@@ -56,7 +60,10 @@ private:
     SymbolButton *m_copyButton = nullptr;
     TransitionEffect *m_copyTransition = nullptr;
     AnimatedValue m_copyPresence;
-    TextBlock *m_text;
+    // A long text is cut into blocks that each lay out quickly: one block
+    // of many thousands of characters, or a word as long, would hold up the
+    // program for seconds or minutes.
+    QList<TextBlock *> m_texts;
     // Heights for the widths asked lately: a long transcript is laid out
     // often, and its rows do not change.
     mutable QHash<int, int> m_heights;

@@ -5,6 +5,7 @@
 #include "chat/EmptyStateView.h"
 #include "chat/HoverActionButton.h"
 #include "chat/MessageTime.h"
+#include "chat/ScreenshotImageView.h"
 #include "chat/SymbolButton.h"
 #include "chat/TranscriptMessageView.h"
 #include "chat/TranscriptTypingView.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QFontMetricsF>
 #include <QSignalSpy>
@@ -130,6 +132,36 @@ TEST(TranscriptMessageViewTest, UserAndAssistantLinesDifferAsTheyShould)
     EXPECT_GE(assistant.separatorRect().top() - assistant.plateRect().bottom(), 8);
 }
 
+// A long answer, and one long word in it, are shown whole in blocks short
+// enough to lay out at once: one block of it would hold the program up for
+// seconds (minutes for the word). The blocks stand one below the other on
+// one plate.
+TEST(TranscriptMessageViewTest, ALongTextIsShownWholeInBlocksThatLayOutQuickly)
+{
+    QString content;
+    while (content.size() < 60000)
+        content += QStringLiteral("Some words of a long answer, in lines.\n");
+    content += QString(30000, QLatin1Char('x')) + QStringLiteral(" end");
+    TranscriptMessageView line(ChatMessage(content, false, QDateTime::currentDateTime()));
+    const QList<TextBlock *> blocks = line.findChildren<TextBlock *>();
+    ASSERT_GT(blocks.size(), 1);
+    QString shown;
+    for (const TextBlock *block : blocks) {
+        EXPECT_LE(block->plainText().size(), 8192);
+        EXPECT_TRUE(block->isTextSelectable());
+        shown += block->plainText();
+    }
+    EXPECT_EQ(shown, content);
+
+    line.resize(600, line.heightForWidth(600));
+    line.show();
+    QCoreApplication::processEvents();
+    for (qsizetype i = 1; i < blocks.size(); ++i)
+        EXPECT_EQ(blocks.at(i)->geometry().top(), blocks.at(i - 1)->geometry().bottom() + 1);
+    EXPECT_EQ(line.plateRect().top(), blocks.first()->geometry().top() - 12);
+    EXPECT_EQ(line.plateRect().bottom(), blocks.last()->geometry().bottom() + 12);
+}
+
 TEST(TranscriptMessageViewTest, TheCopyButtonShowsWhileHoveredAndCopiesTheWholeText)
 {
     FinishAtOnce finish;
@@ -221,4 +253,33 @@ TEST(ConversationRowViewTest, ThumbnailsAreMadeOffTheGuiThreadOrShowThePlacehold
     ConversationRowView row(none, thumbnails, nullptr, nullptr);
     EXPECT_FALSE(row.showsScreenshotThumbnail());
     EXPECT_TRUE(row.metaText().endsWith(QStringLiteral(" • 0 exchanges")));
+}
+
+// A narrow, tall screenshot is drawn at the panel's width, hundreds of
+// thousands of pixels high: the part in view shows at once, top to bottom
+// in the image's own colours, without a scaled copy of the whole (which took
+// seconds and gigabytes). The deadline is far above the milliseconds it takes.
+TEST(ScreenshotImageViewTest, ANarrowTallImageShowsAtOnceWhereItIsSeen)
+{
+    QImage tall(2, 3000, QImage::Format_RGB32);
+    tall.fill(QColor(200, 30, 30));
+    for (int y = 2000; y < 3000; ++y)
+        tall.setPixel(0, y, qRgb(30, 30, 200)), tall.setPixel(1, y, qRgb(30, 30, 200));
+    ScreenshotImageView view;
+    view.setImage(tall);
+    view.resize(400, view.heightForWidth(400));
+    ASSERT_GT(view.height(), 500000);
+
+    const QRectF picture = view.pictureRect();
+    QImage top(400, 300, QImage::Format_ARGB32_Premultiplied);
+    top.fill(Qt::white);
+    QImage bottom = top;
+    QElapsedTimer clock;
+    clock.start();
+    view.render(&top, QPoint(), QRegion(0, 0, 400, 300));
+    const int bottomY = qRound(picture.bottom()) - 300;
+    view.render(&bottom, QPoint(), QRegion(0, bottomY, 400, 300));
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(top.pixelColor(200, 150), QColor(200, 30, 30));
+    EXPECT_EQ(bottom.pixelColor(200, 150), QColor(30, 30, 200));
 }

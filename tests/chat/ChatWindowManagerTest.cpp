@@ -154,33 +154,79 @@ TEST_F(ChatWindowManagerTest, AnOpenRightAfterACloseKeepsTheNewWindow)
     EXPECT_EQ(manager.currentScreenshot(), second);
 }
 
-// An answer that arrives after the chat closed, or opened anew, is not
-// added to the transcript shown then, and the close leaves isProcessing false.
+// An answer that arrives after the chat closed, opened anew (with or
+// without a close first) or moved to another saved conversation is not
+// added to the transcript shown then, nor to the AI client's answers that
+// the next close saves; the chat stops waiting for it at once.
 TEST_F(ChatWindowManagerTest, ALateAnswerIsDroppedAfterACloseOrAReopen)
 {
-    for (const bool reopen : { false, true }) {
-        SCOPED_TRACE(reopen ? "reopened" : "closed");
+    enum class MoveOn { Close, CloseAndReopen, Reopen, OpenSaved, DeleteShown };
+    ConversationManager &store = ConversationManager::shared();
+    AIManager::shared().setResponses({ answer(QStringLiteral("saved q"), QStringLiteral("saved a")) });
+    ChatWindowManager::shared().setCurrentScreenshot(image(3));
+    store.saveCurrentConversation();
+    const Conversation saved = store.conversations().first();
+    resetSharedState();
+
+    for (const MoveOn moveOn :
+        { MoveOn::Close, MoveOn::CloseAndReopen, MoveOn::Reopen, MoveOn::OpenSaved, MoveOn::DeleteShown }) {
+        SCOPED_TRACE(int(moveOn));
         service.enqueue("POST", "/v1/chat/completions", [] {
             FakeReply reply = FakeReply::chatCompletion(QStringLiteral("Too late."));
             reply.delay = std::chrono::milliseconds(600);
             return reply;
         }());
-        open({ answer(QStringLiteral("q"), QStringLiteral("a")) });
+        if (moveOn == MoveOn::DeleteShown) {
+            open();
+            store.loadConversation(saved);
+        } else {
+            open({ answer(QStringLiteral("q"), QStringLiteral("a")) });
+        }
         const qsizetype requests = chatRequests().size();
         send(QStringLiteral("Anything else?"));
         ASSERT_TRUE(ChatWindowManager::shared().isProcessing());
         ASSERT_TRUE(QTest::qWaitFor([&] { return chatRequests().size() == requests + 1; }, 5000));
 
-        ChatWindowManager::shared().closeWindow();
-        EXPECT_FALSE(ChatWindowManager::shared().isProcessing());
-        if (reopen)
+        QStringList expected;
+        switch (moveOn) {
+        case MoveOn::Close:
+            ChatWindowManager::shared().closeWindow();
+            break;
+        case MoveOn::CloseAndReopen:
+            ChatWindowManager::shared().closeWindow();
             open({ answer(QStringLiteral("next"), QStringLiteral("screenshot")) });
+            expected = QStringList({ "user:next", "ai:screenshot" });
+            break;
+        case MoveOn::Reopen:
+            open({ answer(QStringLiteral("next"), QStringLiteral("screenshot")) });
+            expected = QStringList({ "user:next", "ai:screenshot" });
+            break;
+        case MoveOn::OpenSaved:
+            store.loadConversation(saved);
+            expected = QStringList({ "user:saved q", "ai:saved a" });
+            break;
+        case MoveOn::DeleteShown:
+            store.deleteConversation(saved);
+            break;
+        }
+        EXPECT_FALSE(ChatWindowManager::shared().isProcessing());
+        EXPECT_FALSE(AIManager::shared().isProcessing());
+        const QList<AIResponse> answersBefore = AIManager::shared().responses();
 
         // The answer comes back to the AI client, which drops it too.
         QTest::qWait(1200);
         EXPECT_EQ(chatRequests().size(), requests + 1);
         EXPECT_FALSE(ChatWindowManager::shared().isProcessing());
-        EXPECT_EQ(transcript(), reopen ? QStringList({ "user:next", "ai:screenshot" }) : QStringList());
+        EXPECT_EQ(transcript(), expected);
+        EXPECT_EQ(AIManager::shared().responses().size(), answersBefore.size());
+        if (moveOn == MoveOn::OpenSaved) {
+            // Closing stores nothing new in the saved conversation.
+            ChatWindowManager::shared().closeWindow();
+            const auto kept = std::find_if(store.conversations().cbegin(), store.conversations().cend(),
+                [&saved](const Conversation &conversation) { return conversation.id() == saved.id(); });
+            ASSERT_NE(kept, store.conversations().cend());
+            EXPECT_EQ(kept->messages().size(), 2);
+        }
         resetSharedState();
     }
 }

@@ -18,10 +18,15 @@
 
 #include <QClipboard>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <QTimer>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -305,6 +310,36 @@ TEST_F(ChatWindowViewTest, FollowUpsInAConversationOpenedFromTheSidebarAreKept)
         lines, QStringList({ "Older question", "Older answer", "A follow-up?", "A follow-up answer." }));
 }
 
+// Clicks on what takes no typing (the image, the lists' empty space, a
+// line's text) leave the keyboard in the input, so that typing goes on there.
+TEST_F(ChatWindowViewTest, ClicksBesideTheInputKeepTheKeyboardInIt)
+{
+    open({ answer(QStringLiteral("q"), QStringLiteral("an answer")) });
+    ConversationManager::shared().toggleSidebar();
+    settle();
+    ChatWindowView *chat = view();
+    QScrollArea *transcriptArea = chat->chatPanel()->transcriptScrollArea();
+    ScreenshotPanelView *panel = chat->screenshotPanel();
+    QWidget *text = chat->chatPanel()->transcript()->findChild<QWidget *>(QStringLiteral("text"));
+    ASSERT_NE(text, nullptr);
+    const std::pair<QWidget *, QPoint> clicks[] = {
+        { transcriptArea->viewport(), QPoint(20, transcriptArea->viewport()->height() - 10) },
+        { panel->imageView(), panel->imageView()->rect().center() },
+        { panel, QPoint(panel->width() / 2, panel->height() - 20) },
+        { chat->sidebar(), QPoint(150, chat->sidebar()->height() - 20) },
+        { text, QPoint(4, 4) },
+    };
+    for (const auto &[widget, point] : clicks) {
+        SCOPED_TRACE(widget->metaObject()->className());
+        input()->setFocus();
+        QWidget *target = widget->childAt(point) ? widget->childAt(point) : widget;
+        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(widget, point));
+        EXPECT_EQ(QApplication::focusWidget(), input());
+    }
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("typed"));
+    EXPECT_EQ(input()->toPlainText(), QStringLiteral("typed"));
+}
+
 TEST_F(ChatWindowViewTest, TheSidebarOpensClosesAndListsTheSavedConversationsByAge)
 {
     ChatWindowView *chat = open();
@@ -467,4 +502,117 @@ TEST_F(ChatWindowViewTest, SaveWritesThePngWhereTheUserSaysAndNeverDestroysAFile
 
     SavePanelPresenter::setPresenter({});
     DateEnvironment::setCurrent(before);
+}
+
+// A save that fails (here: the folder is a file) says so on the chat
+// window, with the path and the reason, and holds up nothing else.
+TEST_F(ChatWindowViewTest, ASaveThatFailsSaysSoOnTheChatWindow)
+{
+    QTemporaryDir folder;
+    const QString notAFolder = folder.filePath(QStringLiteral("file"));
+    {
+        QFile file(notAFolder);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const QString target = notAFolder + QStringLiteral("/shot.png");
+    SavePanelPresenter::setPresenter([&](QWidget *, const SavePanel &) { return target; });
+    open({}, image(8));
+    click(view()->screenshotPanel()->saveButton());
+    QMessageBox *box = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            box = view()->findChild<QMessageBox *>();
+            return box && box->isVisible();
+        },
+        5000));
+    EXPECT_TRUE(box->text().contains(QStringLiteral("could not be saved")));
+    EXPECT_TRUE(box->text().contains(target));
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    EXPECT_FALSE(QFile::exists(target));
+    box->button(QMessageBox::Ok)->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view()->findChild<QMessageBox *>(); }, 2000));
+    SavePanelPresenter::setPresenter({});
+}
+
+namespace {
+
+// Runs the action once a visible top-level widget of that type shows, from
+// the event loop of whichever dialog is running then.
+template<typename Widget> void whenShown(const std::function<void(Widget *)> &action)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *shown = qobject_cast<Widget *>(widget); shown && shown->isVisible()) {
+                poll->stop();
+                poll->deleteLater();
+                action(shown);
+                return;
+            }
+        }
+    });
+    poll->start();
+}
+
+// Types the name into the dialog's name field, in the folder.
+void typeName(QFileDialog *dialog, const QString &folder, const QString &name)
+{
+    dialog->setDirectory(folder);
+    auto *field = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(field, nullptr);
+    field->setText(name);
+}
+
+} // namespace
+
+// The desktop's file dialog asks before a name typed without its type
+// replaces the PNG of that name, and leaves the application's other windows
+// (the hot key's selection among them) usable while it shows.
+TEST_F(ChatWindowViewTest, TheFileDialogAsksBeforeReplacingAndBlocksOnlyTheChat)
+{
+    QTemporaryDir folder;
+    const QByteArray old = QByteArray(64, 'x');
+    {
+        QFile file(folder.filePath(QStringLiteral("shot.png")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+    QPushButton other(QStringLiteral("Another window"));
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    int otherClicks = 0;
+    QObject::connect(&other, &QPushButton::clicked, [&otherClicks] { ++otherClicks; });
+    open({}, image(7));
+
+    QString question;
+    whenShown<QFileDialog>([&](QFileDialog *dialog) {
+        QTest::mouseClick(&other, Qt::LeftButton);
+        whenShown<QMessageBox>([&](QMessageBox *box) {
+            question = box->text();
+            box->button(QMessageBox::No)->click();
+        });
+        typeName(dialog, folder.path(), QStringLiteral("shot"));
+        static_cast<QDialog *>(dialog)->accept(); // asks first; "No" keeps the dialog open
+        EXPECT_TRUE(dialog->isVisible());
+        dialog->reject();
+    });
+    click(view()->screenshotPanel()->saveButton());
+    EXPECT_EQ(otherClicks, 1);
+    EXPECT_TRUE(question.contains(QStringLiteral("shot.png")));
+    QTest::qWait(200);
+    QFile file(folder.filePath(QStringLiteral("shot.png")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
+
+    // A new name gets its type and the picture.
+    whenShown<QFileDialog>([&](QFileDialog *dialog) {
+        typeName(dialog, folder.path(), QStringLiteral("fresh"));
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    click(view()->screenshotPanel()->saveButton());
+    const QString fresh = folder.filePath(QStringLiteral("fresh.png"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(fresh); }, 5000));
+    EXPECT_EQ(QImage(fresh).convertToFormat(image(7).format()), image(7));
 }
