@@ -4,6 +4,7 @@
 #include "platform/AppEvents.h"
 #include "platform/AutostartEntry.h"
 #include "platform/UserDefaults.h"
+#include "support/DatabaseLock.h"
 #include "support/LogCapture.h"
 
 #include <QElapsedTimer>
@@ -168,18 +169,14 @@ TEST_F(OnboardingManagerTest, CompletionWhileAnotherProgramWritesWaitsOnceAndSto
 {
     OnboardingManager manager;
     manager.setUserName(QStringLiteral("Ada"));
-    sqlite3 *other = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(UserDefaults::standardPath()).constData(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO defaults VALUES('elsewhere', 1)", nullptr,
-                  nullptr, nullptr),
-        SQLITE_OK);
+    DatabaseLock other(UserDefaults::standardPath(), DatabaseLock::Kind::WritesOnly);
+    ASSERT_TRUE(other.isHeld());
     LogCapture log;
     QElapsedTimer waited;
     waited.start();
     manager.completeOnboarding();
     const qint64 waitedMs = waited.elapsed();
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    other.release();
 
     EXPECT_LT(waitedMs, 12000);
     EXPECT_EQ(log.lines().size(), allKeys.size());

@@ -3,6 +3,7 @@
 #include "StoreTestSupport.h"
 #include "platform/AutostartEntry.h"
 #include "platform/UserDefaults.h"
+#include "support/DatabaseLock.h"
 #include "support/LogCapture.h"
 
 #include <QElapsedTimer>
@@ -164,18 +165,14 @@ TEST(SettingsManagerTest, ASaveWhileAnotherProgramWritesWaitsOnceAndStoresAllOrN
     settings.setApiKey(QStringLiteral("sk-new"));
     settings.setAutoCSVExport(true);
 
-    sqlite3 *other = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(UserDefaults::standardPath()).constData(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO defaults VALUES('elsewhere', 1)", nullptr,
-                  nullptr, nullptr),
-        SQLITE_OK);
+    DatabaseLock other(UserDefaults::standardPath(), DatabaseLock::Kind::WritesOnly);
+    ASSERT_TRUE(other.isHeld());
     LogCapture log;
     QElapsedTimer waited;
     waited.start();
     settings.saveSettings();
     const qint64 waitedMs = waited.elapsed();
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    other.release();
 
     EXPECT_LT(waitedMs, 20000);
     ASSERT_EQ(log.lines().size(), 12);

@@ -4,15 +4,16 @@
 
 #include <sqlite3.h>
 
-DatabaseLock::DatabaseLock(const QString &path)
+DatabaseLock::DatabaseLock(const QString &path, Kind kind)
 {
     // In exclusive locking mode the connection keeps the whole file to
     // itself, so that readers are shut out too, also of a file in
-    // write-ahead-log mode.
+    // write-ahead-log mode. An immediate transaction takes the write lock
+    // alone, as a write under way holds it.
+    const char *begin = kind == Kind::ReadsAndWrites ? "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE"
+                                                     : "BEGIN IMMEDIATE";
     if (sqlite3_open(QFile::encodeName(path).constData(), &m_db) == SQLITE_OK)
-        m_held = sqlite3_exec(
-                     m_db, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr)
-            == SQLITE_OK;
+        m_held = sqlite3_exec(m_db, begin, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 DatabaseLock::~DatabaseLock()

@@ -8,13 +8,16 @@
 
 struct sqlite3;
 
-// Another program holding a SQLite file locked: an exclusive transaction on
-// a connection of its own, from construction until release() (or the end
-// of its life), so that no other connection can read or write the file.
+// Another program holding a SQLite file locked, on a connection of its own,
+// from construction until release() (or the end of its life): an exclusive
+// transaction, so that no other connection can read or write the file, or a
+// write in progress, which lets others read but not write.
 class DatabaseLock
 {
 public:
-    explicit DatabaseLock(const QString &path);
+    enum class Kind { ReadsAndWrites, WritesOnly };
+
+    explicit DatabaseLock(const QString &path, Kind kind = Kind::ReadsAndWrites);
     ~DatabaseLock();
     DatabaseLock(const DatabaseLock &) = delete;
     DatabaseLock &operator=(const DatabaseLock &) = delete;
