@@ -7,7 +7,6 @@
 #include "support/LogCapture.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QMetaProperty>
@@ -15,7 +14,6 @@
 
 #include <gtest/gtest.h>
 #include <memory>
-#include <sqlite3.h>
 
 using namespace StoreTestSupport;
 
