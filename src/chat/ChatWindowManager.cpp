@@ -256,9 +256,10 @@ bool ChatWindowManager::writeImageFile(const QByteArray &png, const QString &pat
 void ChatWindowManager::presentSavePanel(
     const SavePanel &panel, const std::function<void(std::optional<QString>)> &completion)
 {
-    const std::optional<QString> path = SavePanelPresenter::present(m_window.window(), panel);
-    if (completion)
-        completion(path);
+    SavePanelPresenter::present(m_window.window(), panel, [completion](const std::optional<QString> &path) {
+        if (completion)
+            completion(path);
+    });
 }
 
 void ChatWindowManager::setCaptureHoldsKeys(std::function<bool()> captureHoldsKeys)

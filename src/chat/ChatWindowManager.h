@@ -98,7 +98,8 @@ public:
 
     // Asks where to save through the panel, as a dialog on the chat window
     // when there is one, and calls the completion once with the chosen path
-    // or with nothing when the user cancels.
+    // or with nothing when the user cancels; never when the chat window
+    // closes with the dialog still open.
     void presentSavePanel(
         const SavePanel &panel, const std::function<void(std::optional<QString>)> &completion);
 

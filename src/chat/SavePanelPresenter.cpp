@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QPointer>
 #include <QStandardPaths>
 
 #include <utility>
@@ -18,10 +17,12 @@ SavePanelPresenter::Presenter &installedPresenter()
 
 } // namespace
 
-std::optional<QString> SavePanelPresenter::present(QWidget *parent, const SavePanel &panel)
+void SavePanelPresenter::present(QWidget *parent, const SavePanel &panel, Completion completion)
 {
-    const Presenter &presenter = installedPresenter();
-    return presenter ? presenter(parent, panel) : presentFileDialog(parent, panel);
+    if (const Presenter &presenter = installedPresenter())
+        completion(presenter(parent, panel));
+    else
+        presentFileDialog(parent, panel, std::move(completion));
 }
 
 SavePanelPresenter::Presenter SavePanelPresenter::setPresenter(Presenter presenter)
@@ -29,7 +30,7 @@ SavePanelPresenter::Presenter SavePanelPresenter::setPresenter(Presenter present
     return std::exchange(installedPresenter(), std::move(presenter));
 }
 
-std::optional<QString> SavePanelPresenter::presentFileDialog(QWidget *parent, const SavePanel &panel)
+void SavePanelPresenter::presentFileDialog(QWidget *parent, const SavePanel &panel, Completion completion)
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
@@ -40,12 +41,13 @@ std::optional<QString> SavePanelPresenter::presentFileDialog(QWidget *parent, co
     const QString filter = patterns.isEmpty()
         ? QString()
         : QStringLiteral("%1 (%2)").arg(panel.allowedFileTypes.first().toUpper(), patterns.join(u' '));
-    // A sheet on its window, as the other windows stay usable: an
-    // application-modal dialog would hold the hot key's selection off the
-    // keyboard and the pointer while it shows. The dialog goes with its
-    // window if that closes meanwhile, hence the guard.
-    QPointer<QFileDialog> dialog
+    // A sheet on its window, without a loop of its own: the other windows
+    // stay usable, and a modal loop would hold the hot key's selection off
+    // the keyboard and the pointer while it shows. The dialog goes with its
+    // window if that closes meanwhile.
+    auto *dialog
         = new QFileDialog(parent, panel.title, QDir(folder).filePath(panel.proposedFileName), filter);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setWindowModality(Qt::WindowModal);
@@ -55,14 +57,15 @@ std::optional<QString> SavePanelPresenter::presentFileDialog(QWidget *parent, co
         dialog->setDefaultSuffix(panel.allowedFileTypes.first());
     if (!panel.canCreateDirectories)
         dialog->setOption(QFileDialog::ReadOnly);
-    const bool accepted = dialog->exec() == QDialog::Accepted;
-    if (!dialog)
-        return std::nullopt;
-    const QStringList chosen = dialog->selectedFiles();
-    delete dialog;
-    if (!accepted || chosen.isEmpty() || chosen.first().isEmpty())
-        return std::nullopt;
-    return withAllowedSuffix(chosen.first(), panel);
+    QObject::connect(
+        dialog, &QDialog::finished, dialog, [dialog, panel, completion = std::move(completion)](int result) {
+            const QStringList chosen = dialog->selectedFiles();
+            if (result != QDialog::Accepted || chosen.isEmpty() || chosen.first().isEmpty())
+                completion(std::nullopt);
+            else
+                completion(withAllowedSuffix(chosen.first(), panel));
+        });
+    dialog->open();
 }
 
 QString SavePanelPresenter::withAllowedSuffix(const QString &path, const SavePanel &panel)

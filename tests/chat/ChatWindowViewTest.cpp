@@ -599,6 +599,9 @@ TEST_F(ChatWindowViewTest, TheFileDialogAsksBeforeReplacingAndBlocksOnlyTheChat)
         dialog->reject();
     });
     click(view()->screenshotPanel()->saveButton());
+    // The dialog runs no loop of its own: the click returns at once.
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !question.isEmpty() && !view()->findChild<QFileDialog *>(); }, 10000));
     EXPECT_EQ(otherClicks, 1);
     EXPECT_TRUE(question.contains(QStringLiteral("shot.png")));
     QTest::qWait(200);
@@ -615,4 +618,25 @@ TEST_F(ChatWindowViewTest, TheFileDialogAsksBeforeReplacingAndBlocksOnlyTheChat)
     const QString fresh = folder.filePath(QStringLiteral("fresh.png"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(fresh); }, 5000));
     EXPECT_EQ(QImage(fresh).convertToFormat(image(7).format()), image(7));
+}
+
+// The chat window closing (a capture taken meanwhile) takes its dialog
+// along; nothing is saved and nothing is left waiting.
+TEST_F(ChatWindowViewTest, TheFileDialogGoesWithTheChatWindowUnanswered)
+{
+    open({}, image(7));
+    bool answered = false;
+    whenShown<QFileDialog>([](QFileDialog *) { ChatWindowManager::shared().closeWindow(); });
+    ChatWindowManager::shared().presentSavePanel(
+        SavePanel {}, [&answered](const std::optional<QString> &) { answered = true; });
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] {
+            const QList<QWidget *> windows = QApplication::topLevelWidgets();
+            return std::none_of(windows.begin(), windows.end(),
+                [](QWidget *window) { return qobject_cast<QFileDialog *>(window) && window->isVisible(); });
+        },
+        10000));
+    QTest::qWait(300);
+    EXPECT_FALSE(ChatWindowManager::shared().isOpen());
+    EXPECT_FALSE(answered);
 }
