@@ -183,15 +183,7 @@ TEST_F(CustomOverlayViewTest, AQuickActionRunsOnTheImageAndItsAnswerIsShown)
 
 TEST_F(CustomOverlayViewTest, AFollowUpCarriesTheContextAndKeepsItsTextUntilTheAnswerIsIn)
 {
-    service.enqueue(
-        "POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("First answer")));
-    FakeReply slow = FakeReply::chatCompletion(QStringLiteral("Second answer\nwith\nmore\nlines"));
-    slow.delay = 300ms;
-    service.enqueue("POST", "/v1/chat/completions", slow);
-    show(QRectF(100, 100, 200, 100), sampleImage());
-    type(questionField(), QStringLiteral("What is this?"));
-    ASSERT_TRUE(waitForAnswer());
-    ASSERT_TRUE(waitForFollowUpField());
+    ASSERT_TRUE(answerFirstWithASlowSecondQueued(QStringLiteral("Second answer\nwith\nmore\nlines")));
 
     followUpField()->setFocus();
     type(followUpField(), QStringLiteral("And the colours?"));
@@ -288,15 +280,7 @@ TEST_F(CustomOverlayViewTest, ChatHandsTheImageAndEveryAnswerToTheChatWindowThen
 
 TEST_F(CustomOverlayViewTest, ChatWaitsForAFollowUpOnItsWaySoThatTheChatShowsItsAnswer)
 {
-    service.enqueue(
-        "POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("First answer")));
-    FakeReply slow = FakeReply::chatCompletion(QStringLiteral("Second answer"));
-    slow.delay = 300ms;
-    service.enqueue("POST", "/v1/chat/completions", slow);
-    show(QRectF(100, 100, 200, 100), sampleImage());
-    type(questionField(), QStringLiteral("What is this?"));
-    ASSERT_TRUE(waitForAnswer());
-    ASSERT_TRUE(waitForFollowUpField());
+    ASSERT_TRUE(answerFirstWithASlowSecondQueued(QStringLiteral("Second answer")));
     type(followUpField(), QStringLiteral("More?"));
     ASSERT_TRUE(AIManager::shared().isProcessing());
 

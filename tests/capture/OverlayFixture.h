@@ -112,7 +112,22 @@ protected:
 
     bool waitForFollowUpField() const
     {
-        return QTest::qWaitFor([this] { return overlay->showFollowUpField(); }, 2000);
+        return QTest::qWaitFor([this] { return overlay->showFollowUpField(); }, 10000);
+    }
+
+    // Shows the overlay, asks "What is this?" and waits for "First answer"
+    // and the follow-up field; the next answer, `slowAnswer`, comes 0.3 s
+    // after its question.
+    bool answerFirstWithASlowSecondQueued(const QString &slowAnswer)
+    {
+        service.enqueue(
+            "POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("First answer")));
+        FakeReply slow = FakeReply::chatCompletion(slowAnswer);
+        slow.delay = std::chrono::milliseconds(300);
+        service.enqueue("POST", "/v1/chat/completions", slow);
+        show(QRectF(100, 100, 200, 100), sampleImage());
+        type(questionField(), QStringLiteral("What is this?"));
+        return waitForAnswer() && waitForFollowUpField();
     }
 
     QList<RecordedRequest> chatRequests() const { return service.requests("POST", "/v1/chat/completions"); }
