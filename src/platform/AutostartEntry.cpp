@@ -9,6 +9,14 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <filesystem>
+#include <system_error>
+
+// Where the program lands when installed; the build says.
+#ifndef PEXILO_INSTALLED_PROGRAM
+#define PEXILO_INSTALLED_PROGRAM ""
+#endif
+
 namespace {
 
 // Characters that the Exec key's rules reserve: an argument holding one must
@@ -96,9 +104,38 @@ QString AutostartEntry::contents(const QString &executable)
         .arg(execArgument(executable), QLatin1String(marker));
 }
 
+QString AutostartEntry::programFor(const QString &running, const QString &installed)
+{
+    // Once the running program's file has been replaced, as an upgrade or a
+    // new build does, the kernel names it "<path> (deleted)": the program to
+    // start is the one at that path now.
+    static const QLatin1String replaced(" (deleted)");
+    QString path = running;
+    if (path.endsWith(replaced) && !QFileInfo::exists(path))
+        path.chop(replaced.size());
+    if (installed.isEmpty() || path.isEmpty())
+        return path;
+    // The running path has its links resolved; the installed one is named
+    // as installed, possibly through a linked folder.
+    const QString installedFile = QFileInfo(installed).canonicalFilePath();
+    if (path == installed || (!installedFile.isEmpty() && installedFile == QFileInfo(path).canonicalFilePath()))
+        return installed;
+    return path;
+}
+
+QString AutostartEntry::program()
+{
+    // Qt's own answer is empty once the file has been replaced; the kernel's
+    // link still names the path.
+    std::error_code failed;
+    const std::filesystem::path running = std::filesystem::read_symlink("/proc/self/exe", failed);
+    return programFor(failed ? QCoreApplication::applicationFilePath() : QFile::decodeName(running.c_str()),
+        QStringLiteral(PEXILO_INSTALLED_PROGRAM));
+}
+
 bool AutostartEntry::install(QString *error)
 {
-    const QString text = contents(QCoreApplication::applicationFilePath());
+    const QString text = contents(program());
     if (text.isEmpty()) {
         setError(error, QStringLiteral("the program's path cannot be written into a desktop entry"));
         return false;

@@ -16,7 +16,15 @@ public:
     // into an Exec line (it holds a control character).
     static QString contents(const QString &executable);
 
-    // Writes the entry for the running program (atomically, so a failure
+    // The program the entry starts: the installed program when that is the
+    // one running, named as it was installed; otherwise the binary that is
+    // running, wherever it is.
+    static QString program();
+    // The same choice, given the running program's path as the kernel names
+    // it and the installed program's path (empty when there is none).
+    static QString programFor(const QString &running, const QString &installed);
+
+    // Writes the entry for program() (atomically, so a failure
     // leaves whatever was there). False with `error` set when it could not;
     // a foreign file under our name is not replaced.
     static bool install(QString *error = nullptr);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -94,6 +95,58 @@ TEST_F(AutostartEntryTest, WrittenEntriesAreValidDesktopEntries)
     const QString awkward = m_config.path() + QStringLiteral("/awkward.desktop");
     writeFile(awkward, AutostartEntry::contents(QStringLiteral("/opt/a \"b\" $c\\d 50%/pexilo")).toUtf8());
     EXPECT_EQ(DesktopEntryCheck::validationErrors(awkward), QString());
+}
+
+TEST_F(AutostartEntryTest, TheEntryStartsTheInstalledProgramWhenThatIsTheOneRunning)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString real = root.path() + QStringLiteral("/real");
+    const QString linked = root.path() + QStringLiteral("/linked");
+    const QString built = root.path() + QStringLiteral("/build/pexilo");
+    writeFile(real + QStringLiteral("/bin/pexilo"), "installed");
+    writeFile(built, "built");
+    ASSERT_TRUE(QFile::link(real, linked));
+    const QString installed = real + QStringLiteral("/bin/pexilo");
+    const QString installedThroughLink = linked + QStringLiteral("/bin/pexilo");
+    const QString replaced = QStringLiteral(" (deleted)");
+
+    // The running program as the kernel names it: links resolved, and
+    // " (deleted)" added once its file has been replaced.
+    const struct
+    {
+        const char *what;
+        QString running;
+        QString installed;
+        QString expected;
+    } cases[] = {
+        { "the installed program", installed, installed, installed },
+        { "installed through a linked folder", installed, installedThroughLink, installedThroughLink },
+        { "replaced by an upgrade while it runs", installed + replaced, installedThroughLink, installedThroughLink },
+        { "a build", built, installedThroughLink, built },
+        { "a build replaced by a newer one", built + replaced, installedThroughLink, built },
+        { "a build, nothing installed", built, root.path() + QStringLiteral("/none/bin/pexilo"), built },
+        { "a build that installs nowhere", built, QString(), built },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(AutostartEntry::programFor(c.running, c.installed), c.expected);
+    }
+}
+
+TEST_F(AutostartEntryTest, AProgramWhoseFileWasReplacedWhileRunningStillWritesItsEntry)
+{
+    // A copy of the writer, so that replacing its file leaves the build alone.
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    const QString program = bin.path() + QStringLiteral("/pexilo");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(AUTOSTART_WRITER), program));
+    QProcess writer;
+    writer.setProcessChannelMode(QProcess::MergedChannels);
+    writer.start(program, { program });
+    ASSERT_TRUE(writer.waitForFinished(60000));
+    ASSERT_EQ(writer.exitCode(), 0) << writer.readAll().toStdString();
+    EXPECT_EQ(execLine(QString::fromUtf8(readFile(AutostartEntry::path()))), program);
 }
 
 TEST_F(AutostartEntryTest, InstallAndRemoveOurEntry)
