@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -306,6 +307,39 @@ TEST_F(SettingsPanelsTest, TheNextAnalysisSendsTheKeyJustSaved)
         EXPECT_EQ(requests.last().header("Authorization"), "Bearer " + key.toUtf8());
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A notch of the wheel over the model menu, meant to scroll the panel,
+// changes nothing; once the menu has the focus, the wheel turns it.
+TEST_F(SettingsPanelsTest, TheWheelTurnsTheModelMenuOnlyOnceItHasTheFocus)
+{
+    defaults().setString(SettingsKeys::preferredModel.name, QStringLiteral("gpt-5-vision"));
+    SettingsView &view = openWindow();
+    select(SettingsCategory::ai);
+    auto *menu = control<QComboBox>(QStringLiteral("Preferred AI Model"));
+    ASSERT_NE(menu, nullptr);
+    const auto wheel = [menu](int notches) {
+        const QPointF at = QRectF(menu->rect()).center();
+        QWheelEvent event(at, menu->mapToGlobal(at), QPoint(), QPoint(0, -120 * notches), Qt::NoButton,
+            Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(menu, &event);
+    };
+
+    window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    ASSERT_FALSE(menu->hasFocus());
+    wheel(1);
+    EXPECT_EQ(view.settings().preferredModel(), QStringLiteral("gpt-5-vision"));
+    EXPECT_FALSE(menu->hasFocus());
+    EXPECT_EQ(menu->focusPolicy(), Qt::StrongFocus);
+
+    menu->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(menu->hasFocus());
+    wheel(1);
+    EXPECT_EQ(view.settings().preferredModel(), QStringLiteral("gpt-4o"));
+
+    closeWindow();
+    EXPECT_EQ(defaults().stringForKey(SettingsKeys::preferredModel.name), QStringLiteral("gpt-4o"));
 }
 
 TEST_F(SettingsPanelsTest, AboutOpensTheSupportMailAndThePrivacyPage)
