@@ -2,6 +2,7 @@
 
 #include "platform/AppEvents.h"
 #include "platform/AutostartEntry.h"
+#include "platform/PendingDefaults.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
@@ -33,36 +34,57 @@ void SettingsManager::loadSettings()
     setFigmaPaletteExtraction(SettingsKeys::figmaPaletteExtraction.read(defaults));
     setAutoCSVExport(SettingsKeys::autoCSVExport.read(defaults));
     setEnableScreenshotSearch(SettingsKeys::enableScreenshotSearch.read(defaults));
+
+    m_stored.clear();
+    for (const auto &[key, value] : currentValues())
+        m_stored.insert(key, value);
 }
 
 void SettingsManager::saveSettings()
 {
-    // One write for all twelve: a file that another program holds is waited
-    // for once, and a failure leaves every stored setting as it was.
-    QStringList notWritten;
-    UserDefaults::standard().setObjects(
-        {
-            { SettingsKeys::userName.name, m_userName },
-            { SettingsKeys::autoLaunchAtLogin.name, m_autoLaunchAtLogin },
-            { SettingsKeys::keyboardShortcut.name, m_keyboardShortcut },
-            { SettingsKeys::apiKey.name, m_apiKey },
-            { SettingsKeys::preferredModel.name, m_preferredModel },
-            { SettingsKeys::showKeyboardShortcuts.name, m_showKeyboardShortcuts },
-            { SettingsKeys::autoSaveScreenshots.name, m_autoSaveScreenshots },
-            { SettingsKeys::screenshotQuality.name, m_screenshotQuality },
-            { SettingsKeys::enableWorkflowAutomation.name, m_enableWorkflowAutomation },
-            { SettingsKeys::figmaPaletteExtraction.name, m_figmaPaletteExtraction },
-            { SettingsKeys::autoCSVExport.name, m_autoCSVExport },
-            { SettingsKeys::enableScreenshotSearch.name, m_enableScreenshotSearch },
-        },
-        &notWritten);
-
-    // A stored switch that starts nothing would report a choice the desktop
-    // never learnt of: the autostart entry follows the saved value. When the
-    // value was not saved (the store failed, or its stored value could not be
-    // read and so was not replaced), the entry stays as the stored value left
-    // it: a switch shown off only because a read failed removes nothing.
-    if (!notWritten.contains(QString(SettingsKeys::autoLaunchAtLogin.name)))
-        AutostartEntry::apply(m_autoLaunchAtLogin);
+    write(currentValues());
     AppEvents::instance().postSettingsSaved();
+}
+
+QList<std::pair<QString, QVariant>> SettingsManager::currentValues() const
+{
+    return {
+        { SettingsKeys::userName.name, m_userName },
+        { SettingsKeys::autoLaunchAtLogin.name, m_autoLaunchAtLogin },
+        { SettingsKeys::keyboardShortcut.name, m_keyboardShortcut },
+        { SettingsKeys::apiKey.name, m_apiKey },
+        { SettingsKeys::preferredModel.name, m_preferredModel },
+        { SettingsKeys::showKeyboardShortcuts.name, m_showKeyboardShortcuts },
+        { SettingsKeys::autoSaveScreenshots.name, m_autoSaveScreenshots },
+        { SettingsKeys::screenshotQuality.name, m_screenshotQuality },
+        { SettingsKeys::enableWorkflowAutomation.name, m_enableWorkflowAutomation },
+        { SettingsKeys::figmaPaletteExtraction.name, m_figmaPaletteExtraction },
+        { SettingsKeys::autoCSVExport.name, m_autoCSVExport },
+        { SettingsKeys::enableScreenshotSearch.name, m_enableScreenshotSearch },
+    };
+}
+
+void SettingsManager::write(const QList<std::pair<QString, QVariant>> &values)
+{
+    // Only what changed here: a key that this store merely loaded may have
+    // been stored anew by someone else since (onboarding, another window).
+    QList<std::pair<QString, QVariant>> changed;
+    for (const auto &[key, value] : values) {
+        const auto stored = m_stored.constFind(key);
+        if (stored == m_stored.cend() || *stored != value) {
+            changed.append({ key, value });
+            m_stored.insert(key, value);
+        }
+    }
+    if (changed.isEmpty())
+        return;
+    // A switch that starts nothing would report a choice the desktop never
+    // learnt of, and an entry for a choice that was not stored would start
+    // the program against what the next start reads: the entry follows the
+    // choice once it is stored.
+    const bool launch = m_autoLaunchAtLogin;
+    PendingDefaults::standard().setObjects(changed, [launch](const QStringList &stored) {
+        if (stored.contains(QString(SettingsKeys::autoLaunchAtLogin.name)))
+            AutostartEntry::apply(launch);
+    });
 }

@@ -2,16 +2,26 @@
 
 #include "platform/PublishedProperty.h"
 
+#include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QVariant>
+
+#include <utility>
 
 // The user's settings, each kept in the user defaults under its key in
 // SettingsKeys, spelled like the setting. Every owner makes its own store; stores share state only
 // through the user defaults, when one saves and another loads afterwards.
 //
 // A store loads when it is made and whenever its owner asks, and writes only
-// when its owner asks: all twelve keys at once, so the last save wins. An
-// assignment changes the store in memory only.
+// when its owner asks. A save
+// writes only the settings that changed since the store last loaded or
+// saved, so that two windows open at once (Settings and onboarding) keep
+// each other's answers. An assignment changes the store in memory only.
+//
+// Writes go through PendingDefaults: what the file does not take at once is
+// kept and written later, and every reader in the process sees it meanwhile.
 //
 // Every assignment, also of an equal value, stores the value and then emits
 // the setting's change signal.
@@ -48,8 +58,9 @@ public:
     // text (an empty one included) or its default when none is stored, a
     // Boolean setting its stored value or false.
     void loadSettings();
-    // Writes all twelve settings, puts the desktop's autostart entry in place
-    // or takes ours away to match "autoLaunchAtLogin", and announces the save
+    // Writes the settings that changed, in one write; once a changed
+    // "autoLaunchAtLogin" is stored, puts the desktop's autostart entry in
+    // place or takes ours away to match it. Announces the save
     // (AppEvents::settingsSaved).
     void saveSettings();
 
@@ -148,6 +159,12 @@ Q_SIGNALS:
     void enableScreenshotSearchChanged();
 
 private:
+    // Every setting under its key, in the order of the table.
+    QList<std::pair<QString, QVariant>> currentValues() const;
+    // Writes the settings of `values` that differ from what the store last
+    // loaded or saved.
+    void write(const QList<std::pair<QString, QVariant>> &values);
+
     QString m_userName;
     bool m_autoLaunchAtLogin = false;
     QString m_keyboardShortcut;
@@ -160,4 +177,7 @@ private:
     bool m_figmaPaletteExtraction = false;
     bool m_autoCSVExport = false;
     bool m_enableScreenshotSearch = false;
+
+    // What each setting held when the store last loaded or saved it.
+    QHash<QString, QVariant> m_stored;
 };
