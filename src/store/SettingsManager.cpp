@@ -6,6 +6,20 @@
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
+namespace {
+
+// The sentence under "Launch at Login" when the choice cannot be carried out.
+QString launchProblem(bool launch)
+{
+    const QString reason = AutostartEntry::problem(launch);
+    if (reason.isEmpty())
+        return {};
+    return launch ? QStringLiteral("Pexilo cannot start at login: %1.").arg(reason)
+                  : QStringLiteral("Pexilo still starts at login: %1.").arg(reason);
+}
+
+} // namespace
+
 SettingsManager::SettingsManager(QObject *parent)
     : QObject(parent)
     , m_userName(SettingsKeys::userName.defaultValue)
@@ -23,7 +37,14 @@ void SettingsManager::loadSettings()
     // settings that start out true before the first load.
     const UserDefaults &defaults = UserDefaults::standard();
     setUserName(SettingsKeys::userName.read(defaults));
-    setAutoLaunchAtLogin(SettingsKeys::autoLaunchAtLogin.read(defaults));
+    // The switch shows what the desktop does at the next login: whether our
+    // entry is there, whatever was stored (the entry may have failed, or been
+    // removed since). A choice still waiting to be stored shows as chosen.
+    const bool chosen = SettingsKeys::autoLaunchAtLogin.read(defaults);
+    const bool waiting
+        = PendingDefaults::unsavedValue(defaults, SettingsKeys::autoLaunchAtLogin.name).has_value();
+    const bool launches = waiting ? chosen : AutostartEntry::isInstalled();
+    setAutoLaunchAtLogin(launches);
     setKeyboardShortcut(SettingsKeys::keyboardShortcut.read(defaults));
     setApiKey(SettingsKeys::apiKey.read(defaults));
     setPreferredModel(SettingsKeys::preferredModel.read(defaults));
@@ -38,12 +59,22 @@ void SettingsManager::loadSettings()
     m_stored.clear();
     for (const auto &[key, value] : currentValues())
         m_stored.insert(key, value);
+    setAutoLaunchProblem(chosen == launches ? QString() : launchProblem(chosen));
 }
 
 void SettingsManager::saveSettings()
 {
     write(currentValues());
     AppEvents::instance().postSettingsSaved();
+}
+
+void SettingsManager::chooseAutoLaunchAtLogin(bool launch)
+{
+    // Asked now rather than when the window closes, so that the user sees
+    // at once that the choice cannot be carried out, and why.
+    const QString problem = launchProblem(launch);
+    setAutoLaunchAtLogin(problem.isEmpty() ? launch : !launch);
+    setAutoLaunchProblem(problem);
 }
 
 QList<std::pair<QString, QVariant>> SettingsManager::currentValues() const
@@ -87,4 +118,10 @@ void SettingsManager::write(const QList<std::pair<QString, QVariant>> &values)
         if (stored.contains(QString(SettingsKeys::autoLaunchAtLogin.name)))
             AutostartEntry::apply(launch);
     });
+}
+
+void SettingsManager::setAutoLaunchProblem(const QString &problem)
+{
+    m_autoLaunchProblem = problem;
+    Q_EMIT autoLaunchProblemChanged();
 }

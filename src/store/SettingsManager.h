@@ -23,6 +23,10 @@
 // Writes go through PendingDefaults: what the file does not take at once is
 // kept and written later, and every reader in the process sees it meanwhile.
 //
+// "autoLaunchAtLogin" shows whether our autostart entry is really in place
+// (or the user's choice while that waits to be stored), not the stored
+// value alone; autoLaunchProblem() says why it differs from the choice.
+//
 // Every assignment, also of an equal value, stores the value and then emits
 // the setting's change signal.
 class SettingsManager : public QObject
@@ -56,13 +60,21 @@ public:
 
     // Assigns every setting from the user defaults: a text setting its stored
     // text (an empty one included) or its default when none is stored, a
-    // Boolean setting its stored value or false.
+    // Boolean setting its stored value or false; "autoLaunchAtLogin" as
+    // above.
     void loadSettings();
     // Writes the settings that changed, in one write; once a changed
     // "autoLaunchAtLogin" is stored, puts the desktop's autostart entry in
     // place or takes ours away to match it. Announces the save
     // (AppEvents::settingsSaved).
     void saveSettings();
+
+    // The user's choice of the switch: taken when it can be carried out;
+    // otherwise the switch stays as it is and autoLaunchProblem() says why.
+    void chooseAutoLaunchAtLogin(bool launch);
+    // Why "Launch at Login" does not show the user's choice: a sentence, or
+    // empty.
+    QString autoLaunchProblem() const { return m_autoLaunchProblem; }
 
     QString userName() const { return m_userName; }
     void setUserName(const QString &value)
@@ -157,6 +169,7 @@ Q_SIGNALS:
     void figmaPaletteExtractionChanged();
     void autoCSVExportChanged();
     void enableScreenshotSearchChanged();
+    void autoLaunchProblemChanged();
 
 private:
     // Every setting under its key, in the order of the table.
@@ -164,6 +177,7 @@ private:
     // Writes the settings of `values` that differ from what the store last
     // loaded or saved.
     void write(const QList<std::pair<QString, QVariant>> &values);
+    void setAutoLaunchProblem(const QString &problem);
 
     QString m_userName;
     bool m_autoLaunchAtLogin = false;
@@ -180,4 +194,5 @@ private:
 
     // What each setting held when the store last loaded or saved it.
     QHash<QString, QVariant> m_stored;
+    QString m_autoLaunchProblem;
 };

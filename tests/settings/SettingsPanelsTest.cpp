@@ -12,6 +12,7 @@
 #include "support/FakeAIService.h"
 #include "support/LogCapture.h"
 #include "support/OpenedLinks.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/ScopedEndpoints.h"
 #include "ui/ToggleSwitch.h"
 
@@ -378,19 +379,87 @@ TEST_F(SettingsPanelsTest, LaunchAtLoginSavedOnWritesTheAutostartEntryAndSavedOf
     openWindow();
     auto *launch = control<ToggleSwitch>(QStringLiteral("Launch at Login"));
     EXPECT_TRUE(launch->isChecked());
+    EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), QString());
     QTest::mouseClick(launch, Qt::LeftButton);
     closeWindow();
     EXPECT_FALSE(QFile::exists(AutostartEntry::path()));
+}
 
-    // An entry of the same name that the user wrote stays.
-    QDir().mkpath(QFileInfo(AutostartEntry::path()).absolutePath());
-    QFile foreign(AutostartEntry::path());
-    ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
-    foreign.write("[Desktop Entry]\nType=Application\nName=Mine\nExec=/usr/bin/true\n");
-    foreign.close();
+// "Launch at Login" shows whether Pexilo really starts at login. A choice
+// that cannot be carried out (a pexilo.desktop of another program, which is
+// left alone, or a folder that takes no file) leaves the switch as it is,
+// with the reason under it, and stores nothing; a switch stored on whose
+// entry could not be written shows off, with the reason.
+TEST_F(SettingsPanelsTest, LaunchAtLoginShowsWhatIsInstalledAndWhyNot)
+{
+    const QString folder = QFileInfo(AutostartEntry::path()).absolutePath();
+    const QByteArray theirs = "[Desktop Entry]\nType=Application\nName=Mine\nExec=/usr/bin/true\n";
+    const auto writeTheirs = [&] {
+        QDir().mkpath(folder);
+        QFile foreign(AutostartEntry::path());
+        ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
+        foreign.write(theirs);
+    };
+    const auto readTheirs = [] {
+        QFile file(AutostartEntry::path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QString foreignReason
+        = QStringLiteral("Pexilo cannot start at login: %1 belongs to another program.").arg(AutostartEntry::path());
+    const QString folderReason
+        = QStringLiteral("Pexilo cannot start at login: the folder %1 cannot be written.").arg(folder);
+
+    // Another program's entry under our name.
+    writeTheirs();
     openWindow();
+    auto *launch = control<ToggleSwitch>(QStringLiteral("Launch at Login"));
+    EXPECT_FALSE(launch->isChecked());
+    EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), QString());
+    QTest::mouseClick(launch, Qt::LeftButton);
+    EXPECT_FALSE(launch->isChecked());
+    EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), foreignReason);
+    EXPECT_TRUE(row(QStringLiteral("Launch at Login"))->findChild<QLabel *>(QStringLiteral("rowNote"))->isVisible());
     closeWindow();
-    EXPECT_TRUE(QFile::exists(AutostartEntry::path()));
+    EXPECT_FALSE(defaults().contains(SettingsKeys::autoLaunchAtLogin.name));
+    EXPECT_EQ(readTheirs(), theirs);
+
+    // Stored on (as onboarding stores it) over another program's entry.
+    defaults().setBool(SettingsKeys::autoLaunchAtLogin.name, true);
+    openWindow();
+    EXPECT_FALSE(control<ToggleSwitch>(QStringLiteral("Launch at Login"))->isChecked());
+    EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), foreignReason);
+    closeWindow();
+    EXPECT_TRUE(defaults().boolForKey(SettingsKeys::autoLaunchAtLogin.name)) << "nothing was changed";
+    EXPECT_EQ(readTheirs(), theirs);
+    QFile::remove(AutostartEntry::path());
+    defaults().removeObject(SettingsKeys::autoLaunchAtLogin.name);
+
+    // A folder that takes no file.
+    {
+        const ReadOnlyFolder readOnly(folder);
+        if (!readOnly.isReadOnly())
+            GTEST_SKIP() << "this file system lets the superuser write into any folder";
+        openWindow();
+        launch = control<ToggleSwitch>(QStringLiteral("Launch at Login"));
+        QTest::mouseClick(launch, Qt::LeftButton);
+        EXPECT_FALSE(launch->isChecked());
+        EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), folderReason);
+        closeWindow();
+        EXPECT_FALSE(defaults().contains(SettingsKeys::autoLaunchAtLogin.name));
+
+        defaults().setBool(SettingsKeys::autoLaunchAtLogin.name, true);
+        openWindow();
+        EXPECT_FALSE(control<ToggleSwitch>(QStringLiteral("Launch at Login"))->isChecked());
+        EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), folderReason);
+        closeWindow();
+    }
+    // The folder open again: the same switch works.
+    openWindow();
+    EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), QString());
+    QTest::mouseClick(control<ToggleSwitch>(QStringLiteral("Launch at Login")), Qt::LeftButton);
+    EXPECT_TRUE(control<ToggleSwitch>(QStringLiteral("Launch at Login"))->isChecked());
+    closeWindow();
+    EXPECT_TRUE(AutostartEntry::isInstalled());
 }
 
 #include "SettingsPanelsTest.moc"
