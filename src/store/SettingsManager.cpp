@@ -77,6 +77,22 @@ void SettingsManager::chooseAutoLaunchAtLogin(bool launch)
     setAutoLaunchProblem(problem);
 }
 
+void SettingsManager::saveAPIKey(const QString &entered)
+{
+    setApiKey(enteredAPIKey(entered));
+    write({ { SettingsKeys::apiKey.name, m_apiKey } });
+}
+
+QString SettingsManager::enteredAPIKey(const QString &text)
+{
+    QString key = text;
+    key.removeIf([](QChar c) {
+        return c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f' || c == QChar(0x85)
+            || c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph;
+    });
+    return key.trimmed();
+}
+
 QList<std::pair<QString, QVariant>> SettingsManager::currentValues() const
 {
     return {

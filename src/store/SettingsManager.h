@@ -15,7 +15,7 @@
 // through the user defaults, when one saves and another loads afterwards.
 //
 // A store loads when it is made and whenever its owner asks, and writes only
-// when its owner asks. A save
+// when its owner asks (the API key also as the user enters it). A save
 // writes only the settings that changed since the store last loaded or
 // saved, so that two windows open at once (Settings and onboarding) keep
 // each other's answers. An assignment changes the store in memory only.
@@ -75,6 +75,13 @@ public:
     // Why "Launch at Login" does not show the user's choice: a sentence, or
     // empty.
     QString autoLaunchProblem() const { return m_autoLaunchProblem; }
+
+    // The key as the user entered it, stored at once, so that the next
+    // question uses it while the window is still open.
+    void saveAPIKey(const QString &entered);
+    // The key without its line breaks (a pasted key may carry one) and the
+    // white space around it.
+    static QString enteredAPIKey(const QString &text);
 
     QString userName() const { return m_userName; }
     void setUserName(const QString &value)

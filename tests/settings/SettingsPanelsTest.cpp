@@ -17,6 +17,7 @@
 #include "ui/ToggleSwitch.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoro/QCoroTask>
 #include <QDir>
@@ -284,12 +285,33 @@ TEST_F(SettingsPanelsTest, TheKeyIsMaskedStoredAsTypedInThePrivateFileAndNeverLo
     EXPECT_EQ(control<QLineEdit>(QStringLiteral("OpenAI API Key"))->echoMode(), QLineEdit::Password);
 }
 
-TEST_F(SettingsPanelsTest, TheNextAnalysisSendsTheKeyJustSaved)
+namespace {
+
+QImage questionImage()
+{
+    QImage image(32, 24, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    return image;
+}
+
+// The key that the AI client sends with its next question.
+QByteArray keySentWithTheNextQuestion(const FakeAIService &service)
+{
+    const AIResponse answer = QCoro::waitFor(AIManager::shared().analyzeImage(questionImage(), QStringLiteral("What?")));
+    AIManager::shared().resetForNewScreenshot();
+    const QList<RecordedRequest> requests = service.requests("POST", "/v1/chat/completions");
+    EXPECT_FALSE(requests.isEmpty()) << answer.content.toStdString();
+    return requests.isEmpty() ? QByteArray() : requests.last().header("Authorization");
+}
+
+} // namespace
+
+// The key is stored as it is typed: a question asked while the window is
+// still open uses it, and so does one after the window has closed.
+TEST_F(SettingsPanelsTest, AKeyTypedIntoTheOpenWindowIsUsedByTheNextQuestion)
 {
     FakeAIService service;
     ScopedEndpoints endpoints(service.baseUrl());
-    QImage image(32, 24, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
 
     for (const QString &key : { QStringLiteral("sk-first"), QStringLiteral("sk-second") }) {
         openWindow();
@@ -297,16 +319,28 @@ TEST_F(SettingsPanelsTest, TheNextAnalysisSendsTheKeyJustSaved)
         auto *field = control<QLineEdit>(QStringLiteral("OpenAI API Key"));
         field->selectAll();
         QTest::keyClicks(field, key);
+        EXPECT_EQ(defaults().stringForKey(SettingsKeys::apiKey.name), key);
+        EXPECT_EQ(keySentWithTheNextQuestion(service), "Bearer " + key.toUtf8());
         closeWindow();
-
-        const AIResponse answer
-            = QCoro::waitFor(AIManager::shared().analyzeImage(image, QStringLiteral("What?")));
-        AIManager::shared().resetForNewScreenshot();
-        const QList<RecordedRequest> requests = service.requests("POST", "/v1/chat/completions");
-        ASSERT_FALSE(requests.isEmpty()) << answer.content.toStdString();
-        EXPECT_EQ(requests.last().header("Authorization"), "Bearer " + key.toUtf8());
+        EXPECT_EQ(keySentWithTheNextQuestion(service), "Bearer " + key.toUtf8());
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A key copied from a web page often ends with a line break, or has one
+// inside where the page wrapped it: the field takes the key without them.
+TEST_F(SettingsPanelsTest, APastedKeyLosesItsLineBreaksAndTheSpaceAroundIt)
+{
+    openWindow();
+    select(SettingsCategory::ai);
+    auto *field = control<QLineEdit>(QStringLiteral("OpenAI API Key"));
+    field->setFocus();
+    QApplication::clipboard()->setText(QStringLiteral("  sk-proj-abc\ndef\r\n"));
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+
+    EXPECT_EQ(field->text(), QStringLiteral("sk-proj-abcdef"));
+    EXPECT_EQ(defaults().stringForKey(SettingsKeys::apiKey.name), QStringLiteral("sk-proj-abcdef"));
+    EXPECT_TRUE(AIManager::shared().hasAPIKey());
 }
 
 // A notch of the wheel over the model menu, meant to scroll the panel,

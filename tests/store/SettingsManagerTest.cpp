@@ -234,3 +234,29 @@ TEST(SettingsManagerTest, EveryLoadSignalsEverySettingOnce)
     settings.setUserName(settings.userName());
     EXPECT_EQ(spies.front()->count(), 2);
 }
+
+TEST(SettingsManagerTest, AnEnteredKeyLosesItsLineBreaksAndTheSpaceAroundIt)
+{
+    const struct
+    {
+        QString entered;
+        QString key;
+    } cases[] = {
+        { QStringLiteral("sk-abc"), QStringLiteral("sk-abc") },
+        { QStringLiteral("  sk-abc\t\n"), QStringLiteral("sk-abc") },
+        { QStringLiteral("sk-ab\ncd"), QStringLiteral("sk-abcd") },
+        { QStringLiteral("sk-ab\r\ncd\r\n"), QStringLiteral("sk-abcd") },
+        { QStringLiteral("sk-ab") + QChar(0x2028) + QStringLiteral("cd") + QChar(0x85), QStringLiteral("sk-abcd") },
+        { QStringLiteral("\n \n"), QString() },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(SettingsManager::enteredAPIKey(c.entered), c.key) << c.entered.toStdString();
+
+    // As entered, the key is stored at once, and alone.
+    SettingsManager settings;
+    settings.setUserName(QStringLiteral("not saved"));
+    settings.saveAPIKey(QStringLiteral(" sk-pasted\nrest "));
+    EXPECT_EQ(settings.apiKey(), QStringLiteral("sk-pastedrest"));
+    EXPECT_EQ(UserDefaults::standard().stringForKey(QStringLiteral("apiKey")), QStringLiteral("sk-pastedrest"));
+    EXPECT_FALSE(UserDefaults::standard().contains(QStringLiteral("userName")));
+}
