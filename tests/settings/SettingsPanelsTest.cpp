@@ -8,6 +8,7 @@
 #include "platform/UserDefaults.h"
 #include "settings/SegmentedPicker.h"
 #include "store/SettingsManager.h"
+#include "support/DatabaseLock.h"
 #include "support/DesktopEntryCheck.h"
 #include "support/FakeAIService.h"
 #include "support/LogCapture.h"
@@ -341,6 +342,33 @@ TEST_F(SettingsPanelsTest, APastedKeyLosesItsLineBreaksAndTheSpaceAroundIt)
     EXPECT_EQ(field->text(), QStringLiteral("sk-proj-abcdef"));
     EXPECT_EQ(defaults().stringForKey(SettingsKeys::apiKey.name), QStringLiteral("sk-proj-abcdef"));
     EXPECT_TRUE(AIManager::shared().hasAPIKey());
+}
+
+// Another program holds the settings file while the key is typed: the key
+// is used at once all the same, the window says that settings wait to be
+// stored, and they are stored once the file is free.
+TEST_F(SettingsPanelsTest, AKeyTypedWhileAnotherProgramHoldsTheFileIsUsedAndStoredOnceItIsFree)
+{
+    FakeAIService service;
+    ScopedEndpoints endpoints(service.baseUrl());
+    const QString key = QStringLiteral("sk-while-busy");
+    openWindow();
+    select(SettingsCategory::ai);
+    auto *notice = view().findChild<QLabel *>(QStringLiteral("unsavedNotice"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_FALSE(notice->isVisible());
+
+    DatabaseLock other(UserDefaults::standardPath(), DatabaseLock::Kind::WritesOnly);
+    ASSERT_TRUE(other.isHeld());
+    QTest::keyClicks(control<QLineEdit>(QStringLiteral("OpenAI API Key")), key);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_TRUE(notice->text().startsWith(QStringLiteral("⚠️ Some settings are not saved yet")));
+    EXPECT_FALSE(defaults().contains(SettingsKeys::apiKey.name));
+    EXPECT_EQ(keySentWithTheNextQuestion(service), "Bearer " + key.toUtf8());
+
+    other.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!notice->isVisible(), 60000);
+    EXPECT_EQ(defaults().stringForKey(SettingsKeys::apiKey.name), key);
 }
 
 // A notch of the wheel over the model menu, meant to scroll the panel,
