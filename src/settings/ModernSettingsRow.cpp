@@ -37,7 +37,7 @@ ModernSettingsRow::ModernSettingsRow(
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(20, 12, 20, 12);
-    row->addLayout(texts);
+    row->addLayout(texts, 1);
     row->addStretch();
     row->addWidget(content);
 }
