@@ -480,7 +480,9 @@ TEST_F(SettingsPanelsTest, LaunchAtLoginShowsWhatIsInstalledAndWhyNot)
     QTest::mouseClick(launch, Qt::LeftButton);
     EXPECT_FALSE(launch->isChecked());
     EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), foreignReason);
-    EXPECT_TRUE(row(QStringLiteral("Launch at Login"))->findChild<QLabel *>(QStringLiteral("rowNote"))->isVisible());
+    const auto *note = row(QStringLiteral("Launch at Login"))->findChild<QLabel *>(QStringLiteral("rowNote"));
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->isVisible());
     closeWindow();
     EXPECT_FALSE(defaults().contains(SettingsKeys::autoLaunchAtLogin.name));
     EXPECT_EQ(readTheirs(), theirs);
