@@ -30,7 +30,7 @@ public:
     static constexpr int sidebarWidth = 220;
     // Shown over the panel while settings wait to be stored.
     static constexpr const char *unsavedNoticeText
-        = "⚠️ Some settings are not saved yet: the settings file cannot be written right now. "
+        = "⚠️ Settings not saved yet: the settings file cannot be written right now. "
           "Pexilo keeps trying and saves them as soon as it can.";
 
     explicit SettingsView(QWidget *parent = nullptr);

@@ -362,7 +362,7 @@ TEST_F(SettingsPanelsTest, AKeyTypedWhileAnotherProgramHoldsTheFileIsUsedAndStor
     ASSERT_TRUE(other.isHeld());
     QTest::keyClicks(control<QLineEdit>(QStringLiteral("OpenAI API Key")), key);
     EXPECT_TRUE(notice->isVisible());
-    EXPECT_TRUE(notice->text().startsWith(QStringLiteral("⚠️ Some settings are not saved yet")));
+    EXPECT_TRUE(notice->text().startsWith(QStringLiteral("⚠️ Settings not saved yet: ")));
     EXPECT_FALSE(defaults().contains(SettingsKeys::apiKey.name));
     EXPECT_EQ(keySentWithTheNextQuestion(service), "Bearer " + key.toUtf8());
 
