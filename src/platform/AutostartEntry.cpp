@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <filesystem>
 #include <system_error>
@@ -77,6 +78,22 @@ void setError(QString *error, const QString &text)
         *error = text;
 }
 
+QString foreignFile(const QString &target)
+{
+    return QStringLiteral("%1 belongs to another program").arg(target);
+}
+
+// Whether a file can be made in the folder (made first when missing).
+QString folderProblem(const QString &folder)
+{
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("the folder %1 cannot be created").arg(folder);
+    QTemporaryFile probe(folder + QStringLiteral("/.pexilo-check-XXXXXX"));
+    if (!probe.open())
+        return QStringLiteral("the folder %1 cannot be written").arg(folder);
+    return {};
+}
+
 } // namespace
 
 QString AutostartEntry::path()
@@ -142,7 +159,7 @@ bool AutostartEntry::install(QString *error)
     }
     const QString target = path();
     if (QFileInfo::exists(target) && !isOurs(target)) {
-        setError(error, QStringLiteral("%1 exists and was not written by Pexilo").arg(target));
+        setError(error, foreignFile(target));
         return false;
     }
     if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
@@ -173,6 +190,19 @@ bool AutostartEntry::remove(QString *error)
 bool AutostartEntry::isInstalled()
 {
     return isOurs(path());
+}
+
+QString AutostartEntry::problem(bool launchAtLogin)
+{
+    const QString target = path();
+    const QString folder = QFileInfo(target).absolutePath();
+    if (!launchAtLogin)
+        return isOurs(target) ? folderProblem(folder) : QString();
+    if (contents(QCoreApplication::applicationFilePath()).isEmpty())
+        return QStringLiteral("the program's path cannot be written into a desktop entry");
+    if (QFileInfo::exists(target) && !isOurs(target))
+        return foreignFile(target);
+    return folderProblem(folder);
 }
 
 void AutostartEntry::apply(bool launchAtLogin)

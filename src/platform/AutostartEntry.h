@@ -32,6 +32,14 @@ public:
     static bool remove(QString *error = nullptr);
     // Whether our entry is in place.
     static bool isInstalled();
+    // Why the user's choice cannot be carried out now, as a phrase that
+    // follows "because": on, our entry cannot be put in place (a file of
+    // another program holds its name, its folder cannot be written, the
+    // program's path does not fit into an entry); off, ours cannot be taken
+    // away (its folder cannot be written). Empty when it can. Tries the
+    // folder with a file of its own, which it removes at once: a folder may
+    // be closed to writes that its permissions would let through.
+    static QString problem(bool launchAtLogin);
 
     // Saves the user's choice: installs the entry when on, removes it when
     // off. Failures are logged.

@@ -2,6 +2,7 @@
 
 #include "support/DesktopEntryCheck.h"
 #include "support/LogCapture.h"
+#include "support/ReadOnlyFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -189,6 +190,43 @@ TEST_F(AutostartEntryTest, AFailedWriteIsLoggedAndLeavesNoEntry)
 
     AutostartEntry::apply(false);
     EXPECT_EQ(log.lines().size(), 1);
+}
+
+// Why a choice cannot be carried out, asked before it is stored: the folder
+// is tried with a file of its own, which leaves nothing behind.
+TEST_F(AutostartEntryTest, SaysWhyAChoiceCannotBeCarriedOut)
+{
+    const QString folder = QFileInfo(AutostartEntry::path()).absolutePath();
+    EXPECT_EQ(AutostartEntry::problem(true), QString());
+    EXPECT_EQ(AutostartEntry::problem(false), QString());
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+
+    writeFile(AutostartEntry::path(), "[Desktop Entry]\nType=Application\nName=Mine\nExec=/usr/bin/true\n");
+    EXPECT_EQ(AutostartEntry::problem(true), AutostartEntry::path() + QStringLiteral(" belongs to another program"));
+    EXPECT_EQ(AutostartEntry::problem(false), QString()) << "nothing of ours to take away";
+    QFile::remove(AutostartEntry::path());
+
+    ASSERT_TRUE(AutostartEntry::install());
+    {
+        const ReadOnlyFolder readOnly(folder);
+        if (!readOnly.isReadOnly())
+            GTEST_SKIP() << "this file system lets the superuser write into any folder";
+        const QString closed = QStringLiteral("the folder %1 cannot be written").arg(folder);
+        EXPECT_EQ(AutostartEntry::problem(false), closed);
+        EXPECT_FALSE(AutostartEntry::remove());
+    }
+    ASSERT_TRUE(AutostartEntry::remove());
+    {
+        const ReadOnlyFolder readOnly(folder);
+        EXPECT_EQ(AutostartEntry::problem(true), QStringLiteral("the folder %1 cannot be written").arg(folder));
+        EXPECT_EQ(AutostartEntry::problem(false), QString());
+        EXPECT_FALSE(AutostartEntry::install());
+    }
+
+    writeFile(m_config.path() + QStringLiteral("/autostart-file"), "x");
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(QFile::rename(m_config.path() + QStringLiteral("/autostart-file"), folder));
+    EXPECT_EQ(AutostartEntry::problem(true), QStringLiteral("the folder %1 cannot be created").arg(folder));
 }
 
 TEST_F(AutostartEntryTest, ALinkToAPipeOrADeviceIsNotOursAndNothingWaitsOnIt)
