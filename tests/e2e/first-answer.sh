@@ -74,7 +74,7 @@ open_settings() {
         || fail "Settings did not open the settings window"
     wait_until 5 settings_shown || fail "no Pexilo Settings window on screen"
     WINDOW=$(settings_window)
-    eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
+    eval "$(window_geometry "$WINDOW")"
     WIN_X=$X WIN_Y=$Y
     [ "$WIDTH" -eq 900 ] && [ "$HEIGHT" -eq 650 ] || fail "the settings window is ${WIDTH}x${HEIGHT}, not 900x650"
     sleep 0.5
