@@ -37,8 +37,8 @@ start_tray_host
 # --- First start: the card, a drag, and the red dot. ---
 start_pexilo "$ARTIFACTS/first-start.log"
 wait_for_log "🔧 Window should now be visible" 5 || fail "no onboarding window on a first start"
-wait_for_log "🔧 Creating window with frame: ($FRAME_X.0, $FRAME_Y.0, $WINDOW_W.0, $WINDOW_H.0)" 1 \
-    || fail "the onboarding window's frame is not the middle of the screen"
+wait_for_log "🔧 Creating window with frame: ($WINDOW_X.0, $WINDOW_Y.0, $WINDOW_W.0, $WINDOW_H.0)" 1 \
+    || fail "the onboarding window is not made in the middle of the available area"
 wait_until 5 onboarding_window_shown || fail "no $WINDOW_W × $WINDOW_H window on screen"
 window=$(onboarding_window)
 find_card
