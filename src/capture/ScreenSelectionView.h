@@ -26,6 +26,10 @@ public:
 
     // The rectangle spanned by two corners, in either order.
     static QRectF spannedRect(const QPointF &a, const QPointF &b);
+    // The point held inside a view of that size (its right and bottom edges
+    // included), so that a selection ends at the edges of the screen it is
+    // made on however far the pointer goes.
+    static QPointF confined(const QPointF &point, const QSizeF &size);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -38,6 +42,8 @@ protected:
 
 private:
     QRectF selectionRect() const { return spannedRect(m_startLocation, m_currentLocation); }
+    // Where the pointer is, in the view's coordinates, held inside the view.
+    QPointF pointerLocation(const QMouseEvent *event) const;
     void finishDrag();
     void paintHints(QPainter &painter);
     void retryKeyboardGrab();

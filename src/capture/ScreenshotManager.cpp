@@ -75,7 +75,12 @@ void ScreenshotManager::showSelectionOverlay()
         return;
 
     // Taken while no window of ours covers the screen.
-    m_frozenFrame = FrozenFrame { *screen, ScreenGrabber::grabDisplay(*screen) };
+    const QImage frame = ScreenGrabber::grabDisplay(*screen);
+    if (frame.isNull()) {
+        Log::line(QStringLiteral("❌ Could not read the screen %1: no capture").arg(screen->id));
+        return;
+    }
+    m_frozenFrame = FrozenFrame { *screen, frame };
 
     KeyableOverlayWindow *window = m_selectionController.createWindow(
         screen->bounds.toRect(), KeyableOverlayWindow::Level::ScreenSaver);
@@ -116,7 +121,7 @@ void ScreenshotManager::captureScreenshot(const QRectF &rect)
     // The crop of a frame already in memory: nothing to wait for.
     std::optional<QImage> image;
     if (m_frozenFrame)
-        image = captureImage(rect, ScreenGrabber::displays(), m_frozenFrame->display, m_frozenFrame->image);
+        image = captureImage(rect, m_frozenFrame->display, m_frozenFrame->image);
     if (!image) {
         showOverlayWithoutImage();
         return;
@@ -227,15 +232,15 @@ std::optional<CaptureRegion> ScreenshotManager::captureRegion(
         scaleY, QSize(display.pixelWidth, display.pixelHeight) };
 }
 
-std::optional<QImage> ScreenshotManager::captureImage(const QRectF &rect,
-    const QList<ScreenDisplay> &displays, const ScreenDisplay &frameDisplay, const QImage &frame)
+std::optional<QImage> ScreenshotManager::captureImage(
+    const QRectF &rect, const ScreenDisplay &frameDisplay, const QImage &frame)
 {
     if (frame.isNull())
         return std::nullopt;
-    const std::optional<ScreenDisplay> display = displayForPoint(rect.center(), displays);
-    if (!display || *display != frameDisplay)
-        return std::nullopt;
-    const std::optional<CaptureRegion> region = captureRegion(rect, *display);
+    // The rectangle was drawn over this picture: the displays as they are
+    // now (another monitor under its centre, a screen that has changed
+    // since) have no say in which pixels it shows.
+    const std::optional<CaptureRegion> region = captureRegion(rect, frameDisplay);
     if (!region)
         return std::nullopt;
     QImage image = frame.copy(region->sourceRect());
