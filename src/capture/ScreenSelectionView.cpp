@@ -54,7 +54,11 @@ QPointF ScreenSelectionView::confined(const QPointF &point, const QSizeF &size)
 
 QPointF ScreenSelectionView::pointerLocation(const QMouseEvent *event) const
 {
-    return confined(event->position(), size());
+    // The event's own and global positions are rounded to whole logical
+    // pixels; at a scale of 2 that would move a corner by a device pixel, and
+    // at 1.5 leave some device pixels out of reach. Its position in the
+    // window keeps the fraction.
+    return confined(mapFrom(window(), event->scenePosition()), size());
 }
 
 void ScreenSelectionView::paintEvent(QPaintEvent *)

@@ -220,11 +220,13 @@ std::optional<CaptureRegion> ScreenshotManager::captureRegion(
     const QRectF &rect, const ScreenDisplay &display)
 {
     const QRectF &bounds = display.bounds;
-    const qreal scaleX = display.pixelWidth / bounds.width();
-    const qreal scaleY = display.pixelHeight / bounds.height();
-    const QRectF local = rect.translated(-bounds.topLeft());
-    const QRectF scaled(
-        local.x() * scaleX, local.y() * scaleY, local.width() * scaleX, local.height() * scaleY);
+    // Device pixels are logical ones times the display's ratio. The pixel
+    // size over the size in logical pixels is not quite that at a fractional
+    // ratio, where the logical size is rounded (1.5 × 533 = 800 pixels for
+    // 533⅓): it would drift by up to a pixel across the screen.
+    const qreal scaleX = display.devicePixelRatio;
+    const qreal scaleY = display.devicePixelRatio;
+    const QRectF scaled = CaptureRegion::devicePixelRect(rect.translated(-bounds.topLeft()), scaleX, scaleY);
     const QRectF clipped = scaled.intersected(QRectF(0, 0, display.pixelWidth, display.pixelHeight));
     if (clipped.isEmpty())
         return std::nullopt;
