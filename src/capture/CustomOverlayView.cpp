@@ -18,7 +18,10 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+#include <QStyleHints>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,6 +29,13 @@ namespace {
 constexpr qreal groupSpacing = 12;
 // How far outside the control group its shadows reach.
 constexpr QMargins shadowReach(24, 24, 24, 32);
+
+// A press and release this close together are a click; further apart, the
+// pointer was dragged (to select text in the answer, say) and let go.
+bool withinDragDistance(const QPointF &press, const QPointF &release)
+{
+    return (release - press).manhattanLength() < QGuiApplication::styleHints()->startDragDistance();
+}
 
 template<typename T> T mix(const T &from, const T &to, qreal t)
 {
@@ -470,19 +480,42 @@ void CustomOverlayView::paintControlShadows(QPainter &painter) const
 
 // The backdrop
 
+bool CustomOverlayView::isBackdropAt(const QPointF &point) const
+{
+    // The image, the box and the pills are solid; the rest, the gaps between
+    // the pills included, is backdrop.
+    if (!rect().contains(point.toPoint()) || screenshotFrame().contains(point)
+        || QRectF(m_textBox->geometry()).contains(point))
+        return false;
+    if (!m_actionRow->isVisible())
+        return true;
+    const QList<SpotlightActionButton *> pills = m_actionRow->buttons();
+    return std::none_of(pills.cbegin(), pills.cend(), [this, &point](const SpotlightActionButton *pill) {
+        return QRectF(pill->geometry().translated(m_actionRow->pos())).contains(point);
+    });
+}
+
 void CustomOverlayView::mousePressEvent(QMouseEvent *event)
 {
-    // The image is solid; everything else that reaches the overlay is backdrop.
-    m_backdropPressed = event->button() == Qt::LeftButton && !screenshotFrame().contains(event->position());
+    m_backdropPressed = event->button() == Qt::LeftButton && isBackdropAt(event->position());
+    m_backdropPressLocation = event->position();
+    event->accept();
+}
+
+void CustomOverlayView::mouseMoveEvent(QMouseEvent *event)
+{
+    // Once dragged, the press stays a drag even if the pointer comes back.
+    if (m_backdropPressed && !withinDragDistance(m_backdropPressLocation, event->position()))
+        m_backdropPressed = false;
     event->accept();
 }
 
 void CustomOverlayView::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool tapped = m_backdropPressed && event->button() == Qt::LeftButton
-        && rect().contains(event->position().toPoint()) && !screenshotFrame().contains(event->position());
+    const bool clicked = m_backdropPressed && event->button() == Qt::LeftButton
+        && withinDragDistance(m_backdropPressLocation, event->position()) && isBackdropAt(event->position());
     m_backdropPressed = false;
     event->accept();
-    if (tapped)
+    if (clicked)
         requestClose();
 }

@@ -93,6 +93,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
@@ -109,6 +110,9 @@ private:
     void handleAction(QuickAction action);
     void copyAnswer();
     void requestClose();
+    // Whether the point shows the backdrop: not the image, the box or the
+    // quick actions.
+    bool isBackdropAt(const QPointF &point) const;
 
     void processingChanged(bool processing);
     void lastResponseChanged(const AIResponse &response);
@@ -152,5 +156,9 @@ private:
     QuickActionRow *m_actionRow;
     QRect m_groupPaintArea;
     bool m_watchingKeys = false;
+    // A press on the backdrop that may still become a click: it closes the
+    // overlay only if released on the backdrop before moving the platform's
+    // drag distance.
     bool m_backdropPressed = false;
+    QPointF m_backdropPressLocation;
 };

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStyleHints>
 
 using namespace std::chrono_literals;
 
@@ -341,6 +342,30 @@ TEST_F(CustomOverlayViewTest, AClickOnTheBackdropClosesButNotOnTheImageOrTheBox)
     EXPECT_EQ(closes, 0);
     QTest::mouseClick(overlay, Qt::LeftButton, {}, QPoint(700, 500));
     EXPECT_EQ(closes, 1);
+}
+
+TEST_F(CustomOverlayViewTest, OnlyAClickClosesFromTheBackdropNotADragThatStartsThere)
+{
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    const int dragDistance = QGuiApplication::styleHints()->startDragDistance();
+    const QPoint backdrop(700, 600);
+    const QPoint onTheBox = child<QWidget>("textBox")->geometry().center();
+    // The pointer's moves go to the overlay, which took the press.
+    const auto pressMoveRelease = [this](QPoint press, const QList<QPoint> &moves) {
+        QTest::mousePress(overlay, Qt::LeftButton, {}, press);
+        for (const QPoint &move : moves)
+            QTest::mouseMove(overlay, move);
+        QTest::mouseRelease(overlay, Qt::LeftButton, {}, moves.isEmpty() ? press : moves.last());
+    };
+
+    pressMoveRelease(backdrop, { QPoint(500, 400), onTheBox });
+    EXPECT_EQ(closes, 0) << "a long drag let go on the box";
+    pressMoveRelease(backdrop, { backdrop + QPoint(dragDistance + 5, 0), backdrop });
+    EXPECT_EQ(closes, 0) << "dragged away and back";
+    pressMoveRelease(backdrop, { backdrop + QPoint(0, dragDistance) });
+    EXPECT_EQ(closes, 0) << "let go just at the drag distance";
+    pressMoveRelease(backdrop, { backdrop + QPoint(dragDistance - 1, 0) });
+    EXPECT_EQ(closes, 1) << "a click that trembled less than the drag distance";
 }
 
 TEST_F(CustomOverlayViewTest, TheLastHoverEventOfTheResponseButtonsDecidesWhichIsHovered)
