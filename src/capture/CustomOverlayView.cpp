@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QStyleHints>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -27,6 +28,9 @@ namespace {
 
 // The gap between the text box and the quick-action row.
 constexpr qreal groupSpacing = 12;
+// How long the keyboard may be away from every window of ours before the
+// overlay takes it that another program has it.
+constexpr int keyboardGoneDelayMs = 300;
 // How far outside the control group its shadows reach.
 constexpr QMargins shadowReach(24, 24, 24, 32);
 
@@ -90,6 +94,10 @@ CustomOverlayView::CustomOverlayView(AIManager &aiManager, ChatWindowManager &ch
         m_hoveredAction = hovering ? std::optional(action) : std::nullopt;
         m_actionRow->setHoveredAction(m_hoveredAction);
     });
+
+    m_keyboardGone.setSingleShot(true);
+    m_keyboardGone.setInterval(keyboardGoneDelayMs);
+    connect(&m_keyboardGone, &QTimer::timeout, this, &CustomOverlayView::requestClose);
 
     connect(&m_boxMotion, &AnimatedValue::valueChanged, this, &CustomOverlayView::layOutChildren);
     connect(&m_rowPresence, &AnimatedValue::valueChanged, this, [this, rowTransition] {
@@ -236,6 +244,9 @@ void CustomOverlayView::openChatWindow(const AIResponse &)
 {
     if (!m_screenshotImage)
         return;
+    // The chat window takes the keyboard as it opens: that is the hand-over,
+    // not another window coming in over the overlay.
+    watchKeyboardFocus(false);
     // The whole exchange about this image goes over, not only the answer
     // whose button was pressed.
     const QList<AIResponse> responses = m_aiManager.responses();
@@ -344,6 +355,8 @@ void CustomOverlayView::showEvent(QShowEvent *event)
         qApp->installEventFilter(this);
         m_watchingKeys = true;
     }
+    m_hadKeyboard = false;
+    watchKeyboardFocus(true);
 }
 
 void CustomOverlayView::hideEvent(QHideEvent *event)
@@ -355,6 +368,42 @@ void CustomOverlayView::hideEvent(QHideEvent *event)
         qApp->removeEventFilter(this);
         m_watchingKeys = false;
     }
+    watchKeyboardFocus(false);
+}
+
+void CustomOverlayView::watchKeyboardFocus(bool watch)
+{
+    disconnect(m_focusWatch);
+    m_keyboardGone.stop();
+    if (!watch)
+        return;
+    m_focusWatch
+        = connect(qApp, &QGuiApplication::focusWindowChanged, this, &CustomOverlayView::focusWindowChanged);
+    focusWindowChanged(QGuiApplication::focusWindow());
+}
+
+void CustomOverlayView::focusWindowChanged(QWindow *focusWindow)
+{
+    m_keyboardGone.stop();
+    const QWidget *own = window();
+    if (focusWindow && focusWindow == own->windowHandle()) {
+        m_hadKeyboard = true;
+        return;
+    }
+    // Until the overlay's window has had the keyboard, nothing has been
+    // taken from it: the selection window may still be handing it over.
+    if (!m_hadKeyboard)
+        return;
+    if (focusWindow && (focusWindow->type() == Qt::Popup || focusWindow->type() == Qt::ToolTip))
+        return;
+    // None of ours has it: another program does, unless the keyboard comes
+    // straight back (a popup that closed may leave it nowhere for a moment).
+    if (!focusWindow) {
+        m_keyboardGone.start();
+        return;
+    }
+    // Another window of ours.
+    requestClose();
 }
 
 bool CustomOverlayView::eventFilter(QObject *watched, QEvent *event)

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QRectF>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -16,6 +17,7 @@ class AIManager;
 class ChatWindowManager;
 class OverlayTextBox;
 class QuickActionRow;
+class QWindow;
 
 // The floating analysis overlay that covers the main screen after a capture:
 // the captured image where it was selected, the question and answer box and
@@ -26,8 +28,14 @@ class QuickActionRow;
 // actions, disables the fields and runs a colour band over the image; a new
 // answer grows the box and, a moment later, brings in the follow-up field
 // with Copy and Chat. Every way of dismissing it (Escape, a click on the
-// backdrop, Chat) calls onClose; the owner then takes it down, and must do
-// so with deleteLater, not at once.
+// backdrop, Chat, another window taking the keyboard) calls onClose; the
+// owner then takes it down, and must do so with deleteLater, not at once.
+//
+// Another window that takes the keyboard while the overlay shows (one of
+// ours, such as Settings opened from the tray, or another program's) would
+// stay hidden under the frozen picture with the keys going to it unseen, so
+// the overlay closes then; a popup (a menu, the tray panel) hands the
+// keyboard back and leaves it open.
 class CustomOverlayView : public QWidget
 {
     Q_OBJECT
@@ -113,6 +121,8 @@ private:
     // Whether the point shows the backdrop: not the image, the box or the
     // quick actions.
     bool isBackdropAt(const QPointF &point) const;
+    void watchKeyboardFocus(bool watch);
+    void focusWindowChanged(QWindow *focusWindow);
 
     void processingChanged(bool processing);
     void lastResponseChanged(const AIResponse &response);
@@ -156,6 +166,10 @@ private:
     QuickActionRow *m_actionRow;
     QRect m_groupPaintArea;
     bool m_watchingKeys = false;
+    QMetaObject::Connection m_focusWatch;
+    QTimer m_keyboardGone;
+    // Whether the overlay's window has had the keyboard since it showed.
+    bool m_hadKeyboard = false;
     // A press on the backdrop that may still become a click: it closes the
     // overlay only if released on the backdrop before moving the platform's
     // drag distance.

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStyleHints>
@@ -366,6 +367,33 @@ TEST_F(CustomOverlayViewTest, OnlyAClickClosesFromTheBackdropNotADragThatStartsT
     EXPECT_EQ(closes, 0) << "let go just at the drag distance";
     pressMoveRelease(backdrop, { backdrop + QPoint(dragDistance - 1, 0) });
     EXPECT_EQ(closes, 1) << "a click that trembled less than the drag distance";
+}
+
+TEST_F(CustomOverlayViewTest, AnotherWindowTakingTheKeyboardClosesTheOverlayButAPopupDoesNot)
+{
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.data()));
+
+    // A menu takes the keyboard for a moment and hands it back.
+    QMenu menu;
+    menu.addAction(QStringLiteral("Item"));
+    menu.popup(QPoint(400, 400));
+    ASSERT_TRUE(QTest::qWaitFor([&menu] { return QGuiApplication::focusWindow() == menu.windowHandle(); }));
+    menu.close();
+    host->activateWindow(); // as the window system hands it back
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.data()));
+    QTest::qWait(500);
+    EXPECT_EQ(closes, 0);
+
+    // A window of ours opens (Settings, say): hidden under the overlay, it
+    // would take the keys unseen.
+    QWidget other;
+    other.resize(300, 200);
+    other.show();
+    other.activateWindow();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return closes == 1; }));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_EQ(closes, 1);
 }
 
 TEST_F(CustomOverlayViewTest, TheLastHoverEventOfTheResponseButtonsDecidesWhichIsHovered)

@@ -317,6 +317,23 @@ TEST_F(ScreenshotManagerTest, AScreenThatChangedSinceTheGrabIsCapturedAsTheUserS
     EXPECT_EQ(visibleWindow(Level::Floating)->geometry(), QRect(0, 0, 1024, 768));
 }
 
+TEST_F(ScreenshotManagerTest, AnotherWindowTakingTheKeyboardClosesTheOverlayAndSavesItsAnswers)
+{
+    addMainDisplay();
+    select(QRect(100, 100, 200, 100));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(visibleWindow(Level::Floating)));
+    AIManager::shared().setResponses({ answer(QStringLiteral("What is this?")) });
+
+    QWidget settings; // opened from the tray while the overlay shows
+    settings.show();
+    settings.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !manager.isShowingOverlay(); }));
+    EXPECT_EQ(visibleWindow(Level::Floating), nullptr);
+    ASSERT_EQ(ConversationManager::shared().conversations().size(), 1);
+    EXPECT_TRUE(ConversationManager::shared().conversations().first().screenshotData().has_value());
+    EXPECT_EQ(overlayLines(), QStringList { closedLine });
+}
+
 TEST_F(ScreenshotManagerTest, WithoutAScreenNothingShows)
 {
     manager.startScreenshotSelection();
