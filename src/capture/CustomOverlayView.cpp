@@ -173,9 +173,18 @@ OverlayGeometry::ControlsPlace CustomOverlayView::controlsPlace() const
 {
     // Beside the selection the group is placed with its real width at rest:
     // the box and, while it is there, the row of quick actions.
-    const qreal groupWidth = OverlayGeometry::textBoxWidth(m_textBoxHeight)
-        + (m_showActionButtons ? groupSpacing + QuickActionRow::restingWidth() : 0);
-    return OverlayGeometry::controlsPlace(m_selectedRect, screenBounds(), m_textBoxHeight, groupWidth);
+    return OverlayGeometry::controlsPlace(m_selectedRect, screenBounds(), m_textBoxHeight,
+        textBoxWidth() + groupWidthBesideBox(), screenshotFrame());
+}
+
+qreal CustomOverlayView::textBoxWidth() const
+{
+    return OverlayGeometry::textBoxWidth(m_textBoxHeight, m_answerBoxWidth);
+}
+
+qreal CustomOverlayView::groupWidthBesideBox() const
+{
+    return m_showActionButtons ? groupSpacing + QuickActionRow::restingWidth() : 0;
 }
 
 QRectF CustomOverlayView::screenshotFrame() const
@@ -194,12 +203,13 @@ QRectF CustomOverlayView::textBoxFrame() const
     return m_textBox->geometry();
 }
 
-qreal CustomOverlayView::calculateResponseHeight(const QString &text)
+qreal CustomOverlayView::calculateResponseHeight(const QString &text, qreal boxWidth)
 {
     // Past 210 measured pixels the result is 250 whatever the rest of the
     // text holds, so a long answer is measured no further.
-    return OverlayGeometry::responseHeightForTextHeight(OverlayGeometry::measuredAnswerHeight(
-        text, OverlayGeometry::maximumResponseHeight - OverlayGeometry::responseHeightPadding));
+    return OverlayGeometry::responseHeightForTextHeight(OverlayGeometry::measuredAnswerHeight(text,
+        OverlayGeometry::maximumResponseHeight - OverlayGeometry::responseHeightPadding,
+        OverlayGeometry::answerMeasureWidthFor(boxWidth)));
 }
 
 // Questions and answers
@@ -296,8 +306,22 @@ void CustomOverlayView::processingChanged(bool processing)
 
 void CustomOverlayView::lastResponseChanged(const AIResponse &response)
 {
-    const qreal height = calculateResponseHeight(response.content);
-    setTextBoxHeight(height + 60 + 100, height);
+    // The box would grow over the image where there is no room for it beside
+    // the image: it stands beside it narrower, or above or below it lower,
+    // where it can; its answer scrolls.
+    const QRectF screen = screenBounds();
+    const QRectF image = screenshotFrame();
+    const qreal extraWidth = groupWidthBesideBox();
+    qreal height = calculateResponseHeight(response.content);
+    const qreal width = isFullScreenOrLargeSelection()
+        ? OverlayGeometry::answeredTextBoxWidth
+        : OverlayGeometry::answerBoxWidth(m_selectedRect, image, screen, height, extraWidth);
+    if (width != OverlayGeometry::answeredTextBoxWidth)
+        height = calculateResponseHeight(response.content, width);
+    if (!isFullScreenOrLargeSelection())
+        height
+            = OverlayGeometry::fittedResponseHeight(m_selectedRect, image, screen, width, height, extraWidth);
+    setTextBoxHeight(height + OverlayGeometry::answerBoxChrome, height, width);
     QTimer::singleShot(300, this, &CustomOverlayView::showFollowUpAfterAnswer);
 }
 
@@ -310,12 +334,13 @@ void CustomOverlayView::showFollowUpAfterAnswer()
     }
 }
 
-void CustomOverlayView::setTextBoxHeight(qreal height, qreal responseHeight)
+void CustomOverlayView::setTextBoxHeight(qreal height, qreal responseHeight, qreal answerBoxWidth)
 {
     // Box, corner, answer area and place move together along one spring.
     m_boxFrom = currentLook();
     m_textBoxHeight = height;
     m_responseHeight = responseHeight;
+    m_answerBoxWidth = answerBoxWidth;
     m_boxMotion.setValue(0);
     m_boxMotion.animateTo(1, Motion::spring(0.8, 0.7));
 }
@@ -426,7 +451,7 @@ CustomOverlayView::GroupLook CustomOverlayView::targetLook() const
 {
     const QRectF screen = screenBounds();
     const QPointF centre = isFullScreenOrLargeSelection() ? screen.center() : controlsPosition();
-    return GroupLook { centre, QSizeF(OverlayGeometry::textBoxWidth(m_textBoxHeight), m_textBoxHeight),
+    return GroupLook { centre, QSizeF(textBoxWidth(), m_textBoxHeight),
         OverlayGeometry::textBoxCornerRadius(m_textBoxHeight), m_responseHeight };
 }
 

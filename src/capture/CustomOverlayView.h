@@ -80,8 +80,10 @@ public:
     QRectF textBoxFrame() const;
 
     // The answer area's height for a text: its measured height rounded up
-    // plus 40, held between 80 and 250.
-    static qreal calculateResponseHeight(const QString &text);
+    // plus 40, held between 80 and 250; measured for a box of full width
+    // unless another is given.
+    static qreal calculateResponseHeight(
+        const QString &text, qreal boxWidth = OverlayGeometry::answeredTextBoxWidth);
 
     // Sends the follow-up field's text about the image; the field keeps it
     // until the answer is in. Does nothing with an empty field or no image.
@@ -127,10 +129,14 @@ private:
     void processingChanged(bool processing);
     void lastResponseChanged(const AIResponse &response);
     void resetForAppear();
-    void setTextBoxHeight(qreal height, qreal responseHeight);
+    void setTextBoxHeight(
+        qreal height, qreal responseHeight, qreal answerBoxWidth = OverlayGeometry::answeredTextBoxWidth);
     void showFollowUpAfterAnswer();
 
     OverlayGeometry::ControlsPlace controlsPlace() const;
+    qreal textBoxWidth() const;
+    // What the group holds to the right of the box at rest.
+    qreal groupWidthBesideBox() const;
     GroupLook targetLook() const;
     GroupLook currentLook() const;
     void layOutChildren();
@@ -148,6 +154,9 @@ private:
     bool m_showActionButtons = true;
     qreal m_textBoxHeight;
     qreal m_responseHeight = 0;
+    // The answered box's width: the full width unless that would have the
+    // box cover the image.
+    qreal m_answerBoxWidth = OverlayGeometry::answeredTextBoxWidth;
     bool m_showResponseButtons = false;
     std::optional<QString> m_hoveredResponseButton;
     bool m_showFollowUpField = false;

@@ -396,6 +396,27 @@ TEST_F(CustomOverlayViewTest, AnotherWindowTakingTheKeyboardClosesTheOverlayButA
     EXPECT_EQ(closes, 1);
 }
 
+TEST_F(CustomOverlayViewTest, OnASmallScreenTheAnsweredBoxStandsBesideItsImageNotOverIt)
+{
+    // 800 × 800: 230 free above and below the image, 180 on either side.
+    // The answered box, 240 high, fits in neither; lowered to an answer area
+    // of 230 - 16 - 160 = 54 it goes below.
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("An answer.")));
+    show(QRectF(200, 250, 400, 300), sampleImage(QSize(400, 300)));
+    type(questionField(), QStringLiteral("What is this?"));
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_TRUE(waitForFollowUpField());
+
+    EXPECT_EQ(overlay->responseHeight(), 54);
+    EXPECT_EQ(overlay->textBoxHeight(), 54 + 160);
+    const QRectF box = overlay->textBoxFrame();
+    EXPECT_FALSE(box.intersects(overlay->screenshotFrame())) << "the box covers its image";
+    EXPECT_EQ(box.top(), 550 + 16);
+    EXPECT_TRUE(QRectF(20, 20, 760, 760).contains(box));
+    // The answer scrolls in what is left of it.
+    EXPECT_EQ(child<QWidget>("answerScroll")->height(), 54);
+}
+
 TEST_F(CustomOverlayViewTest, TheLastHoverEventOfTheResponseButtonsDecidesWhichIsHovered)
 {
     service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Answer")));
