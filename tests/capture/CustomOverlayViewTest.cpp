@@ -417,6 +417,64 @@ TEST_F(CustomOverlayViewTest, OnASmallScreenTheAnsweredBoxStandsBesideItsImageNo
     EXPECT_EQ(child<QWidget>("answerScroll")->height(), 54);
 }
 
+TEST_F(CustomOverlayViewTest, AnAnswerKeepsTheBoxsPaddingOnBothSidesWhicheverWayItsTextRuns)
+{
+    // Long enough to scroll: the bar shows beside the answer.
+    const QString leftToRight = QStringLiteral("Hello world, this is a long answer. ").repeated(40);
+    const QString rightToLeft = QStringLiteral("שלום עולם, זו תשובה ארוכה מאוד. ").repeated(40);
+    // Where the answer's ink lies across the box, and where its bar is.
+    struct Ink
+    {
+        int left = -1;
+        int right = -1;
+        QRect bar;
+    };
+    const auto inkOf = [this](const QString &answer) {
+        service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(answer));
+        show(QRectF(100, 100, 200, 100), sampleImage());
+        type(questionField(), QStringLiteral("What is this?"));
+        Ink ink;
+        if (!waitForAnswer() || !waitForFollowUpField())
+            return ink;
+        QWidget *box = child<QWidget>("textBox");
+        QWidget *area = child<QWidget>("answerScroll");
+        QWidget *bar = child<QWidget>("answerScrollBar");
+        if (!bar)
+            return ink;
+        EXPECT_TRUE(QTest::qWaitFor([bar] { return bar->isVisible(); }));
+        ink.bar = bar->geometry().translated(bar->parentWidget()->mapTo(box, QPoint()));
+        const QImage picture = box->grab().toImage();
+        const qreal ratio = picture.devicePixelRatio();
+        const QRect rows(area->mapTo(box, QPoint()), area->size());
+        for (int y = rows.top(); y <= rows.bottom(); ++y) {
+            for (int x = 0; x < ink.bar.left(); ++x) {
+                // The text is dark on the light box.
+                if (picture.pixelColor(QPoint(x, y) * ratio).lightness() < 100) {
+                    ink.left = ink.left < 0 ? x : qMin(ink.left, x);
+                    ink.right = qMax(ink.right, x);
+                }
+            }
+        }
+        delete host;
+        AIManager::shared().resetForNewScreenshot();
+        return ink;
+    };
+
+    const Ink ltr = inkOf(leftToRight);
+    const Ink rtl = inkOf(rightToLeft);
+    ASSERT_GE(ltr.left, 0);
+    ASSERT_GE(rtl.right, 0);
+    const int boxWidth = 520;
+    const int leftMargin = ltr.left;
+    const int rightMargin = boxWidth - 1 - rtl.right;
+    // The same padding on both sides, give or take a glyph's bearing.
+    EXPECT_GE(leftMargin, 20);
+    EXPECT_NEAR(rightMargin, leftMargin, 3);
+    // The bar stands clear of the text, in the padding.
+    EXPECT_GE(rtl.bar.left() - rtl.right, 4);
+    EXPECT_LE(rtl.bar.right(), boxWidth - 1);
+}
+
 TEST_F(CustomOverlayViewTest, TheLastHoverEventOfTheResponseButtonsDecidesWhichIsHovered)
 {
     service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Answer")));
