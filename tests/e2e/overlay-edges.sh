@@ -75,8 +75,9 @@ ask() {
 pixel() { convert "$ARTIFACTS/$1" -format "%[hex:u.p{$2,$3}]" info: | cut -c1-6; }
 
 # --- A drag from the pattern's red quadrant on the main monitor on to its
-# green one on the other: the selection stops at x = 640.
-capture 300 250 900 450
+# green one and far onto the other monitor, so far that the middle of the
+# pointer's rectangle lies there: the selection stops at x = 640.
+capture 300 250 1100 450
 ask "What is in this picture?"
 screenshot answered.png
 
