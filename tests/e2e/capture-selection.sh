@@ -28,7 +28,10 @@ start_driver() {
     "$CAPTURE_DRIVER" "$IMAGE" >"$PEXILO_LOG" 2>&1 &
     DRIVER_PID=$!
     wait_for_log "🔧 Selection window shown" 10 || fail "no selection window"
-    sleep 0.3
+    # Logged as it is asked to show: the drags begin once it is on screen
+    # under the pointer, where they press first.
+    xdotool mousemove "$(px 98)" "$(px 88)"
+    wait_until 5 pointer_over_wide_window capture-driver "$SCREEN_W" || fail "the selection window is not under the pointer"
 }
 
 stop_driver() {

@@ -49,8 +49,10 @@ answers() { grep -cF -- "✅ Successfully received AI response" "$PEXILO_LOG"; }
 capture() {
     xdotool key ctrl+shift+2
     wait_until 5 overlay_shown || fail "no selection window on the main monitor"
-    sleep 0.5 # it takes the pointer and the keyboard as it shows
-    xdotool mousemove $(($1 - 2)) $(($2 - 2)) mousedown 1
+    xdotool mousemove $(($1 - 2)) $(($2 - 2))
+    wait_until 5 pointer_over_wide_window pexilo 640 || fail "the selection window is not under the pointer"
+    sleep 0.3 # it takes the keyboard as it shows
+    xdotool mousedown 1
     sleep 0.2
     xdotool mousemove "$1" "$2"
     sleep 0.2
