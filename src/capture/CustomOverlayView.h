@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QRectF>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -16,6 +17,7 @@ class AIManager;
 class ChatWindowManager;
 class OverlayTextBox;
 class QuickActionRow;
+class QWindow;
 
 // The floating analysis overlay that covers the main screen after a capture:
 // the captured image where it was selected, the question and answer box and
@@ -26,8 +28,14 @@ class QuickActionRow;
 // actions, disables the fields and runs a colour band over the image; a new
 // answer grows the box and, a moment later, brings in the follow-up field
 // with Copy and Chat. Every way of dismissing it (Escape, a click on the
-// backdrop, Chat) calls onClose; the owner then takes it down, and must do
-// so with deleteLater, not at once.
+// backdrop, Chat, another window taking the keyboard) calls onClose; the
+// owner then takes it down, and must do so with deleteLater, not at once.
+//
+// Another window that takes the keyboard while the overlay shows (one of
+// ours, such as Settings opened from the tray, or another program's) would
+// stay hidden under the frozen picture with the keys going to it unseen, so
+// the overlay closes then; a popup (a menu, the tray panel) hands the
+// keyboard back and leaves it open.
 class CustomOverlayView : public QWidget
 {
     Q_OBJECT
@@ -72,8 +80,10 @@ public:
     QRectF textBoxFrame() const;
 
     // The answer area's height for a text: its measured height rounded up
-    // plus 40, held between 80 and 250.
-    static qreal calculateResponseHeight(const QString &text);
+    // plus 40, held between 80 and 250; measured for a box of full width
+    // unless another is given.
+    static qreal calculateResponseHeight(
+        const QString &text, qreal boxWidth = OverlayGeometry::answeredTextBoxWidth);
 
     // Sends the follow-up field's text about the image; the field keeps it
     // until the answer is in. Does nothing with an empty field or no image.
@@ -93,6 +103,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
@@ -109,14 +120,23 @@ private:
     void handleAction(QuickAction action);
     void copyAnswer();
     void requestClose();
+    // Whether the point shows the backdrop: not the image, the box or the
+    // quick actions.
+    bool isBackdropAt(const QPointF &point) const;
+    void watchKeyboardFocus(bool watch);
+    void focusWindowChanged(QWindow *focusWindow);
 
     void processingChanged(bool processing);
     void lastResponseChanged(const AIResponse &response);
     void resetForAppear();
-    void setTextBoxHeight(qreal height, qreal responseHeight);
+    void setTextBoxHeight(
+        qreal height, qreal responseHeight, qreal answerBoxWidth = OverlayGeometry::answeredTextBoxWidth);
     void showFollowUpAfterAnswer();
 
     OverlayGeometry::ControlsPlace controlsPlace() const;
+    qreal textBoxWidth() const;
+    // What the group holds to the right of the box at rest.
+    qreal groupWidthBesideBox() const;
     GroupLook targetLook() const;
     GroupLook currentLook() const;
     void layOutChildren();
@@ -134,6 +154,9 @@ private:
     bool m_showActionButtons = true;
     qreal m_textBoxHeight;
     qreal m_responseHeight = 0;
+    // The answered box's width: the full width unless that would have the
+    // box cover the image.
+    qreal m_answerBoxWidth = OverlayGeometry::answeredTextBoxWidth;
     bool m_showResponseButtons = false;
     std::optional<QString> m_hoveredResponseButton;
     bool m_showFollowUpField = false;
@@ -152,5 +175,13 @@ private:
     QuickActionRow *m_actionRow;
     QRect m_groupPaintArea;
     bool m_watchingKeys = false;
+    QMetaObject::Connection m_focusWatch;
+    QTimer m_keyboardGone;
+    // Whether the overlay's window has had the keyboard since it showed.
+    bool m_hadKeyboard = false;
+    // A press on the backdrop that may still become a click: it closes the
+    // overlay only if released on the backdrop before moving the platform's
+    // drag distance.
     bool m_backdropPressed = false;
+    QPointF m_backdropPressLocation;
 };

@@ -75,7 +75,12 @@ void ScreenshotManager::showSelectionOverlay()
         return;
 
     // Taken while no window of ours covers the screen.
-    m_frozenFrame = FrozenFrame { *screen, ScreenGrabber::grabDisplay(*screen) };
+    const QImage frame = ScreenGrabber::grabDisplay(*screen);
+    if (frame.isNull()) {
+        Log::line(QStringLiteral("❌ Could not read the screen %1: no capture").arg(screen->id));
+        return;
+    }
+    m_frozenFrame = FrozenFrame { *screen, frame };
 
     KeyableOverlayWindow *window = m_selectionController.createWindow(
         screen->bounds.toRect(), KeyableOverlayWindow::Level::ScreenSaver);
@@ -116,7 +121,7 @@ void ScreenshotManager::captureScreenshot(const QRectF &rect)
     // The crop of a frame already in memory: nothing to wait for.
     std::optional<QImage> image;
     if (m_frozenFrame)
-        image = captureImage(rect, ScreenGrabber::displays(), m_frozenFrame->display, m_frozenFrame->image);
+        image = captureImage(rect, m_frozenFrame->display, m_frozenFrame->image);
     if (!image) {
         showOverlayWithoutImage();
         return;
@@ -215,11 +220,13 @@ std::optional<CaptureRegion> ScreenshotManager::captureRegion(
     const QRectF &rect, const ScreenDisplay &display)
 {
     const QRectF &bounds = display.bounds;
-    const qreal scaleX = display.pixelWidth / bounds.width();
-    const qreal scaleY = display.pixelHeight / bounds.height();
-    const QRectF local = rect.translated(-bounds.topLeft());
-    const QRectF scaled(
-        local.x() * scaleX, local.y() * scaleY, local.width() * scaleX, local.height() * scaleY);
+    // Device pixels are logical ones times the display's ratio. The pixel
+    // size over the size in logical pixels is not quite that at a fractional
+    // ratio, where the logical size is rounded (1.5 × 533 = 800 pixels for
+    // 533⅓): it would drift by up to a pixel across the screen.
+    const qreal scaleX = display.devicePixelRatio;
+    const qreal scaleY = display.devicePixelRatio;
+    const QRectF scaled = CaptureRegion::devicePixelRect(rect.translated(-bounds.topLeft()), scaleX, scaleY);
     const QRectF clipped = scaled.intersected(QRectF(0, 0, display.pixelWidth, display.pixelHeight));
     if (clipped.isEmpty())
         return std::nullopt;
@@ -227,15 +234,15 @@ std::optional<CaptureRegion> ScreenshotManager::captureRegion(
         scaleY, QSize(display.pixelWidth, display.pixelHeight) };
 }
 
-std::optional<QImage> ScreenshotManager::captureImage(const QRectF &rect,
-    const QList<ScreenDisplay> &displays, const ScreenDisplay &frameDisplay, const QImage &frame)
+std::optional<QImage> ScreenshotManager::captureImage(
+    const QRectF &rect, const ScreenDisplay &frameDisplay, const QImage &frame)
 {
     if (frame.isNull())
         return std::nullopt;
-    const std::optional<ScreenDisplay> display = displayForPoint(rect.center(), displays);
-    if (!display || *display != frameDisplay)
-        return std::nullopt;
-    const std::optional<CaptureRegion> region = captureRegion(rect, *display);
+    // The rectangle was drawn over this picture: the displays as they are
+    // now (another monitor under its centre, a screen that has changed
+    // since) have no say in which pixels it shows.
+    const std::optional<CaptureRegion> region = captureRegion(rect, frameDisplay);
     if (!region)
         return std::nullopt;
     QImage image = frame.copy(region->sourceRect());

@@ -68,7 +68,10 @@ public:
     // The steps of the road, in the order they run. The windows and the
     // overlay call them; the rest of the application needs only the start.
 
-    // Grabs the main screen and shows the selection window over it.
+    // Grabs the main screen and shows the selection window over it. When
+    // the screen cannot be read it says so and shows nothing: a selection
+    // over no picture would end in an overlay without an image, which
+    // cannot ask about anything.
     void showSelectionOverlay();
     // The selection view's two outcomes. A rectangle (global, logical
     // pixels) not wider and higher than 10 is dropped; an accepted one
@@ -97,19 +100,21 @@ public:
     // multiple of 16, but never below 16.
     static int alignedDown(qreal value);
     // The first display whose bounds hold the point (left and top edges
-    // inside, right and bottom edges outside), else the first display.
+    // inside, right and bottom edges outside), else the first display. The
+    // capture itself needs no look-up: a selection is confined to the screen
+    // it is made on, and measured against it.
     static std::optional<ScreenDisplay> displayForPoint(
         const QPointF &point, const QList<ScreenDisplay> &displays);
     // Where the rectangle lies in the display's pixels; absent when it does
     // not overlap the display.
     static std::optional<CaptureRegion> captureRegion(const QRectF &rect, const ScreenDisplay &display);
-    // The capture of the rectangle from `frame`, the picture of `frameDisplay`,
-    // measured against the display under the rectangle's centre. Its device
-    // pixel ratio makes its size the region's size in logical pixels. Absent
-    // when the frame is null, there is no display, the display under the
-    // rectangle is not the pictured one or the rectangle misses it.
-    static std::optional<QImage> captureImage(const QRectF &rect, const QList<ScreenDisplay> &displays,
-        const ScreenDisplay &frameDisplay, const QImage &frame);
+    // The capture of the rectangle from `frame`, the picture of `frameDisplay`
+    // that the selection was made on, measured against that display wherever
+    // the rectangle's centre lies now. Its device pixel ratio makes its size
+    // the region's size in logical pixels. Absent when the frame is null or
+    // the rectangle misses the display.
+    static std::optional<QImage> captureImage(
+        const QRectF &rect, const ScreenDisplay &frameDisplay, const QImage &frame);
 
 Q_SIGNALS:
     void isShowingOverlayChanged();

@@ -236,19 +236,70 @@ TEST_F(ScreenshotManagerTest, TooSmallOrCancelledSelectionShowsNothingMore)
     EXPECT_TRUE(log.lines().isEmpty());
 }
 
-TEST_F(ScreenshotManagerTest, CaptureFailuresOpenTheOverlayWithoutAnImageAndLogNothing)
+TEST_F(ScreenshotManagerTest, AScreenThatCannotBeReadStartsNoSelectionAndSaysSo)
 {
-    // The grab of the screen fails, as on a session that cannot be read.
+    // The grab of the screen fails, as on a session that cannot be read: a
+    // selection over no picture would end in an overlay with no image to ask
+    // about.
     addMainDisplay(1, QRectF(0, 0, 800, 600), QImage());
+    manager.startScreenshotSelection();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return screens.grabCount() == 1; }, 2000));
+    QTest::qWait(50);
+    EXPECT_TRUE(visibleOverlayWindows().isEmpty());
+    EXPECT_FALSE(manager.isShowingOverlay());
+    EXPECT_EQ(log.lines(), QStringList { QStringLiteral("❌ Could not read the screen main: no capture") });
+
+    // The next start tries again.
+    FakeScreenSource readable;
+    const ScreenDisplay main = FakeScreenSource::display(QStringLiteral("main"), QRectF(0, 0, 800, 600));
+    readable.addDisplay(main, patternFrame(main));
     select(QRect(100, 100, 200, 100));
     EXPECT_TRUE(manager.isShowingOverlay());
-    EXPECT_NE(shownOverlay(), nullptr);
-    EXPECT_FALSE(manager.screenshotImage().has_value());
-    EXPECT_EQ(manager.selectedRect(), QRectF(100, 100, 200, 100));
-    EXPECT_TRUE(log.lines().isEmpty());
+    EXPECT_TRUE(manager.screenshotImage().has_value());
 }
 
-TEST_F(ScreenshotManagerTest, ScreenThatChangedSinceTheGrabGivesNoImage)
+TEST_F(ScreenshotManagerTest, ADragOntoAnotherMonitorStopsAtTheEdgeOfTheCapturedScreen)
+{
+    // The selection covers the main display; another lies to its right. The
+    // pointer goes on past the window's edges with the button down.
+    const ScreenDisplay main = addMainDisplay();
+    screens.addDisplay(FakeScreenSource::display(QStringLiteral("side"), QRectF(800, 0, 640, 480), 2),
+        QImage(1280, 960, QImage::Format_RGB32));
+    struct Case
+    {
+        const char *name;
+        QPoint start;
+        QPoint end; // window coordinates, outside the window
+        QRectF selected;
+    };
+    const Case cases[] = {
+        // Its centre would lie on the other monitor.
+        { "onto the monitor to the right", { 500, 100 }, { 1200, 400 }, QRectF(500, 100, 300, 300) },
+        { "up and to the left, off every screen", { 300, 200 }, { -150, -90 }, QRectF(0, 0, 300, 200) },
+        { "down below the bottom edge", { 100, 450 }, { 300, 900 }, QRectF(100, 450, 200, 150) },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        manager.startScreenshotSelection();
+        ScreenSelectionView *view = waitForSelectionView();
+        ASSERT_NE(view, nullptr);
+        drag(view, c.start - QPoint(1, 1), { c.start, (c.start + c.end) / 2, c.end });
+
+        EXPECT_EQ(manager.selectedRect(), c.selected);
+        ASSERT_TRUE(manager.screenshotImage().has_value()) << "the overlay has an image to ask about";
+        const QImage image = *manager.screenshotImage();
+        EXPECT_EQ(image.size(),
+            QSize(ScreenshotManager::alignedDown(c.selected.width()),
+                ScreenshotManager::alignedDown(c.selected.height())));
+        const QPoint origin = c.selected.topLeft().toPoint();
+        EXPECT_EQ(image.pixel(0, 0), patternPixel(origin.x(), origin.y()));
+        EXPECT_TRUE(main.bounds.contains(c.selected));
+        manager.closeOverlay();
+        deleteClosedWindows();
+    }
+}
+
+TEST_F(ScreenshotManagerTest, AScreenThatChangedSinceTheGrabIsCapturedAsTheUserSawIt)
 {
     addMainDisplay();
     manager.startScreenshotSelection();
@@ -257,12 +308,30 @@ TEST_F(ScreenshotManagerTest, ScreenThatChangedSinceTheGrabGivesNoImage)
 
     FakeScreenSource changed; // the screen is now larger than the picture taken
     const ScreenDisplay larger = FakeScreenSource::display(QStringLiteral("main"), QRectF(0, 0, 1024, 768));
-    changed.addDisplay(larger, patternFrame(larger));
+    changed.addDisplay(larger, FakeScreenSource::filledFrame(larger, Qt::black));
     drag(view, { 99, 99 }, { { 100, 100 }, { 300, 200 } });
 
     EXPECT_TRUE(manager.isShowingOverlay());
-    EXPECT_FALSE(manager.screenshotImage().has_value());
+    ASSERT_TRUE(manager.screenshotImage().has_value()) << "cut from the picture the selection was made on";
+    EXPECT_EQ(manager.screenshotImage()->pixel(0, 0), patternPixel(100, 100));
     EXPECT_EQ(visibleWindow(Level::Floating)->geometry(), QRect(0, 0, 1024, 768));
+}
+
+TEST_F(ScreenshotManagerTest, AnotherWindowTakingTheKeyboardClosesTheOverlayAndSavesItsAnswers)
+{
+    addMainDisplay();
+    select(QRect(100, 100, 200, 100));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(visibleWindow(Level::Floating)));
+    AIManager::shared().setResponses({ answer(QStringLiteral("What is this?")) });
+
+    QWidget settings; // opened from the tray while the overlay shows
+    settings.show();
+    settings.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !manager.isShowingOverlay(); }));
+    EXPECT_EQ(visibleWindow(Level::Floating), nullptr);
+    ASSERT_EQ(ConversationManager::shared().conversations().size(), 1);
+    EXPECT_TRUE(ConversationManager::shared().conversations().first().screenshotData().has_value());
+    EXPECT_EQ(overlayLines(), QStringList { closedLine });
 }
 
 TEST_F(ScreenshotManagerTest, WithoutAScreenNothingShows)
@@ -408,7 +477,8 @@ TEST_F(ScreenshotManagerTest, ACaptureWhileTheChatIsOpenSavesTheChatFirstAndStar
     ASSERT_EQ(saved.size(), 1);
     EXPECT_EQ(saved.first().title(), QStringLiteral("About the chat's image?"));
     ASSERT_TRUE(saved.first().screenshotData().has_value());
-    EXPECT_EQ(QImage::fromData(*saved.first().screenshotData()).convertToFormat(QImage::Format_RGB32), chatImage)
+    EXPECT_EQ(
+        QImage::fromData(*saved.first().screenshotData()).convertToFormat(QImage::Format_RGB32), chatImage)
         << "saved with the chat's own screenshot";
 
     // The new capture's answers are saved apart, with its own screenshot.
