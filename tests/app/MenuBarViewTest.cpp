@@ -7,10 +7,10 @@
 #include "MenuBarTestSupport.h"
 #include "ai/AIManager.h"
 #include "app/ConversationThumbnail.h"
-#include "chat/ChatWindowManager.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
@@ -244,9 +244,9 @@ TEST_F(MenuBarViewTest, ReadsTheListAfreshWhenItComesOnScreenAndWhenWhatItObserv
     EXPECT_EQ(recentTitles(&window), QStringList { "First" });
 
     // A save alone, with the panel open, is not seen: the panel does not follow the store.
+    CurrentConversation::shared().start(QImage(10, 10, QImage::Format_ARGB32));
     AIManager::shared().setResponses({ AIResponse {
         QStringLiteral("An answer"), morning(), std::nullopt, QStringLiteral("Second question") } });
-    ChatWindowManager::shared().setCurrentScreenshot(QImage(10, 10, QImage::Format_ARGB32));
     QCoreApplication::processEvents();
     ConversationManager::shared().saveCurrentConversation();
     QCoreApplication::processEvents();

@@ -12,6 +12,7 @@
 #include "chat/ChatWindowManager.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 #include "support/FakeAIService.h"
 #include "support/FakeScreenSource.h"
 #include "support/LogCapture.h"
@@ -54,6 +55,7 @@ protected:
         AIManager::shared().resetForNewScreenshot();
         if (manager.isShowingOverlay())
             manager.closeOverlay();
+        CurrentConversation::shared().end();
         manager.handleSelectionCancel();
         deleteClosedWindows();
         ConversationManager::shared().loadConversations();
@@ -70,6 +72,7 @@ protected:
         AIManager::shared().resetForNewScreenshot();
         if (manager.isShowingOverlay())
             manager.closeOverlay();
+        CurrentConversation::shared().end();
         manager.handleSelectionCancel();
         ConversationManager &store = ConversationManager::shared();
         while (!store.conversations().isEmpty())
@@ -382,6 +385,7 @@ TEST_F(ScreenshotManagerTest, ACaptureWhileTheChatIsOpenSavesTheChatFirstAndStar
     QImage chatImage(64, 32, QImage::Format_RGB32);
     chatImage.fill(Qt::magenta);
     AIManager &ai = AIManager::shared();
+    CurrentConversation::shared().start(chatImage);
     ai.setResponses({ answer(QStringLiteral("About the chat's image?")) });
     ai.setLastResponse(ai.responses().first());
     ChatWindowManager &chat = ChatWindowManager::shared();
