@@ -425,6 +425,34 @@ TEST_F(ScreenshotManagerTest, ACaptureWhileTheChatIsOpenSavesTheChatFirstAndStar
     EXPECT_TRUE(QTest::qWaitFor([&chat] { return !chat.currentScreenshot().has_value(); }, 2000));
 }
 
+// A saved conversation reopened while the overlay shows (from the tray
+// panel) takes the overlay's place: the overlay's answers are saved with
+// its own capture first, and the overlay goes.
+TEST_F(ScreenshotManagerTest, AConversationReopenedWhileTheOverlayShowsTakesItsPlace)
+{
+    addMainDisplay();
+    select(QRect(100, 100, 200, 100));
+    const QImage captured = *manager.screenshotImage();
+    AIManager::shared().setResponses({ answer(QStringLiteral("About the capture?")) });
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const Conversation saved(QStringLiteral("Saved"), now, std::nullopt,
+        { SavedMessage(QStringLiteral("Saved question"), true, now), SavedMessage(QStringLiteral("Saved answer"), false, now) });
+
+    ConversationManager::shared().loadConversation(saved);
+
+    EXPECT_FALSE(manager.isShowingOverlay());
+    EXPECT_FALSE(manager.screenshotImage().has_value());
+    EXPECT_TRUE(visibleOverlayWindows().isEmpty());
+    EXPECT_EQ(overlayLines(), QStringList(QStringLiteral("📸 Overlay closed; another conversation took its place")));
+    const QList<Conversation> &conversations = ConversationManager::shared().conversations();
+    ASSERT_EQ(conversations.size(), 1);
+    EXPECT_EQ(conversations.first().title(), QStringLiteral("About the capture?"));
+    EXPECT_EQ(QImage::fromData(*conversations.first().screenshotData()).convertToFormat(QImage::Format_RGB32),
+        captured.convertToFormat(QImage::Format_RGB32));
+    ASSERT_EQ(AIManager::shared().responses().size(), 1);
+    EXPECT_EQ(AIManager::shared().responses().first().question, QStringLiteral("Saved question"));
+}
+
 TEST_F(ScreenshotManagerTest, QuickActionAsksTheAIClientAboutTheCapturedImage)
 {
     FakeAIService service;

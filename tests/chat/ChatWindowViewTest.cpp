@@ -417,6 +417,60 @@ TEST_F(ChatWindowViewTest, ARowOpensItsConversationAndItsDeleteButtonOnlyDeletes
     EXPECT_FALSE(stored(withoutImage.id()).screenshotData().has_value());
 }
 
+// Switching conversations in the sidebar keeps each one whole: what was
+// asked in the one shown is saved into it before the next shows, and each
+// is asked about with its own exchange as context and saved with its own
+// screenshot.
+TEST_F(ChatWindowViewTest, SwitchingConversationsInTheSidebarKeepsEachOneWhole)
+{
+    const QImage firstImage = image(2);
+    const QImage secondImage = image(3);
+    const Conversation first = saveConversation(
+        firstImage, { answer(QStringLiteral("First question"), QStringLiteral("First answer")) });
+    const Conversation second = saveConversation(
+        secondImage, { answer(QStringLiteral("Second question"), QStringLiteral("Second answer")) });
+    const qsizetype count = ConversationManager::shared().conversations().size();
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("About the capture.")));
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("More on the first.")));
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("More on the second.")));
+
+    // A capture's conversation in the chat, with an answer of its own.
+    open();
+    send(QStringLiteral("What is captured?"));
+    ASSERT_TRUE(waitForAnswer());
+    ConversationManager::shared().toggleSidebar();
+    settle();
+
+    click(rowOf(first.id()));
+    EXPECT_EQ(ConversationManager::shared().conversations().size(), count + 1) << "the capture's was saved";
+    send(QStringLiteral("And the first?"));
+    ASSERT_TRUE(waitForAnswer());
+    EXPECT_TRUE(sentPrompt(1).contains(QStringLiteral("Original question: First question\n")));
+    EXPECT_TRUE(sentPrompt(1).contains(QStringLiteral("Previous AI response: First answer\n")));
+
+    settle();
+    click(rowOf(second.id()));
+    EXPECT_EQ(transcript(), QStringList({ "user:Second question", "ai:Second answer" }));
+    EXPECT_EQ(ChatWindowManager::shared().currentScreenshot()->convertToFormat(secondImage.format()), secondImage);
+    QStringList firstLines;
+    const Conversation firstNow = stored(first.id());
+    for (const SavedMessage &message : firstNow.messages())
+        firstLines << message.content();
+    EXPECT_EQ(firstLines, QStringList({ "First question", "First answer", "And the first?", "More on the first." }));
+
+    send(QStringLiteral("And the second?"));
+    ASSERT_TRUE(waitForAnswer());
+    EXPECT_TRUE(sentPrompt(2).contains(QStringLiteral("Previous AI response: Second answer\n")));
+    EXPECT_FALSE(sentPrompt(2).contains(QStringLiteral("More on the first.")));
+    QTest::keyClick(input(), Qt::Key_Escape);
+
+    EXPECT_EQ(ConversationManager::shared().conversations().size(), count + 1);
+    EXPECT_EQ(stored(second.id()).messages().size(), 4);
+    EXPECT_EQ(stored(second.id()).screenshotData(), ImageData::pngData(secondImage));
+    EXPECT_EQ(stored(first.id()).messages().size(), 4);
+    EXPECT_EQ(stored(first.id()).screenshotData(), ImageData::pngData(firstImage));
+}
+
 TEST_F(ChatWindowViewTest, CopyLeavesThePngOnTheClipboard)
 {
     const QImage picture = image(5);
