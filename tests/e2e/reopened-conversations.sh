@@ -24,8 +24,18 @@ start_tray_host
 start_pexilo "$ARTIFACTS/pexilo.log"
 find_tray_icon
 
-# What the store holds, as a new process of the application reads it.
-stored() { "$STORE_READER" | sed -n 's/^STATE //p'; }
+# What the store file holds, read with sqlite3 beside the running program:
+# {"conversations":[{id, title, messages:[{content, isUser}], screenshot}]},
+# newest first as the list shows them, each screenshot as its SHA3 digest
+# (null when stored without one).
+store_file="$XDG_CONFIG_HOME/Pexilo/defaults.sqlite3"
+stored() {
+    sqlite3 -readonly "$store_file" "SELECT json_object('conversations', coalesce(json_group_array(json(c)), json('[]')))
+        FROM (SELECT json_object('id', id, 'title', json_extract(CAST(record AS TEXT), '$.title'),
+                  'messages', json(json_extract(CAST(record AS TEXT), '$.messages')),
+                  'screenshot', CASE WHEN screenshot IS NULL THEN NULL ELSE hex(sha3(screenshot)) END) AS c
+              FROM conversations ORDER BY position DESC, rowid DESC)"
+}
 # count_of <line>: how often pexilo has logged the line so far.
 count_of() { grep -cF -- "$1" "$PEXILO_LOG"; }
 logged_at_least() { [ "$(count_of "$1")" -ge "$2" ]; }
@@ -35,14 +45,14 @@ chat_window() { xdotool search --onlyvisible --name "^Pexilo Chat$" 2>/dev/null 
 chat_gone() { [ -z "$(chat_window)" ]; }
 # chat_click <x> <y>: a click at a point of the chat window.
 chat_click() {
-    eval "$(xdotool getwindowgeometry --shell "$(chat_window)")"
+    eval "$(window_geometry "$(chat_window)")"
     xdotool mousemove $((X + $1)) $((Y + $2)) click 1
 }
 # ask_in_chat <x of the input> <question>: typed into the chat and answered.
 ask_in_chat() {
     local answers
     answers=$(count_of "✅ Successfully received AI response")
-    eval "$(xdotool getwindowgeometry --shell "$(chat_window)")"
+    eval "$(window_geometry "$(chat_window)")"
     chat_click "$1" $((HEIGHT - 38))
     sleep 0.3
     xdotool type --delay 20 "$2"
@@ -90,13 +100,15 @@ check_store() {
 }
 
 seeded=$(stored)
-echo "$seeded" | jq -e '.conversations | length == 2 and (.[0].messages | length) == 2 and (.[1].messages | length) == 4' \
+echo "$seeded" | jq -e '.conversations | length == 2 and (.[0].messages | length) == 2 and (.[1].messages | length) == 4
+    and .[0].screenshot != null and .[1].screenshot != null and .[0].screenshot != .[1].screenshot' \
     >/dev/null || fail "the seeded conversations are not as expected"
 # Tests of one conversation by title: the messages it holds and its screenshot as seeded.
 chart='(.[] | select(.title == "'"$chart_title"'"))'
 code='(.[] | select(.title == "'"$code_title"'"))'
-same_screenshots='length == 2 and '"$chart"'.screenshotBase64 == $before.conversations[1].screenshotBase64
-    and '"$code"'.screenshotBase64 == $before.conversations[0].screenshotBase64'
+same_screenshots='length == 2 and '"$chart"'.id == $before.conversations[1].id
+    and '"$chart"'.screenshot == $before.conversations[1].screenshot
+    and '"$code"'.id == $before.conversations[0].id and '"$code"'.screenshot == $before.conversations[0].screenshot'
 
 # 1. The chart's conversation (four messages), reopened from its recent row
 # and asked once more, then Escape: six messages, asked with its own answers.
@@ -134,7 +146,7 @@ ask_in_chat 600 "Which quarter comes next?"
 chat_click 34 39 # the sidebar's button in the screenshot panel's header
 sleep 1
 screenshot sidebar.png
-eval "$(xdotool getwindowgeometry --shell "$(chat_window)")"
+eval "$(window_geometry "$(chat_window)")"
 # The sidebar's column of thumbnails, 16 points in from its left edge.
 row=$(find_colour sidebar.png "rgb(30,32,40)" $((X + 16)) $((Y + 100)) 32 400) \
     || fail "no row of the code's conversation in the sidebar"
@@ -153,5 +165,4 @@ check_store "a close after the switch changed the store" "$same_screenshots
 
 kill -TERM "$PEXILO_PID"
 wait_for_exit 10 && [ "$PEXILO_STATUS" -eq 0 ] || fail "pexilo did not end cleanly on SIGTERM"
-kill "$TRAYER_PID" 2>/dev/null
 echo "PASS"
