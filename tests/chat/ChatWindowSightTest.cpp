@@ -1,0 +1,104 @@
+// The chat window as it shows on screen: what its last paint left in the
+// window, read back pixel by pixel.
+
+#include "ChatFixture.h"
+#include "chat/TranscriptListView.h"
+#include "chat/TranscriptMessageView.h"
+#include "ui/markup/TextBlock.h"
+
+#include <QClipboard>
+#include <QScreen>
+
+namespace {
+
+const QDateTime when(QDate(2024, 3, 15), QTime(9, 0), Qt::UTC);
+
+AIResponse answer(const QString &question, const QString &content)
+{
+    return AIResponse { content, when, std::nullopt, question };
+}
+
+// The window as it is on screen.
+QImage shown(QWidget *window)
+{
+    return window->screen()->grabWindow(window->winId()).toImage();
+}
+
+// Whether the window, once it has painted, shows what the check looks for.
+bool showsSoon(QWidget *window, const std::function<bool(const QImage &)> &check)
+{
+    return QTest::qWaitFor([&] { return check(shown(window)); }, 3000);
+}
+
+// The runs of pixel rows inside the rectangle that hold dark ink (text), as
+// [top, bottom] pairs from the top.
+QList<std::pair<int, int>> inkBands(const QImage &image, const QRect &rect)
+{
+    QList<std::pair<int, int>> bands;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        bool ink = false;
+        for (int x = rect.left(); x <= rect.right() && !ink; ++x)
+            ink = QColor(image.pixel(x, y)).lightness() < 110;
+        if (!ink)
+            continue;
+        if (!bands.isEmpty() && bands.last().second == y - 1)
+            bands.last().second = y;
+        else
+            bands.append({ y, y });
+    }
+    return bands;
+}
+
+} // namespace
+
+using ChatWindowSightTest = ChatFixture;
+
+// Each line of a message starts a line of its own on screen, a blank line
+// included, for the answer's breaks and the user's Shift+Return alike; a
+// selection across the lines copies them with their breaks.
+TEST_F(ChatWindowSightTest, LineBreaksOfTheMessagesShowAsNewLines)
+{
+    open({ answer(QStringLiteral("Left half\nright half"),
+               QStringLiteral("First line\nSecond line\n\nFourth line")),
+        answer(QStringLiteral("Windows breaks"), QStringLiteral("One\r\nTwo")) });
+    ChatWindowView *chat = view();
+    TranscriptListView *transcript = chat->chatPanel()->transcript();
+    ASSERT_EQ(transcript->rows().size(), 4);
+    // Where a line's text is drawn, in the window.
+    const auto textArea = [chat, transcript](int row) {
+        QRect area;
+        for (const TextBlock *block : transcript->rows().at(row)->findChildren<TextBlock *>())
+            area |= QRect(block->mapTo(chat, QPoint()), block->size());
+        return area;
+    };
+    const int lineHeight = QFontMetrics(transcript->rows().at(0)->textBlock()->font()).height();
+
+    const struct
+    {
+        int row;
+        int lines;
+    } cases[] = { { 0, 2 }, { 1, 3 }, { 3, 2 } };
+    for (const auto &lineCase : cases) {
+        SCOPED_TRACE(lineCase.row);
+        const QRect area = textArea(lineCase.row);
+        QList<std::pair<int, int>> bands;
+        showsSoon(chat, [&](const QImage &image) {
+            bands = inkBands(image, area);
+            return bands.size() == lineCase.lines;
+        });
+        ASSERT_EQ(bands.size(), lineCase.lines);
+        for (qsizetype i = 1; i < bands.size(); ++i)
+            EXPECT_GT(bands.at(i).first, bands.at(i - 1).second);
+        if (lineCase.row == 1) { // the blank line stands between the second and the last
+            EXPECT_GT(bands.at(2).first - bands.at(1).second, lineHeight);
+        }
+    }
+
+    // Dragged from the start of the answer to its end: copied with its breaks.
+    TextBlock *block = transcript->rows().at(1)->textBlock();
+    QTest::mousePress(block, Qt::LeftButton, {}, QPoint(1, 2));
+    QTest::mouseMove(block, QPoint(block->width() - 2, block->height() - 2));
+    QTest::mouseRelease(block, Qt::LeftButton, {}, QPoint(block->width() - 2, block->height() - 2));
+    QTest::keyClick(block, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("First line\nSecond line\n\nFourth line"));
+}
