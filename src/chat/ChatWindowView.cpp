@@ -40,8 +40,6 @@ ChatWindowView::ChatWindowView(ChatWindowManager &chat, ConversationManager &con
     m_sidebarSlot = new QWidget;
     m_sidebarSlot->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     m_sidebar = new ConversationSidebarView(conversations, m_sidebarSlot);
-    m_sidebarTransition = new TransitionEffect(m_sidebar);
-    m_sidebar->setGraphicsEffect(m_sidebarTransition);
     row->addWidget(m_sidebarSlot);
 
     m_screenshotPanel = new ScreenshotPanelView(chat, conversations, [this] { closeAndSave(); });
@@ -68,7 +66,19 @@ void ChatWindowView::layOutSidebar()
     m_sidebarSlot->setFixedWidth(shown);
     m_sidebarSlot->setVisible(shown > 0);
     m_sidebar->setGeometry(shown - width, 0, width, m_sidebarSlot->height());
-    m_sidebarTransition->setLook(qBound(0.0, presence, 1.0), 1);
+    // The fade draws the sidebar through a picture of it: only while it
+    // moves, so that at rest it is drawn directly (an effect inside another
+    // is not drawn at all).
+    if (presence >= 1 || shown == 0) {
+        m_sidebar->setGraphicsEffect(nullptr);
+        return;
+    }
+    auto *fade = qobject_cast<TransitionEffect *>(m_sidebar->graphicsEffect());
+    if (!fade) {
+        fade = new TransitionEffect(m_sidebar);
+        m_sidebar->setGraphicsEffect(fade);
+    }
+    fade->setLook(qBound(0.0, presence, 1.0), 1);
 }
 
 bool ChatWindowView::closesChat(const QKeyEvent &event)

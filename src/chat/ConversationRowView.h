@@ -10,7 +10,6 @@
 
 class ConversationThumbnails;
 class SymbolButton;
-class TransitionEffect;
 
 // One saved conversation in the chat window's sidebar: a thumbnail of its
 // screenshot, its title on at most two lines, its date and the number of
@@ -64,7 +63,6 @@ private:
     // long list never need one.
     AnimatedValue *m_hover = nullptr;
     SymbolButton *m_deleteButton = nullptr;
-    TransitionEffect *m_deleteTransition = nullptr;
     // The title's lines at the width they were last made for.
     mutable int m_linesWidth = -1;
     mutable QStringList m_lines;

@@ -2,12 +2,17 @@
 // window, read back pixel by pixel.
 
 #include "ChatFixture.h"
+#include "chat/ConversationGroupView.h"
+#include "chat/ConversationRowView.h"
+#include "chat/ConversationSidebarView.h"
 #include "chat/TranscriptListView.h"
 #include "chat/TranscriptMessageView.h"
 #include "ui/markup/TextBlock.h"
 
 #include <QClipboard>
 #include <QScreen>
+
+#include <atomic>
 
 namespace {
 
@@ -47,6 +52,61 @@ QList<std::pair<int, int>> inkBands(const QImage &image, const QRect &rect)
             bands.append({ y, y });
     }
     return bands;
+}
+
+bool isRed(const QColor &colour)
+{
+    return colour.red() > 200 && colour.green() < 120 && colour.blue() < 120;
+}
+
+// Counts Qt's warnings of painting while installed.
+class PaintWarnings
+{
+public:
+    PaintWarnings()
+    {
+        s_count = 0;
+        m_previous = qInstallMessageHandler(&PaintWarnings::handle);
+    }
+    ~PaintWarnings() { qInstallMessageHandler(m_previous); }
+    int count() const { return s_count; }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &, const QString &message)
+    {
+        if (type == QtWarningMsg && message.contains(QStringLiteral("Painter")))
+            ++s_count;
+    }
+
+    static inline std::atomic<int> s_count = 0;
+    QtMessageHandler m_previous;
+};
+
+// Saves n conversations with screenshots, for a sidebar to list.
+void saveConversations(int n)
+{
+    for (int i = 0; i < n; ++i) {
+        AIManager::shared().setResponses(
+            { answer(QStringLiteral("Saved question %1").arg(i), QStringLiteral("An answer")) });
+        ChatWindowManager::shared().setCurrentScreenshot(ChatFixture::image(i));
+        ConversationManager::shared().saveCurrentConversation();
+    }
+    ChatFixture::resetSharedState();
+}
+
+QList<ConversationRowView *> sidebarRows()
+{
+    QList<ConversationRowView *> rows;
+    for (ConversationGroupView *group : ChatFixture::view()->sidebar()->groups())
+        rows << group->rows();
+    return rows;
+}
+
+// Waits for the sidebar's rebuild after a change of the store.
+void settle()
+{
+    QTest::qWait(20);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace
@@ -101,4 +161,28 @@ TEST_F(ChatWindowSightTest, LineBreaksOfTheMessagesShowAsNewLines)
     QTest::mouseRelease(block, Qt::LeftButton, {}, QPoint(block->width() - 2, block->height() - 2));
     QTest::keyClick(block, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("First line\nSecond line\n\nFourth line"));
+}
+
+// The pointer over a row shows its red trash button where a click deletes,
+// and nothing complains of painting.
+TEST_F(ChatWindowSightTest, TheTrashButtonShowsOnTheRowUnderThePointer)
+{
+    saveConversations(3);
+    open();
+    ConversationManager::shared().toggleSidebar();
+    settle();
+    ChatWindowView *chat = view();
+    ASSERT_GE(sidebarRows().size(), 3);
+    ConversationRowView *row = sidebarRows().at(1);
+
+    // As a user sees it: the button fades in over a few frames.
+    AnimatedValue::setFinishAtOnce(false);
+    PaintWarnings warnings;
+    QTest::mouseMove(row, QPoint(row->width() / 2, row->height() / 2));
+    ASSERT_TRUE(QTest::qWaitFor([row] { return row->isHovering(); }, 3000));
+    ASSERT_NE(row->deleteButton(), nullptr);
+    const QPoint button = row->deleteButton()->mapTo(chat, row->deleteButton()->rect().center());
+    EXPECT_TRUE(showsSoon(
+        chat, [&](const QImage &image) { return isRed(image.pixelColor(button + QPoint(-8, 0))); }));
+    EXPECT_EQ(warnings.count(), 0);
 }
