@@ -41,6 +41,9 @@ ChatWindowView::ChatWindowView(ChatWindowManager &chat, ConversationManager &con
     m_sidebarSlot->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     m_sidebar = new ConversationSidebarView(conversations, m_sidebarSlot);
     row->addWidget(m_sidebarSlot);
+    // The sidebar takes the slot's height from its first size on, which it
+    // gets before the window is first shown.
+    m_sidebarSlot->installEventFilter(this);
 
     m_screenshotPanel = new ScreenshotPanelView(chat, conversations, [this] { closeAndSave(); });
     row->addWidget(m_screenshotPanel);
@@ -131,7 +134,6 @@ bool ChatWindowView::eventFilter(QObject *watched, QEvent *event)
 void ChatWindowView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    m_sidebarSlot->installEventFilter(this);
     setupKeyboardShortcuts();
     QTimer::singleShot(
         focusDelayMs, this, [this] { m_chatPanel->inputField()->setFocus(Qt::OtherFocusReason); });

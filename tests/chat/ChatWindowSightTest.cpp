@@ -11,6 +11,7 @@
 
 #include <QClipboard>
 #include <QScreen>
+#include <QScrollArea>
 
 #include <atomic>
 
@@ -185,4 +186,23 @@ TEST_F(ChatWindowSightTest, TheTrashButtonShowsOnTheRowUnderThePointer)
     EXPECT_TRUE(showsSoon(
         chat, [&](const QImage &image) { return isRed(image.pixelColor(button + QPoint(-8, 0))); }));
     EXPECT_EQ(warnings.count(), 0);
+}
+
+// Opened with the sidebar already out, the sidebar reaches the window's
+// bottom: its empty list looks the same all the way down.
+TEST_F(ChatWindowSightTest, TheSidebarOpenedExpandedIsAsTallAsTheWindow)
+{
+    ConversationManager &store = ConversationManager::shared();
+    for (const Conversation &conversation : QList<Conversation>(store.conversations()))
+        store.deleteConversation(conversation);
+    store.toggleSidebar();
+    open();
+    ChatWindowView *chat = view();
+    EXPECT_EQ(chat->sidebar()->height(), chat->height());
+    QWidget *list = chat->sidebar()->scrollArea()->viewport();
+    const QPoint high = list->mapTo(chat, QPoint(40, list->height() / 2));
+    const QPoint low(high.x(), chat->height() - 4);
+    ASSERT_GT(low.y() - high.y(), 60);
+    EXPECT_TRUE(showsSoon(
+        chat, [&](const QImage &image) { return image.pixelColor(high) == image.pixelColor(low); }));
 }
