@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 
 #include <atomic>
 
@@ -205,4 +206,40 @@ TEST_F(ChatWindowSightTest, TheSidebarOpenedExpandedIsAsTallAsTheWindow)
     ASSERT_GT(low.y() - high.y(), 60);
     EXPECT_TRUE(showsSoon(
         chat, [&](const QImage &image) { return image.pixelColor(high) == image.pixelColor(low); }));
+}
+
+// A row deleted under the pointer leaves the list where it was: the row that
+// followed it takes its place.
+TEST_F(ChatWindowSightTest, DeletingARowKeepsTheListsPlace)
+{
+    saveConversations(30);
+    open();
+    ConversationManager::shared().toggleSidebar();
+    settle();
+    QScrollBar *bar = view()->sidebar()->scrollArea()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 400);
+    bar->setValue(bar->maximum() / 2);
+    const int place = bar->value();
+    QWidget *viewport = view()->sidebar()->scrollArea()->viewport();
+    const QPoint pointer(viewport->width() / 2, viewport->height() / 2);
+
+    const auto rowAtPointer = [&]() -> ConversationRowView * {
+        for (ConversationRowView *row : sidebarRows())
+            if (QRect(row->mapTo(viewport, QPoint()), row->size()).contains(pointer))
+                return row;
+        return nullptr;
+    };
+    ConversationRowView *row = rowAtPointer();
+    ASSERT_NE(row, nullptr);
+    const QList<ConversationRowView *> before = sidebarRows();
+    const QUuid next = before.at(before.indexOf(row) + 1)->conversation().id();
+    QTest::mouseMove(row, row->mapFrom(viewport, pointer));
+    ASSERT_TRUE(QTest::qWaitFor([row] { return row->isHovering(); }, 3000));
+    QTest::mouseClick(row->deleteButton(), Qt::LeftButton, {}, row->deleteButton()->rect().center());
+    settle();
+
+    EXPECT_EQ(bar->value(), place);
+    ConversationRowView *now = rowAtPointer();
+    ASSERT_NE(now, nullptr);
+    EXPECT_EQ(now->conversation().id(), next);
 }
