@@ -149,6 +149,34 @@ TEST_F(ChatWindowViewTest, LineBreaksAreNeitherTrimmedNorBlankAndTheInputGrowsTo
     ASSERT_TRUE(waitForAnswer());
 }
 
+// A pasted text many lines long grows the input to four lines; once it is
+// sent, the input is one line high again, also when one paragraph follows
+// two (the document then announces no change of its size).
+TEST_F(ChatWindowViewTest, TheInputIsOneLineHighAgainAfterALongPasteIsSent)
+{
+    service.setDefault("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("ok")));
+    open();
+    const int oneLine = input()->height();
+    QString paragraph;
+    while (paragraph.size() < 900)
+        paragraph += QStringLiteral("A long pasted paragraph that wraps over many lines. ");
+    const QString twoParagraphs = paragraph + u'\n' + paragraph;
+    for (const QString &paste : { paragraph, twoParagraphs, paragraph, twoParagraphs, paragraph }) {
+        SCOPED_TRACE(paste.size());
+        QGuiApplication::clipboard()->setText(paste);
+        input()->setFocus();
+        QTest::keyClick(input(), Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(input()->visibleLines(), 4);
+        EXPECT_GT(input()->height(), 3 * oneLine);
+        QTest::keyClick(input(), Qt::Key_Return);
+        ASSERT_TRUE(waitForAnswer());
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(input()->toPlainText().isEmpty());
+        EXPECT_EQ(input()->visibleLines(), 1);
+        EXPECT_EQ(input()->height(), oneLine);
+    }
+}
+
 TEST_F(ChatWindowViewTest, AFailedRequestShowsTheErrorTextAsTheAnswer)
 {
     service.enqueue("POST", "/v1/chat/completions", FakeReply::withStatus(500, "{}"));
