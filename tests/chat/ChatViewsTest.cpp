@@ -202,7 +202,8 @@ TEST(TranscriptTypingViewTest, TheEmphasisStartsInTheMiddleMovesEveryTickAndStop
     EXPECT_FALSE(typing.isTicking());
 }
 
-TEST(EmptyStateViewTest, TheHelpTextTakesAtMostThreeLinesWithin280)
+// Whole, also in the fallback font (the tests run without the custom one).
+TEST(EmptyStateViewTest, TheHelpTextTakesAtMostThreeLinesWithin280AndShowsWhole)
 {
     EmptyStateView empty;
     empty.resize(800, 400);
@@ -211,6 +212,8 @@ TEST(EmptyStateViewTest, TheHelpTextTakesAtMostThreeLinesWithin280)
     ASSERT_NE(help, nullptr);
     EXPECT_LE(help->text().count(u'\n'), 2);
     EXPECT_LE(help->parentWidget()->width(), 280);
+    EXPECT_EQ(help->text().replace(u'\n', u' ').toStdString(),
+        "Ask me anything about the screenshot. I can help explain, analyze, or extract information from it.");
     EXPECT_EQ(empty.findChild<PlainLabel *>(QStringLiteral("title"))->text(),
         QStringLiteral("Start a Conversation"));
 }
