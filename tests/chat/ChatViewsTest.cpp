@@ -156,10 +156,12 @@ TEST(TranscriptMessageViewTest, ALongTextIsShownWholeInBlocksThatLayOutQuickly)
     line.resize(600, line.heightForWidth(600));
     line.show();
     QCoreApplication::processEvents();
+    const auto placed
+        = [&line](const TextBlock *block) { return QRect(block->mapTo(&line, QPoint()), block->size()); };
     for (qsizetype i = 1; i < blocks.size(); ++i)
-        EXPECT_EQ(blocks.at(i)->geometry().top(), blocks.at(i - 1)->geometry().bottom() + 1);
-    EXPECT_EQ(line.plateRect().top(), blocks.first()->geometry().top() - 12);
-    EXPECT_EQ(line.plateRect().bottom(), blocks.last()->geometry().bottom() + 12);
+        EXPECT_EQ(placed(blocks.at(i)).top(), placed(blocks.at(i - 1)).bottom() + 1);
+    EXPECT_EQ(line.plateRect().top(), placed(blocks.first()).top() - 12);
+    EXPECT_EQ(line.plateRect().bottom(), placed(blocks.last()).bottom() + 12);
 }
 
 TEST(TranscriptMessageViewTest, TheCopyButtonShowsWhileHoveredAndCopiesTheWholeText)

@@ -280,4 +280,9 @@ TEST(MarkdownPieceTest, ALongBlockIsCutAtWhiteSpaceWithItsBoldRunsWhole)
     ASSERT_GT(cut.size(), 1);
     for (const MarkdownPiece &piece : cut)
         EXPECT_FALSE(piece.element.text.front().isLowSurrogate());
+
+    // Where the text has line breaks, it is cut after one.
+    const QString lines = (QStringLiteral("words ").repeated(50) + u'\n').repeated(100);
+    for (const MarkdownPiece &piece : piecesOf({ MarkdownElement(MarkdownElementType::code, lines) }, 4096))
+        EXPECT_TRUE(piece.element.text.endsWith(u'\n'));
 }
