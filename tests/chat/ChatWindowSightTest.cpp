@@ -84,6 +84,20 @@ private:
     QtMessageHandler m_previous;
 };
 
+// The height of a rounded fill as drawn: the run of pixels of the colour at
+// `inside`, up and down its column.
+int drawnHeightAt(const QImage &image, const QPoint &inside)
+{
+    const QColor fill = image.pixelColor(inside);
+    int top = inside.y();
+    int bottom = inside.y();
+    while (top > 0 && image.pixelColor(inside.x(), top - 1) == fill)
+        --top;
+    while (bottom < image.height() - 1 && image.pixelColor(inside.x(), bottom + 1) == fill)
+        ++bottom;
+    return bottom - top + 1;
+}
+
 // Saves n conversations with screenshots, for a sidebar to list.
 void saveConversations(int n)
 {
@@ -242,4 +256,48 @@ TEST_F(ChatWindowSightTest, DeletingARowKeepsTheListsPlace)
     ConversationRowView *now = rowAtPointer();
     ASSERT_NE(now, nullptr);
     EXPECT_EQ(now->conversation().id(), next);
+}
+
+// A pasted text many lines long grows the input, and its pill on screen, to
+// four lines; once it is sent, both are one line high again, also when one
+// paragraph follows two (the document then announces no change of its size).
+TEST_F(ChatWindowSightTest, TheInputIsOneLineHighAgainAfterALongPasteIsSent)
+{
+    service.setDefault("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("ok")));
+    open();
+    ChatWindowView *chat = view();
+    QWidget *pill = input()->parentWidget();
+    // Inside the pill's padding, left of the text, half-way down.
+    const auto pillHeight = [&](const QImage &image) {
+        return drawnHeightAt(image, pill->mapTo(chat, QPoint(8, pill->height() / 2)));
+    };
+    const int oneLine = input()->height();
+    int drawnOneLine = 0;
+    ASSERT_TRUE(showsSoon(chat, [&](const QImage &image) {
+        drawnOneLine = pillHeight(image);
+        return drawnOneLine >= oneLine;
+    }));
+    QString paragraph;
+    while (paragraph.size() < 900)
+        paragraph += QStringLiteral("A long pasted paragraph that wraps over many lines. ");
+    const QString twoParagraphs = paragraph + u'\n' + paragraph;
+    for (const QString &paste : { paragraph, twoParagraphs, paragraph, twoParagraphs, paragraph }) {
+        SCOPED_TRACE(paste.size());
+        QGuiApplication::clipboard()->setText(paste);
+        input()->setFocus();
+        QTest::keyClick(input(), Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(input()->visibleLines(), 4);
+        EXPECT_TRUE(showsSoon(
+            chat, [&](const QImage &image) { return pillHeight(image) > drawnOneLine + 2 * oneLine; }));
+        QTest::keyClick(input(), Qt::Key_Return);
+        ASSERT_TRUE(waitForAnswer());
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(input()->toPlainText().isEmpty());
+        EXPECT_EQ(input()->visibleLines(), 1);
+        int drawn = 0;
+        EXPECT_TRUE(showsSoon(chat, [&](const QImage &image) {
+            drawn = pillHeight(image);
+            return drawn == drawnOneLine;
+        })) << drawn << " drawn, " << drawnOneLine << " at first";
+    }
 }
