@@ -62,11 +62,11 @@ int ConversationRowView::titleWidth(int rowWidth) const
 
 QStringList ConversationRowView::titleLines(int width) const
 {
-    if (width != m_linesWidth) {
-        m_lines = ChatTexts::clampedLines(m_conversation.title(), titleFont(), width, 2);
-        m_linesWidth = width;
-    }
-    return m_lines;
+    if (const auto known = m_linesAt.constFind(width); known != m_linesAt.constEnd())
+        return *known;
+    if (m_linesAt.size() >= 4)
+        m_linesAt.clear();
+    return *m_linesAt.insert(width, ChatTexts::clampedLines(m_conversation.title(), titleFont(), width, 2));
 }
 
 QString ConversationRowView::metaText() const

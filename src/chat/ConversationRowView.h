@@ -3,6 +3,7 @@
 #include "store/Conversation.h"
 #include "ui/AnimatedValue.h"
 
+#include <QHash>
 #include <QStringList>
 #include <QWidget>
 
@@ -63,7 +64,7 @@ private:
     // long list never need one.
     AnimatedValue *m_hover = nullptr;
     SymbolButton *m_deleteButton = nullptr;
-    // The title's lines at the width they were last made for.
-    mutable int m_linesWidth = -1;
-    mutable QStringList m_lines;
+    // The title's lines at the widths asked lately: the sidebar asks each of
+    // its hundreds of rows at its own width and at the size hint's in turn.
+    mutable QHash<int, QStringList> m_linesAt;
 };
