@@ -58,6 +58,19 @@ QList<QTextLayout::FormatRange> emojiFormats(QStringView text)
     return formats;
 }
 
+QString withLineSeparators(const QString &text)
+{
+    QString lines = text;
+    for (qsizetype i = lines.indexOf(u'\n'); i >= 0; i = lines.indexOf(u'\n', i + 1))
+        lines[i] = QChar::LineSeparator;
+    for (qsizetype i = lines.indexOf(u'\r'); i >= 0; i = lines.indexOf(u'\r', i + 1)) {
+        // Of "\r\n" the line separator that follows makes the break.
+        const bool beforeBreak = i + 1 < lines.size() && lines[i + 1] == QChar::LineSeparator;
+        lines[i] = beforeBreak ? QChar(0x200B) : QChar(QChar::LineSeparator);
+    }
+    return lines;
+}
+
 qreal layOut(QTextLayout &layout, const QString &text, const QFont &font,
     const QList<QTextLayout::FormatRange> &formats, qreal lineSpacing, qreal width,
     Qt::LayoutDirection direction, Qt::Alignment alignment)
@@ -67,7 +80,7 @@ qreal layOut(QTextLayout &layout, const QString &text, const QFont &font,
                                                             : Qt::AlignLeft);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setTextDirection(direction);
-    layout.setText(text);
+    layout.setText(withLineSeparators(text));
     layout.setFont(font);
     layout.setFormats(formats + emojiFormats(text));
     layout.setTextOption(option);

@@ -11,6 +11,8 @@
 #include <QTextBoundaryFinder>
 #include <QtMath>
 
+#include <algorithm>
+
 namespace {
 // Wider than any view: text laid out at this width keeps its natural lines.
 constexpr qreal unboundedWidth = 1e6;
@@ -71,16 +73,18 @@ QString TextBlock::selectedText() const
 
 int TextBlock::heightForWidth(int width) const
 {
-    if (m_heights[0].width == width)
-        return m_heights[0].height;
-    if (m_heights[1].width != width) {
+    auto known = std::find_if(
+        m_heights.begin(), m_heights.end(), [width](const HeightAtWidth &at) { return at.width == width; });
+    if (known == m_heights.end()) {
         const QMargins margins = contentsMargins();
         const int textWidth = qMax(1, width - margins.left() - margins.right());
         QTextLayout layout;
-        m_heights[1] = { width, qCeil(layOut(layout, textWidth)) + margins.top() + margins.bottom() };
+        known = m_heights.end() - 1;
+        *known = { width, qCeil(layOut(layout, textWidth)) + margins.top() + margins.bottom() };
     }
-    std::swap(m_heights[0], m_heights[1]);
-    return m_heights[0].height;
+    // The latest first; the oldest goes when another width is asked for.
+    std::rotate(m_heights.begin(), known, known + 1);
+    return m_heights.front().height;
 }
 
 QSize TextBlock::sizeHint() const
@@ -284,7 +288,7 @@ void TextBlock::invalidateLayout()
 {
     m_layoutWidth = -1;
     m_naturalWidth = -1;
-    m_heights[0] = m_heights[1] = HeightAtWidth();
+    m_heights.fill(HeightAtWidth());
     updateGeometry();
     update();
 }
