@@ -102,10 +102,8 @@ int drawnHeightAt(const QImage &image, const QPoint &inside)
 void saveConversations(int n)
 {
     for (int i = 0; i < n; ++i) {
-        AIManager::shared().setResponses(
+        ChatFixture::saveConversation(ChatFixture::image(i),
             { answer(QStringLiteral("Saved question %1").arg(i), QStringLiteral("An answer")) });
-        ChatWindowManager::shared().setCurrentScreenshot(ChatFixture::image(i));
-        ConversationManager::shared().saveCurrentConversation();
     }
     ChatFixture::resetSharedState();
 }
