@@ -1,10 +1,16 @@
 #include "SettingsKeys.h"
 
+#include "StoredValue.h"
 #include "UserDefaults.h"
 
 QString TextSettingKey::read(const UserDefaults &defaults) const
 {
-    return defaults.stringForKey(name).value_or(defaultValue);
+    return read(defaults.valueForKey(name));
+}
+
+QString TextSettingKey::read(const StoredValue &stored) const
+{
+    return stored.text().value_or(defaultValue);
 }
 
 bool TextSettingKey::write(UserDefaults &defaults, const QString &value) const
@@ -14,10 +20,13 @@ bool TextSettingKey::write(UserDefaults &defaults, const QString &value) const
 
 bool BoolSettingKey::read(const UserDefaults &defaults) const
 {
-    // Only a default of true needs to tell "stored false" from "not stored".
-    if (defaultValue && !defaults.contains(name))
-        return true;
-    return defaults.boolForKey(name);
+    return read(defaults.valueForKey(name));
+}
+
+bool BoolSettingKey::read(const StoredValue &stored) const
+{
+    // What is not stored, or could not be read, reads as the default.
+    return stored.hasValue() ? stored.toBool() : defaultValue;
 }
 
 bool BoolSettingKey::write(UserDefaults &defaults, bool value) const
