@@ -693,39 +693,6 @@ bool UserDefaults::removeObject(const QString &key)
     return false;
 }
 
-bool UserDefaults::renameKey(const QString &from, const QString &to)
-{
-    const std::unique_lock<QMutex> lock = lockStore();
-    if (!lock.owns_lock()) {
-        logWriteFailure(to, storeInUse());
-        return false;
-    }
-    if (!mayReplace(from) || !mayReplace(to))
-        return false;
-    if (ensureOpen() && execute("BEGIN IMMEDIATE")) {
-        SqliteStatement remove(
-            m_db, "DELETE FROM defaults WHERE key = ?2 AND EXISTS (SELECT 1 FROM defaults WHERE key = ?1)");
-        SqliteStatement rename(m_db, "UPDATE defaults SET key = ?2 WHERE key = ?1");
-        if (remove && rename) {
-            remove.bindText(1, from);
-            remove.bindText(2, to);
-            rename.bindText(1, from);
-            rename.bindText(2, to);
-            if (sqlite3_step(remove.get()) == SQLITE_DONE && sqlite3_step(rename.get()) == SQLITE_DONE
-                && execute("COMMIT")) {
-                emptyLog();
-                return true;
-            }
-        }
-        const Failure reason = failure();
-        execute("ROLLBACK");
-        logWriteFailure(to, reason);
-        return false;
-    }
-    logWriteFailure(to, failure());
-    return false;
-}
-
 bool UserDefaults::moveValueToFile(const QString &key, const QString &filePath, QString *error)
 {
     const auto fail = [&](const Failure &reason) {

@@ -110,9 +110,6 @@ public:
     // read, or either step failed: the key then keeps its value, and no file
     // is left behind.
     bool moveValueToFile(const QString &key, const QString &filePath, QString *error = nullptr);
-    // Moves the value to another key, replacing what that held, in one
-    // write.
-    bool renameKey(const QString &from, const QString &to);
 
 private:
     friend class ConversationTable;

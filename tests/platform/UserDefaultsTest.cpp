@@ -594,17 +594,3 @@ TEST_F(UserDefaultsTest, AValueMovesToAFileAndLeavesNoBytesBehind)
     EXPECT_FALSE(defaults.moveValueToFile(QStringLiteral("kept"), pathIn(QStringLiteral("no-folder/file"))));
     EXPECT_EQ(defaults.stringForKey(QStringLiteral("kept")), QStringLiteral("here"));
 }
-
-TEST_F(UserDefaultsTest, AKeyMovesToAnotherWithoutACopy)
-{
-    UserDefaults defaults(pathIn(QStringLiteral("defaults.sqlite3")));
-    ASSERT_TRUE(defaults.setData(QStringLiteral("from"), QByteArray("moved bytes")));
-    ASSERT_TRUE(defaults.setString(QStringLiteral("to"), QStringLiteral("replaced")));
-    ASSERT_TRUE(defaults.renameKey(QStringLiteral("from"), QStringLiteral("to")));
-    EXPECT_FALSE(defaults.contains(QStringLiteral("from")));
-    EXPECT_EQ(defaults.dataForKey(QStringLiteral("to")), QByteArray("moved bytes"));
-
-    // Nothing under the first key: the second keeps what it holds.
-    ASSERT_TRUE(defaults.renameKey(QStringLiteral("gone"), QStringLiteral("to")));
-    EXPECT_EQ(defaults.dataForKey(QStringLiteral("to")), QByteArray("moved bytes"));
-}
