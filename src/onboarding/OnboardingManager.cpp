@@ -5,23 +5,46 @@
 #include "platform/Log.h"
 #include "platform/PublishedProperty.h"
 #include "platform/SettingsKeys.h"
+#include "platform/StoredValues.h"
 #include "platform/UserDefaults.h"
 
 OnboardingManager::OnboardingManager(QObject *parent)
+    : OnboardingManager(InitialLoad::Now, parent)
+{ }
+
+OnboardingManager::OnboardingManager(InitialLoad load, QObject *parent)
     : QObject(parent)
 {
-    reload();
+    if (load == InitialLoad::Now)
+        reload();
+    else
+        loadFrom(StoredValues());
+}
+
+QStringList OnboardingManager::storedKeys()
+{
+    return { SettingsKeys::hasCompletedOnboarding.name, SettingsKeys::userName.name,
+        SettingsKeys::preferredAIModel.name, SettingsKeys::autoLaunchAtLogin.name,
+        SettingsKeys::showKeyboardShortcuts.name, SettingsKeys::keyboardShortcut.name };
 }
 
 void OnboardingManager::reload()
 {
-    const UserDefaults &defaults = UserDefaults::standard();
-    setHasCompletedOnboarding(SettingsKeys::hasCompletedOnboarding.read(defaults));
-    setUserName(SettingsKeys::userName.read(defaults));
-    setPreferredAIModel(SettingsKeys::preferredAIModel.read(defaults));
-    setAutoLaunchAtLogin(SettingsKeys::autoLaunchAtLogin.read(defaults));
-    setShowKeyboardShortcuts(SettingsKeys::showKeyboardShortcuts.read(defaults));
-    setKeyboardShortcut(SettingsKeys::keyboardShortcut.read(defaults));
+    // One read: a file that another program holds is waited for once.
+    loadFrom(UserDefaults::standard().valuesForKeys(storedKeys()));
+}
+
+void OnboardingManager::loadFrom(const StoredValues &values)
+{
+    const auto stored = [&values](QLatin1StringView key) { return values.value(key); };
+    setHasCompletedOnboarding(
+        SettingsKeys::hasCompletedOnboarding.read(stored(SettingsKeys::hasCompletedOnboarding.name)));
+    setUserName(SettingsKeys::userName.read(stored(SettingsKeys::userName.name)));
+    setPreferredAIModel(SettingsKeys::preferredAIModel.read(stored(SettingsKeys::preferredAIModel.name)));
+    setAutoLaunchAtLogin(SettingsKeys::autoLaunchAtLogin.read(stored(SettingsKeys::autoLaunchAtLogin.name)));
+    setShowKeyboardShortcuts(
+        SettingsKeys::showKeyboardShortcuts.read(stored(SettingsKeys::showKeyboardShortcuts.name)));
+    setKeyboardShortcut(SettingsKeys::keyboardShortcut.read(stored(SettingsKeys::keyboardShortcut.name)));
 }
 
 void OnboardingManager::setHasCompletedOnboarding(bool completed)
