@@ -3,6 +3,7 @@
 #include "platform/AppEvents.h"
 #include "platform/AutostartEntry.h"
 #include "platform/Log.h"
+#include "platform/PendingDefaults.h"
 #include "platform/PublishedProperty.h"
 #include "platform/SettingsKeys.h"
 #include "platform/StoredValues.h"
@@ -36,15 +37,21 @@ void OnboardingManager::reload()
 
 void OnboardingManager::loadFrom(const StoredValues &values)
 {
+    // Values the user set that wait to be stored read in place of these.
+    const UserDefaults &defaults = UserDefaults::standard();
     const auto stored = [&values](QLatin1StringView key) { return values.value(key); };
-    setHasCompletedOnboarding(
-        SettingsKeys::hasCompletedOnboarding.read(stored(SettingsKeys::hasCompletedOnboarding.name)));
-    setUserName(SettingsKeys::userName.read(stored(SettingsKeys::userName.name)));
-    setPreferredAIModel(SettingsKeys::preferredAIModel.read(stored(SettingsKeys::preferredAIModel.name)));
-    setAutoLaunchAtLogin(SettingsKeys::autoLaunchAtLogin.read(stored(SettingsKeys::autoLaunchAtLogin.name)));
-    setShowKeyboardShortcuts(
-        SettingsKeys::showKeyboardShortcuts.read(stored(SettingsKeys::showKeyboardShortcuts.name)));
-    setKeyboardShortcut(SettingsKeys::keyboardShortcut.read(stored(SettingsKeys::keyboardShortcut.name)));
+    setHasCompletedOnboarding(SettingsKeys::hasCompletedOnboarding.read(
+        defaults, stored(SettingsKeys::hasCompletedOnboarding.name)));
+    setUserName(SettingsKeys::userName.read(defaults, stored(SettingsKeys::userName.name)));
+    setPreferredAIModel(
+        SettingsKeys::preferredAIModel.read(defaults, stored(SettingsKeys::preferredAIModel.name)));
+    setAutoLaunchAtLogin(
+        SettingsKeys::autoLaunchAtLogin.read(defaults, stored(SettingsKeys::autoLaunchAtLogin.name)));
+    setShowKeyboardShortcuts(SettingsKeys::showKeyboardShortcuts.read(
+        defaults, stored(SettingsKeys::showKeyboardShortcuts.name)));
+    setKeyboardShortcut(
+        SettingsKeys::keyboardShortcut.read(defaults, stored(SettingsKeys::keyboardShortcut.name)));
+    m_loaded = answers();
 }
 
 void OnboardingManager::setHasCompletedOnboarding(bool completed)
@@ -83,21 +90,40 @@ void OnboardingManager::completeOnboarding()
 {
     setHasCompletedOnboarding(true);
 
-    // One write for all six, in this order: a file that another program
-    // holds is waited for once, and a failure stores no half of the answers.
-    UserDefaults::standard().setObjects({
-        { SettingsKeys::hasCompletedOnboarding.name, true },
+    // The flag and the answers changed in the flow, in one write: the keys
+    // that it only loaded may have been stored anew since (by the settings
+    // window), and a failure stores no half of the answers. What the file
+    // does not take now waits and is written later (PendingDefaults).
+    QList<std::pair<QString, QVariant>> changes { { SettingsKeys::hasCompletedOnboarding.name, true } };
+    const QList<std::pair<QString, QVariant>> now = answers();
+    for (qsizetype index = 0; index < now.size(); ++index) {
+        if (now.at(index) != m_loaded.value(index))
+            changes.append(now.at(index));
+    }
+    m_loaded = now;
+
+    // The entry starts the program at login against an unfinished
+    // onboarding unless the answers are stored: it follows them once they are.
+    const bool launch = m_autoLaunchAtLogin;
+    PendingDefaults::standard().setObjects(changes, [launch](const QStringList &stored) {
+        if (!stored.contains(QString(SettingsKeys::autoLaunchAtLogin.name)))
+            return;
+        if (launch)
+            setupLoginItem();
+        else
+            AutostartEntry::apply(false);
+    });
+}
+
+QList<std::pair<QString, QVariant>> OnboardingManager::answers() const
+{
+    return {
         { SettingsKeys::userName.name, m_userName },
         { SettingsKeys::preferredAIModel.name, m_preferredAIModel },
         { SettingsKeys::autoLaunchAtLogin.name, m_autoLaunchAtLogin },
         { SettingsKeys::showKeyboardShortcuts.name, m_showKeyboardShortcuts },
         { SettingsKeys::keyboardShortcut.name, m_keyboardShortcut },
-    });
-
-    if (m_autoLaunchAtLogin)
-        setupLoginItem();
-    else
-        AutostartEntry::apply(false);
+    };
 }
 
 void OnboardingManager::completeOnboardingWithNotification()

@@ -8,14 +8,17 @@ class UserDefaults;
 
 // A text setting in the user defaults: it reads as the stored text (an empty
 // one included), or as its default when none is stored or the stored value
-// is not text.
+// is not text. A value the user set that waits to be stored
+// (PendingDefaults) reads in place of the stored one, for every setting.
 struct TextSettingKey
 {
     QLatin1StringView name;
     QLatin1StringView defaultValue;
 
     QString read(const UserDefaults &defaults) const;
-    // The setting as a value read elsewhere gives it (UserDefaults::valuesForKeys).
+    // The setting as a value read elsewhere gives it (UserDefaults::valuesForKeys),
+    // unless a value for it waits to be stored in `defaults`.
+    QString read(const UserDefaults &defaults, const StoredValue &stored) const;
     QString read(const StoredValue &stored) const;
     bool write(UserDefaults &defaults, const QString &value) const;
 };
@@ -28,7 +31,9 @@ struct BoolSettingKey
     bool defaultValue;
 
     bool read(const UserDefaults &defaults) const;
-    // The setting as a value read elsewhere gives it (UserDefaults::valuesForKeys).
+    // The setting as a value read elsewhere gives it (UserDefaults::valuesForKeys),
+    // unless a value for it waits to be stored in `defaults`.
+    bool read(const UserDefaults &defaults, const StoredValue &stored) const;
     bool read(const StoredValue &stored) const;
     bool write(UserDefaults &defaults, bool value) const;
 };
