@@ -38,9 +38,9 @@ start_pexilo "$ARTIFACTS/onboarded.log"
 wait_until 10 tray_icon_present || fail "no tray icon while the file is held"
 shown_after=$(( $(now_ms) - started ))
 echo "the tray icon showed $shown_after ms after the start"
-# The program's own start-up takes a fraction of a second; this leaves room
-# for a busy machine, far below the wait for the file.
-[ "$shown_after" -lt 5000 ] || fail "the tray icon took $shown_after ms to show"
+# The program's own start-up takes a fraction of a second: the icon does not
+# wait for the file at all, let alone for one of its 5 s reads.
+[ "$shown_after" -lt 1000 ] || fail "the tray icon took $shown_after ms to show"
 wait_for_log "$retrying" 15 || fail "no word of the settings that could not be read"
 find_tray_icon
 open_panel held-panel.png
