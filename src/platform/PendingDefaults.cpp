@@ -1,6 +1,7 @@
 #include "PendingDefaults.h"
 
 #include "Log.h"
+#include "StoreWaitLimit.h"
 #include "UserDefaults.h"
 
 #include <QHash>
@@ -113,13 +114,21 @@ bool PendingDefaults::writeWaiting()
     if (values.isEmpty())
         return true;
 
+    // The GUI thread waits for a file that another program holds no longer
+    // than a moment: what is not written then waits for the next retry. At
+    // quit no retry follows, and what is not written is lost, so the last
+    // attempt waits as long as any other call of the store.
+    const StoreWaitLimit wait(m_retry.isQuitting() ? StoreWaitLimit::defaultWait : StoreWaitLimit::guiThreadLimit);
+
     // The store does not replace a value that it failed to read before (it
     // might be taken for one that a caller assumed); these are the user's
-    // own, so each is read first. A read that fails means the file cannot be
-    // had now: the write would fail too.
+    // own, so they are read first, in one read. A read that fails means the
+    // file cannot be had now: the write would fail too.
     QStringList notWritten;
-    const bool readable = std::none_of(values.cbegin(), values.cend(),
-        [this](const auto &entry) { return m_defaults.valueForKey(entry.first).isFailure(); });
+    QStringList keys;
+    for (const auto &entry : std::as_const(values))
+        keys.append(entry.first);
+    const bool readable = !m_defaults.valuesForKeys(keys).isFailure();
     if (readable) {
         m_defaults.setObjects(values, &notWritten);
     } else {

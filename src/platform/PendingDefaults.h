@@ -27,7 +27,9 @@ class UserDefaults;
 // value that could not be read: it replaces whatever the file holds, also
 // when an earlier read of that key failed.
 //
-// Writes come from the GUI thread; `unsavedValue` may be asked from any.
+// Writes come from the GUI thread, and wait for a busy file no longer than
+// StoreWaitLimit allows the GUI thread (except the last one, at quit);
+// `unsavedValue` may be asked from any.
 class PendingDefaults : public QObject
 {
     Q_OBJECT

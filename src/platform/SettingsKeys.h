@@ -3,6 +3,7 @@
 #include <QLatin1StringView>
 #include <QString>
 
+class StoredValue;
 class UserDefaults;
 
 // A text setting in the user defaults: it reads as the stored text (an empty
@@ -15,6 +16,10 @@ struct TextSettingKey
     QLatin1StringView defaultValue;
 
     QString read(const UserDefaults &defaults) const;
+    // The setting as a value read elsewhere gives it (UserDefaults::valuesForKeys),
+    // unless a value for it waits to be stored in `defaults`.
+    QString read(const UserDefaults &defaults, const StoredValue &stored) const;
+    QString read(const StoredValue &stored) const;
     bool write(UserDefaults &defaults, const QString &value) const;
 };
 
@@ -26,6 +31,10 @@ struct BoolSettingKey
     bool defaultValue;
 
     bool read(const UserDefaults &defaults) const;
+    // The setting as a value read elsewhere gives it (UserDefaults::valuesForKeys),
+    // unless a value for it waits to be stored in `defaults`.
+    bool read(const UserDefaults &defaults, const StoredValue &stored) const;
+    bool read(const StoredValue &stored) const;
     bool write(UserDefaults &defaults, bool value) const;
 };
 

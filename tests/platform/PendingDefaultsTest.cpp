@@ -6,6 +6,7 @@
 #include "support/LogCapture.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -105,6 +106,32 @@ TEST_F(PendingDefaultsTest, AWriteTheFileRefusesWaitsShowsAndIsStoredByARetry)
     EXPECT_TRUE(m_pending.setObjects({ { u"userName"_s, u"Now"_s } }));
     EXPECT_EQ(m_defaults.stringForKey(u"userName"_s), u"Now"_s);
     EXPECT_EQ(unsavedChanged.count(), 2);
+}
+
+// While another program holds the file, a write gives up at once rather
+// than freezing the window that made it (each call of the store would wait
+// 5 s), and the retry stores it once the file is free.
+TEST_F(PendingDefaultsTest, AWriteToAHeldFileGivesUpAtOnceAndIsStoredOnceItIsFree)
+{
+    // A write in progress: the store has the file open, which keeps another
+    // connection from taking it whole.
+    DatabaseLock other(m_defaults.path(), DatabaseLock::Kind::WritesOnly);
+    ASSERT_TRUE(other.isHeld());
+    QElapsedTimer took;
+    took.start();
+    {
+        LogCapture quiet;
+        EXPECT_FALSE(m_pending.setObjects({ { u"userName"_s, u"New"_s } }));
+    }
+    // The limit is 100 ms; the rest is room for a busy machine, far below
+    // the wait of even one call without a limit.
+    EXPECT_LT(took.elapsed(), 1500);
+    EXPECT_TRUE(m_pending.hasUnsavedValues());
+    EXPECT_EQ(name.read(m_defaults), u"New"_s);
+
+    other.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_pending.hasUnsavedValues(), 30000);
+    EXPECT_EQ(m_defaults.stringForKey(u"userName"_s), u"New"_s);
 }
 
 // The store keeps a value it failed to read from being replaced by one a
