@@ -7,6 +7,7 @@
 #include "SpotlightActionButton.h"
 #include "ai/AIManager.h"
 #include "chat/ChatWindowManager.h"
+#include "store/CurrentConversation.h"
 #include "ui/Palette.h"
 #include "ui/SoftShadow.h"
 #include "ui/TransitionEffect.h"
@@ -34,19 +35,20 @@ template<typename T> T mix(const T &from, const T &to, qreal t)
 
 } // namespace
 
-CustomOverlayView::CustomOverlayView(AIManager &aiManager, ChatWindowManager &chatWindowManager,
+CustomOverlayView::CustomOverlayView(CurrentConversation &conversation, ChatWindowManager &chatWindowManager,
     const QRectF &selectedRect, const std::optional<QImage> &screenshotImage,
     std::function<void(QuickAction)> onQuickAction, std::function<void()> onClose, QWidget *parent)
     : QWidget(parent)
-    , m_aiManager(aiManager)
+    , m_conversation(conversation)
+    , m_aiManager(conversation.aiManager())
     , m_chatWindowManager(chatWindowManager)
     , m_selectedRect(selectedRect)
     , m_screenshotImage(screenshotImage)
     , m_onQuickAction(std::move(onQuickAction))
     , m_onClose(std::move(onClose))
     , m_textBoxHeight(OverlayGeometry::collapsedTextBoxHeight)
-    , m_seenProcessing(aiManager.isProcessing())
-    , m_seenLastResponse(aiManager.lastResponse())
+    , m_seenProcessing(m_aiManager.isProcessing())
+    , m_seenLastResponse(m_aiManager.lastResponse())
 {
     setFocusPolicy(Qt::NoFocus);
     AIManager &ai = m_aiManager;
@@ -194,8 +196,7 @@ void CustomOverlayView::processQuestion()
         return;
     // The answer reaches the box through the client's lastResponse; the
     // field empties once it is in.
-    QCoro::connect(m_aiManager.analyzeImage(*m_screenshotImage, question), this,
-        [this] { m_textBox->questionField()->clear(); });
+    QCoro::connect(m_conversation.ask(question), this, [this] { m_textBox->questionField()->clear(); });
 }
 
 void CustomOverlayView::handleAction(QuickAction action)
@@ -203,7 +204,7 @@ void CustomOverlayView::handleAction(QuickAction action)
     if (!m_screenshotImage)
         return;
     // Nothing waits for the record: the answer shows through lastResponse.
-    QCoro::connect(m_aiManager.handleQuickAction(action, *m_screenshotImage), this, [] {});
+    QCoro::connect(m_conversation.runQuickAction(action), this, [] {});
 }
 
 void CustomOverlayView::processFollowUp()
@@ -211,8 +212,8 @@ void CustomOverlayView::processFollowUp()
     const QString question = followUpQuestion();
     if (question.isEmpty() || !m_screenshotImage)
         return;
-    QCoro::connect(m_aiManager.analyzeImageWithFollowUp(*m_screenshotImage, question), this,
-        [this] { m_textBox->followUpField()->clear(); });
+    QCoro::connect(
+        m_conversation.askFollowUp(question), this, [this] { m_textBox->followUpField()->clear(); });
 }
 
 void CustomOverlayView::copyAnswer()
@@ -228,7 +229,7 @@ void CustomOverlayView::openChatWindow(const AIResponse &)
         return;
     // The whole exchange about this image goes over, not only the answer
     // whose button was pressed.
-    const QList<AIResponse> responses = m_aiManager.responses();
+    const QList<AIResponse> responses = m_conversation.answers();
     ChatWindowManager &chat = m_chatWindowManager;
     chat.setCurrentScreenshot(*m_screenshotImage);
     chat.openChatWindowWithHistory(*m_screenshotImage, responses);

@@ -14,6 +14,7 @@
 
 class AIManager;
 class ChatWindowManager;
+class CurrentConversation;
 class OverlayTextBox;
 class QuickActionRow;
 
@@ -22,10 +23,11 @@ class QuickActionRow;
 // the quick actions. It fills the result window, which paints the frozen
 // screen behind it; the overlay dims that and draws its contents.
 //
-// It watches the AI client it is handed: a running analysis hides the quick
-// actions, disables the fields and runs a colour band over the image; a new
-// answer grows the box and, a moment later, brings in the follow-up field
-// with Copy and Chat. Every way of dismissing it (Escape, a click on the
+// It shows the conversation it is handed, which its questions continue, and
+// watches the AI client that holds its answers: a running analysis hides the
+// quick actions, disables the fields and runs a colour band over the image;
+// a new answer grows the box and, a moment later, brings in the follow-up
+// field with Copy and Chat. Every way of dismissing it (Escape, a click on the
 // backdrop, Chat) calls onClose; the owner then takes it down, and must do
 // so with deleteLater, not at once.
 class CustomOverlayView : public QWidget
@@ -35,10 +37,12 @@ class CustomOverlayView : public QWidget
 public:
     // selectedRect is in the overlay's own space (logical pixels, origin at
     // the main screen's top-left corner); the image is absent when the
-    // capture failed. The overlay never calls onQuickAction: its own row
-    // runs quick actions through the AI client. The AI client and the chat
-    // window's manager must outlive the view.
-    CustomOverlayView(AIManager &aiManager, ChatWindowManager &chatWindowManager, const QRectF &selectedRect,
+    // capture failed, and is the conversation's screenshot otherwise. The
+    // overlay never calls onQuickAction: its own row runs quick actions
+    // through the conversation. The conversation and the chat window's
+    // manager must outlive the view.
+    CustomOverlayView(CurrentConversation &conversation, ChatWindowManager &chatWindowManager,
+        const QRectF &selectedRect,
         const std::optional<QImage> &screenshotImage, std::function<void(QuickAction)> onQuickAction,
         std::function<void()> onClose, QWidget *parent = nullptr);
 
@@ -122,6 +126,7 @@ private:
     void layOutChildren();
     void paintControlShadows(QPainter &painter) const;
 
+    CurrentConversation &m_conversation;
     AIManager &m_aiManager;
     ChatWindowManager &m_chatWindowManager;
     QRectF m_selectedRect;

@@ -9,6 +9,7 @@
 #include "platform/PublishedProperty.h"
 #include "platform/ScreenGrabber.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 
 #include <algorithm>
 
@@ -27,6 +28,7 @@ ScreenshotManager &ScreenshotManager::shared()
 
 ScreenshotManager::ScreenshotManager()
     : m_aiManager(AIManager::shared())
+    , m_conversation(CurrentConversation::shared())
 {
     // A child, so that whoever looks after the manager's pending work finds it.
     m_selectionDelay.setParent(this);
@@ -35,6 +37,13 @@ ScreenshotManager::ScreenshotManager()
     m_selectionDelay.setInterval(selectionDelayMs);
     m_selectionDelay.setTimerType(Qt::PreciseTimer);
     connect(&m_selectionDelay, &QTimer::timeout, this, &ScreenshotManager::showSelectionOverlay);
+    // Whatever takes the conversation's place has saved it already.
+    connect(&m_conversation, &CurrentConversation::replaced, this, [this] {
+        if (!m_isShowingOverlay || m_startingConversation)
+            return;
+        takeDownOverlay();
+        Log::line(QStringLiteral("📸 Overlay closed; another conversation took its place"));
+    });
 }
 
 void ScreenshotManager::setIsShowingOverlay(bool showing)
@@ -137,6 +146,11 @@ void ScreenshotManager::showOverlay()
     if (!screen)
         return;
 
+    // A new conversation about this capture; the one before has ended with
+    // the overlay or the chat window that showed it, and is saved.
+    m_startingConversation = true;
+    m_conversation.start(m_screenshotImage);
+    m_startingConversation = false;
     KeyableOverlayWindow *window
         = m_overlayController.createWindow(screen->bounds.toRect(), KeyableOverlayWindow::Level::Floating);
     if (m_frozenFrame)
@@ -145,7 +159,7 @@ void ScreenshotManager::showOverlay()
     // its own, whose origin is the screen's top-left corner.
     const QRectF selectionInOverlay = m_selectedRect.translated(-screen->bounds.topLeft());
     auto *overlay = new CustomOverlayView(
-        m_aiManager, ChatWindowManager::shared(), selectionInOverlay, m_screenshotImage,
+        m_conversation, ChatWindowManager::shared(), selectionInOverlay, m_screenshotImage,
         [this](QuickAction action) { handleQuickAction(action); }, [this] { closeOverlay(); });
     overlay->setOnChatHandOver([this] { closeOverlayForChat(); });
     window->setContentView(overlay);
@@ -155,30 +169,26 @@ void ScreenshotManager::showOverlay()
 
 void ScreenshotManager::closeOverlay()
 {
-    // The save takes this capture's image when the chat window holds none,
-    // so it comes before the image is cleared.
     if (!m_aiManager.responses().isEmpty())
         ConversationManager::shared().saveCurrentConversation();
-    m_overlayController.closeWindow();
-    setIsShowingOverlay(false);
-    setSelectedRect(QRectF());
-    setScreenshotImage(std::nullopt);
-    m_frozenFrame.reset();
+    takeDownOverlay();
     ConversationManager::shared().startNewConversation(std::nullopt);
     Log::line(QStringLiteral("📸 Overlay closed and new conversation started"));
 }
 
 void ScreenshotManager::closeOverlayForChat()
 {
+    takeDownOverlay();
+    Log::line(QStringLiteral("📸 Overlay closed; the conversation goes on in the chat window"));
+}
+
+void ScreenshotManager::takeDownOverlay()
+{
     m_overlayController.closeWindow();
     setIsShowingOverlay(false);
     setSelectedRect(QRectF());
     setScreenshotImage(std::nullopt);
     m_frozenFrame.reset();
-    // The answers are this capture's, not those of a conversation opened
-    // earlier: the chat saves them as a new one.
-    ConversationManager::shared().setCurrentConversation(std::nullopt);
-    Log::line(QStringLiteral("📸 Overlay closed; the conversation goes on in the chat window"));
 }
 
 void ScreenshotManager::handleQuickAction(QuickAction action)
@@ -187,7 +197,7 @@ void ScreenshotManager::handleQuickAction(QuickAction action)
         return;
     // The client publishes the answer itself; the task runs on after its
     // handle is dropped here.
-    QCoro::Task<AIResponse> analysis = m_aiManager.handleQuickAction(action, *m_screenshotImage);
+    QCoro::Task<std::optional<AIResponse>> analysis = m_conversation.runQuickAction(action);
     Q_UNUSED(analysis)
 }
 

@@ -15,11 +15,17 @@
 #include <optional>
 
 class AIManager;
+class CurrentConversation;
 
 // The one capture manager of the application. It runs the road from the start
 // of a selection to the analysis overlay and back: the selection window over
 // the main screen, the capture of the dragged rectangle, the result window
 // with the overlay, and on close the save of the conversation.
+//
+// The overlay shows the current conversation (CurrentConversation), which a
+// capture starts. When another conversation takes its place while the
+// overlay shows (one reopened from the tray panel), the overlay goes: the
+// conversation it showed has been saved by then.
 //
 // It publishes whether the analysis overlay is showing, the image of the last
 // capture (sized in logical pixels through its device pixel ratio) and the
@@ -85,8 +91,8 @@ public:
     void closeOverlay();
     // The overlay's hand-over to the chat window: closes the result window
     // and clears the capture as closeOverlay() does, but saves nothing and
-    // keeps the AI client's answers, since the conversation goes on in the
-    // chat window, which saves it when it closes.
+    // keeps the conversation going, since it goes on in the chat window,
+    // which saves it when it closes.
     void closeOverlayForChat();
     // Runs a quick action of the overlay on the captured image, if any.
     void handleQuickAction(QuickAction action);
@@ -119,6 +125,9 @@ Q_SIGNALS:
 private:
     ScreenshotManager();
 
+    // Closes the result window and clears the capture.
+    void takeDownOverlay();
+
     // The picture of the screen taken when the selection window showed.
     struct FrozenFrame
     {
@@ -130,6 +139,10 @@ private:
     // Whose answers decide whether closing the overlay saves, and who runs
     // the quick actions.
     AIManager &m_aiManager;
+    // The conversation a capture starts and the overlay continues.
+    CurrentConversation &m_conversation;
+    // While the overlay starts its own conversation.
+    bool m_startingConversation = false;
     std::optional<QImage> m_screenshotImage;
     QRectF m_selectedRect;
     OverlayWindowController m_selectionController;

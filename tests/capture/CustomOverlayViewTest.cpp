@@ -508,8 +508,8 @@ TEST_F(CustomOverlayViewTest, TheBoxAndThePillsHideWhateverTheScreenShowsBehindT
         QImage plain(QGuiApplication::primaryScreen()->size(), QImage::Format_RGB32);
         plain.fill(screen);
         host = new OverlayHost(plain);
-        overlay = new CustomOverlayView(
-            AIManager::shared(), ChatWindowManager::shared(), QRectF(100, 100, 200, 100), sampleImage(),
+        overlay = new CustomOverlayView(CurrentConversation::shared(), ChatWindowManager::shared(),
+            QRectF(100, 100, 200, 100), sampleImage(),
             [](QuickAction) {}, [] {});
         host->setOverlay(overlay);
         host->show();

@@ -12,6 +12,7 @@
 #include "chat/ChatWindowManager.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 #include "support/FakeAIService.h"
 #include "support/FakeScreenSource.h"
 #include "support/LogCapture.h"
@@ -54,6 +55,7 @@ protected:
         AIManager::shared().resetForNewScreenshot();
         if (manager.isShowingOverlay())
             manager.closeOverlay();
+        CurrentConversation::shared().end();
         manager.handleSelectionCancel();
         deleteClosedWindows();
         ConversationManager::shared().loadConversations();
@@ -70,6 +72,7 @@ protected:
         AIManager::shared().resetForNewScreenshot();
         if (manager.isShowingOverlay())
             manager.closeOverlay();
+        CurrentConversation::shared().end();
         manager.handleSelectionCancel();
         ConversationManager &store = ConversationManager::shared();
         while (!store.conversations().isEmpty())
@@ -382,6 +385,7 @@ TEST_F(ScreenshotManagerTest, ACaptureWhileTheChatIsOpenSavesTheChatFirstAndStar
     QImage chatImage(64, 32, QImage::Format_RGB32);
     chatImage.fill(Qt::magenta);
     AIManager &ai = AIManager::shared();
+    CurrentConversation::shared().start(chatImage);
     ai.setResponses({ answer(QStringLiteral("About the chat's image?")) });
     ai.setLastResponse(ai.responses().first());
     ChatWindowManager &chat = ChatWindowManager::shared();
@@ -419,6 +423,34 @@ TEST_F(ScreenshotManagerTest, ACaptureWhileTheChatIsOpenSavesTheChatFirstAndStar
     EXPECT_EQ(saved.first().messages().size(), 2);
     // The chat window goes a moment after its close.
     EXPECT_TRUE(QTest::qWaitFor([&chat] { return !chat.currentScreenshot().has_value(); }, 2000));
+}
+
+// A saved conversation reopened while the overlay shows (from the tray
+// panel) takes the overlay's place: the overlay's answers are saved with
+// its own capture first, and the overlay goes.
+TEST_F(ScreenshotManagerTest, AConversationReopenedWhileTheOverlayShowsTakesItsPlace)
+{
+    addMainDisplay();
+    select(QRect(100, 100, 200, 100));
+    const QImage captured = *manager.screenshotImage();
+    AIManager::shared().setResponses({ answer(QStringLiteral("About the capture?")) });
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const Conversation saved(QStringLiteral("Saved"), now, std::nullopt,
+        { SavedMessage(QStringLiteral("Saved question"), true, now), SavedMessage(QStringLiteral("Saved answer"), false, now) });
+
+    ConversationManager::shared().loadConversation(saved);
+
+    EXPECT_FALSE(manager.isShowingOverlay());
+    EXPECT_FALSE(manager.screenshotImage().has_value());
+    EXPECT_TRUE(visibleOverlayWindows().isEmpty());
+    EXPECT_EQ(overlayLines(), QStringList(QStringLiteral("📸 Overlay closed; another conversation took its place")));
+    const QList<Conversation> &conversations = ConversationManager::shared().conversations();
+    ASSERT_EQ(conversations.size(), 1);
+    EXPECT_EQ(conversations.first().title(), QStringLiteral("About the capture?"));
+    EXPECT_EQ(QImage::fromData(*conversations.first().screenshotData()).convertToFormat(QImage::Format_RGB32),
+        captured.convertToFormat(QImage::Format_RGB32));
+    ASSERT_EQ(AIManager::shared().responses().size(), 1);
+    EXPECT_EQ(AIManager::shared().responses().first().question, QStringLiteral("Saved question"));
 }
 
 TEST_F(ScreenshotManagerTest, QuickActionAsksTheAIClientAboutTheCapturedImage)
