@@ -1,9 +1,11 @@
 #include "AppDelegate.h"
 
 #include "app/GlobalHotkeyManager.h"
+#include "app/StartupDefaultsReader.h"
 #include "capture/ScreenshotManager.h"
 #include "chat/ChatWindowManager.h"
 #include "onboarding/ModernOnboardingView.h"
+#include "onboarding/OnboardingManager.h"
 #include "platform/AppEvents.h"
 #include "platform/Log.h"
 #include "platform/ScreenCapturePermission.h"
@@ -79,8 +81,28 @@ AppDelegate *AppDelegate::shared()
 void AppDelegate::applicationDidFinishLaunching()
 {
     // The tray icon is the application's only presence besides its windows;
-    // there is nothing further to switch off here.
-    if (SettingsKeys::hasCompletedOnboarding.read(UserDefaults::standard())) {
+    // there is nothing further to switch off here. The settings file may be
+    // held by another program, or unreadable for a while: it is read off
+    // the GUI thread, and the window it decides follows the read.
+    if (!m_startupRead) {
+        m_startupRead = new StartupDefaultsReader(UserDefaults::standard(), startupKeys(), this);
+        connect(m_startupRead, &StartupDefaultsReader::valuesRead, this, &AppDelegate::finishLaunching);
+    }
+    m_startupRead->start();
+    registerHotKeyAfter(hotKeyDelayAfterLaunchMs);
+}
+
+QStringList AppDelegate::startupKeys()
+{
+    QStringList keys = OnboardingManager::storedKeys();
+    if (!keys.contains(SettingsKeys::hasCompletedOnboarding.name))
+        keys.prepend(SettingsKeys::hasCompletedOnboarding.name);
+    return keys;
+}
+
+void AppDelegate::finishLaunching(const StoredValues &values)
+{
+    if (SettingsKeys::hasCompletedOnboarding.read(values.value(SettingsKeys::hasCompletedOnboarding.name))) {
         QTimer::singleShot(0, [] {
             if (!ScreenCapturePermission::preflight())
                 ScreenCapturePermission::request();
@@ -88,7 +110,7 @@ void AppDelegate::applicationDidFinishLaunching()
     } else {
         showOnboardingWindow();
     }
-    registerHotKeyAfter(hotKeyDelayAfterLaunchMs);
+    Q_EMIT startupSettingsRead(values);
 }
 
 void AppDelegate::applicationWillTerminate()

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "platform/StoredValues.h"
 #include "ui/WindowOwner.h"
 
 #include <QObject>
+#include <QPointer>
+#include <QStringList>
 #include <QWidget>
+
+class StartupDefaultsReader;
 
 // Start-up and shutdown of the application, and the two windows that the
 // shell opens itself: onboarding on a first start, and settings.
@@ -21,9 +26,14 @@ public:
     // The application's delegate, or nullptr once it is gone.
     static AppDelegate *shared();
 
-    // Opens onboarding on a first start, or checks the screen-capture
-    // permission on a later one; registers the hot key a second later either way.
+    // Reads the settings of the start-up in the background, then opens
+    // onboarding on a first start, or checks the screen-capture permission
+    // on a later one; registers the hot key a second later either way. Only
+    // a flag that is not stored makes a first start: until the settings are
+    // read (a read that fails is tried again), no window opens.
     void applicationDidFinishLaunching();
+    // The keys the start-up reads (startupSettingsRead hands them over).
+    static QStringList startupKeys();
     // Closing the last window never ends the application.
     bool applicationShouldTerminateAfterLastWindowClosed() const { return false; }
     // Closes the capture overlay and the chat window as the user would, so
@@ -38,9 +48,16 @@ public:
     QWidget *onboardingWindow() const { return m_onboardingWindow.window(); }
     QWidget *settingsWindow() const { return m_settingsWindow.window(); }
 
+Q_SIGNALS:
+    // The start-up's settings, once they could be read.
+    void startupSettingsRead(const StoredValues &values);
+
 private:
+    void finishLaunching(const StoredValues &values);
     // Follows the completion of onboarding; `delegate` is null once it is gone.
     static void onboardingCompleted(AppDelegate *delegate);
+
+    QPointer<StartupDefaultsReader> m_startupRead;
 
     WindowOwner m_onboardingWindow;
     WindowOwner m_settingsWindow;

@@ -13,6 +13,7 @@
 #include "platform/NetworkEndpoints.h"
 #include "platform/PendingDefaults.h"
 #include "platform/SettingsKeys.h"
+#include "platform/StoreWaitLimit.h"
 #include "store/ConversationManager.h"
 #include "store/CurrentConversation.h"
 #include "store/MessagePairing.h"
@@ -108,7 +109,6 @@ MenuBarView::MenuBarView(ScreenshotManager &screenshotManager, AIManager &aiMana
     , m_aiManager(aiManager)
     , m_onboardingManager(onboardingManager)
     , m_thumbnails(thumbnails)
-    , m_settingsManager(new SettingsManager(this))
 {
     setFixedWidth(panelWidth);
 
@@ -134,7 +134,6 @@ MenuBarView::MenuBarView(ScreenshotManager &screenshotManager, AIManager &aiMana
     observe(&m_screenshotManager);
     observe(&m_aiManager);
     observe(&m_onboardingManager);
-    observe(m_settingsManager);
     observe(&PendingDefaults::standard());
     connect(&m_thumbnails, &ConversationThumbnails::thumbnailReady, this, &MenuBarView::showThumbnail);
 }
@@ -261,7 +260,20 @@ void MenuBarView::scheduleRefresh()
 void MenuBarView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    m_settingsManager->loadSettings();
+    {
+        // The panel's settings store is made, which loads it, when the panel
+        // first shows (not with the application, whose start-up reads the
+        // settings off the GUI thread), and loaded again at each later
+        // showing. The panel shows none of it: a file that another program
+        // holds is waited for no longer than the GUI thread may wait.
+        const StoreWaitLimit wait;
+        if (!m_settingsManager) {
+            m_settingsManager = new SettingsManager(this);
+            observe(m_settingsManager);
+        } else {
+            m_settingsManager->loadSettings();
+        }
+    }
     const QList<Conversation> &conversations = ConversationManager::shared().conversations();
     Log::line(QStringLiteral("📊 Menu bar loaded - Conversations count: %1").arg(conversations.size()));
     for (qsizetype index = 0; index < conversations.size(); ++index)

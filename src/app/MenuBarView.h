@@ -112,7 +112,8 @@ private:
     AIManager &m_aiManager;
     OnboardingManager &m_onboardingManager;
     ConversationThumbnails &m_thumbnails;
-    SettingsManager *m_settingsManager;
+    // Made when the panel first shows.
+    SettingsManager *m_settingsManager = nullptr;
 
     ElidedLabel *m_greeting = nullptr;
     ElidedLabel *m_shortcut = nullptr;

@@ -88,8 +88,11 @@ PexiloApp::PexiloApp(QObject *parent)
     , m_trayIcon(Resources::menuBarIcon())
 {
     AppWiring::install();
-    // The tray panel reads the application's onboarding answers, which the
-    // settings window and the onboarding flow change through the defaults.
+    // The tray panel reads the application's onboarding answers: first as
+    // the start-up reads them, then as the settings window and the
+    // onboarding flow change them through the defaults.
+    connect(&m_appDelegate, &AppDelegate::startupSettingsRead, &m_onboardingManager,
+        &OnboardingManager::loadFrom);
     connect(
         &AppEvents::instance(), &AppEvents::settingsSaved, &m_onboardingManager, &OnboardingManager::reload);
     connect(&AppEvents::instance(), &AppEvents::onboardingCompleted, &m_onboardingManager,

@@ -2,8 +2,8 @@
 
 #include "app/AppDelegate.h"
 #include "app/ConversationThumbnail.h"
-#include "chat/ConversationThumbnails.h"
 #include "app/MenuBarWindow.h"
+#include "chat/ConversationThumbnails.h"
 #include "onboarding/OnboardingManager.h"
 
 #include <QMenu>
@@ -34,8 +34,10 @@ public:
     AppDelegate &appDelegate() { return m_appDelegate; }
     ScreenshotManager &screenshotManager() const { return m_screenshotManager; }
     AIManager &aiManager() const { return m_aiManager; }
-    // The application's own onboarding answers, read again from the defaults
-    // whenever the settings are saved or onboarding completes.
+    // The application's own onboarding answers: those of a first start until
+    // the delegate's start-up has read them (in the background), then read
+    // again from the defaults whenever the settings are saved or onboarding
+    // completes.
     OnboardingManager &onboardingManager() { return m_onboardingManager; }
     // The popup with the tray panel, hidden until the icon is clicked.
     MenuBarWindow &menuBarWindow() { return m_menuBarWindow; }
@@ -65,7 +67,7 @@ private:
     AppDelegate m_appDelegate;
     ScreenshotManager &m_screenshotManager;
     AIManager &m_aiManager;
-    OnboardingManager m_onboardingManager;
+    OnboardingManager m_onboardingManager { OnboardingManager::InitialLoad::Later };
     ConversationThumbnails m_thumbnails { ConversationThumbnail::side };
     MenuBarWindow m_menuBarWindow;
     QMenu m_trayMenu;

@@ -6,23 +6,53 @@
 #include "platform/PendingDefaults.h"
 #include "platform/PublishedProperty.h"
 #include "platform/SettingsKeys.h"
+#include "platform/StoredValues.h"
 #include "platform/UserDefaults.h"
 
 OnboardingManager::OnboardingManager(QObject *parent)
+    : OnboardingManager(InitialLoad::Now, parent)
+{ }
+
+OnboardingManager::OnboardingManager(InitialLoad load, QObject *parent)
     : QObject(parent)
 {
-    reload();
+    if (load == InitialLoad::Now)
+        reload();
+    else
+        loadFrom(StoredValues());
+}
+
+QStringList OnboardingManager::storedKeys()
+{
+    return { SettingsKeys::hasCompletedOnboarding.name, SettingsKeys::userName.name,
+        SettingsKeys::preferredAIModel.name, SettingsKeys::autoLaunchAtLogin.name,
+        SettingsKeys::showKeyboardShortcuts.name, SettingsKeys::keyboardShortcut.name };
 }
 
 void OnboardingManager::reload()
 {
-    const UserDefaults &defaults = UserDefaults::standard();
-    setHasCompletedOnboarding(SettingsKeys::hasCompletedOnboarding.read(defaults));
-    setUserName(SettingsKeys::userName.read(defaults));
-    setPreferredAIModel(SettingsKeys::preferredAIModel.read(defaults));
-    setAutoLaunchAtLogin(SettingsKeys::autoLaunchAtLogin.read(defaults));
-    setShowKeyboardShortcuts(SettingsKeys::showKeyboardShortcuts.read(defaults));
-    setKeyboardShortcut(SettingsKeys::keyboardShortcut.read(defaults));
+    // One read: a file that another program holds is waited for once.
+    loadFrom(UserDefaults::standard().valuesForKeys(storedKeys()));
+}
+
+void OnboardingManager::loadFrom(const StoredValues &values)
+{
+    // A value the user gave that waits to be stored reads in place of the
+    // stored one, as it does for every setting.
+    const auto stored = [&values](QLatin1StringView key) {
+        if (const std::optional<QVariant> unsaved
+            = PendingDefaults::unsavedValue(UserDefaults::standard(), QString(key)))
+            return StoredValue::of(*unsaved);
+        return values.value(key);
+    };
+    setHasCompletedOnboarding(
+        SettingsKeys::hasCompletedOnboarding.read(stored(SettingsKeys::hasCompletedOnboarding.name)));
+    setUserName(SettingsKeys::userName.read(stored(SettingsKeys::userName.name)));
+    setPreferredAIModel(SettingsKeys::preferredAIModel.read(stored(SettingsKeys::preferredAIModel.name)));
+    setAutoLaunchAtLogin(SettingsKeys::autoLaunchAtLogin.read(stored(SettingsKeys::autoLaunchAtLogin.name)));
+    setShowKeyboardShortcuts(
+        SettingsKeys::showKeyboardShortcuts.read(stored(SettingsKeys::showKeyboardShortcuts.name)));
+    setKeyboardShortcut(SettingsKeys::keyboardShortcut.read(stored(SettingsKeys::keyboardShortcut.name)));
     m_loaded = answers();
 }
 

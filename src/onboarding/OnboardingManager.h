@@ -3,9 +3,12 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <utility>
+
+class StoredValues;
 
 // The answers of the first-start flow and whether it has been completed.
 //
@@ -33,14 +36,25 @@ class OnboardingManager : public QObject
             keyboardShortcutChanged)
 
 public:
+    enum class InitialLoad { Now, Later };
+
     // Reads its keys in SettingsKeys: its own hasCompletedOnboarding and
     // preferredAIModel, and userName, autoLaunchAtLogin,
     // showKeyboardShortcuts and keyboardShortcut, which the settings share.
+    // Made to load later, it reads nothing and holds the answers of a first
+    // start until its owner loads it (loadFrom).
     explicit OnboardingManager(QObject *parent = nullptr);
+    explicit OnboardingManager(InitialLoad load, QObject *parent = nullptr);
+
+    // The keys of the user defaults that the answers are read from.
+    static QStringList storedKeys();
 
     // Reads every answer from the user defaults again, as a new instance
     // would, so that a long-lived instance shows what was saved since.
     void reload();
+    // Takes every answer from values read elsewhere (all of storedKeys);
+    // what was not stored, or could not be read, reads as on a first start.
+    void loadFrom(const StoredValues &values);
 
     bool hasCompletedOnboarding() const { return m_hasCompletedOnboarding; }
     void setHasCompletedOnboarding(bool completed);

@@ -3,16 +3,15 @@
 #include "FreshMemory.h"
 #include "Log.h"
 #include "SqliteStatement.h"
+#include "StoreWaitLimit.h"
 #include "UserDefaults.h"
 
 #include <QFile>
-#include <QMutexLocker>
 
 #include <sqlite3.h>
 
 namespace {
 
-constexpr int busyTimeoutMs = 5000;
 constexpr int blobChunkSize = 4 * 1024 * 1024;
 
 } // namespace
@@ -32,11 +31,20 @@ bool ConversationTable::ensureOpen(QString *error)
         return true;
     {
         // The defaults open the file first: they create it and its tables,
-        // and set aside a file that is damaged or another program's.
-        QMutexLocker locker(&m_defaults.m_mutex);
-        if (!m_defaults.ensureOpen()) {
+        // repair it, or start a new one from what a damaged one holds.
+        const std::unique_lock<QMutex> lock = m_defaults.lockStore();
+        if (!lock.owns_lock()) {
+            StoreWaitLimit::noteBusy();
             if (error)
-                *error = m_defaults.failureText();
+                *error = UserDefaults::storeInUse().reason;
+            return false;
+        }
+        if (!m_defaults.ensureOpen()) {
+            const UserDefaults::Failure failure = m_defaults.failure();
+            if (failure.busy)
+                StoreWaitLimit::noteBusy();
+            if (error)
+                *error = failure.reason;
             return false;
         }
     }
@@ -48,7 +56,7 @@ bool ConversationTable::ensureOpen(QString *error)
         return false;
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, busyTimeoutMs);
+    StoreWaitLimit::install(m_db);
     // What a deletion frees is overwritten with zeros, the pages a
     // screenshot spilled onto included.
     execute("PRAGMA secure_delete = ON");
@@ -71,15 +79,33 @@ QString ConversationTable::failureText() const
 
 bool ConversationTable::fail(QString *error)
 {
+    const int code = sqlite3_extended_errcode(m_db) & 0xff;
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        StoreWaitLimit::noteBusy();
     if (error)
         *error = failureText();
     return false;
 }
 
+std::unique_lock<QMutex> ConversationTable::lockTable(QString *error)
+{
+    std::unique_lock<QMutex> lock(m_mutex, std::defer_lock);
+    if (const std::optional<std::chrono::steady_clock::time_point> deadline = StoreWaitLimit::deadline())
+        lock.try_lock_until(*deadline);
+    else
+        lock.lock();
+    if (!lock.owns_lock()) {
+        StoreWaitLimit::noteBusy();
+        if (error)
+            *error = UserDefaults::storeInUse().reason;
+    }
+    return lock;
+}
+
 std::optional<QList<ConversationRow>> ConversationTable::readAll(QString *error)
 {
-    QMutexLocker locker(&m_mutex);
-    if (!ensureOpen(error))
+    const std::unique_lock<QMutex> lock = lockTable(error);
+    if (!lock.owns_lock() || !ensureOpen(error))
         return std::nullopt;
     if (!execute("BEGIN")) {
         fail(error);
@@ -150,8 +176,8 @@ std::optional<QList<ConversationRow>> ConversationTable::readAll(QString *error)
 
 std::optional<qint64> ConversationTable::upsert(const ConversationRow &row, QString *error)
 {
-    QMutexLocker locker(&m_mutex);
-    if (!ensureOpen(error))
+    const std::unique_lock<QMutex> lock = lockTable(error);
+    if (!lock.owns_lock() || !ensureOpen(error))
         return std::nullopt;
     if (!execute("BEGIN IMMEDIATE")) {
         fail(error);
@@ -189,15 +215,16 @@ std::optional<qint64> ConversationTable::upsert(const ConversationRow &row, QStr
         execute("ROLLBACK");
         return std::nullopt;
     }
-    if (replaced)
+    // A log that could not be emptied before is emptied by the next write.
+    if (replaced || m_defaults.isErasePending())
         emptyLog();
     return position;
 }
 
 std::optional<qint64> ConversationTable::positionOf(const QString &id, QString *error)
 {
-    QMutexLocker locker(&m_mutex);
-    if (!ensureOpen(error))
+    const std::unique_lock<QMutex> lock = lockTable(error);
+    if (!lock.owns_lock() || !ensureOpen(error))
         return std::nullopt;
     SqliteStatement select(m_db, "SELECT position FROM conversations WHERE id = ?1");
     if (!select) {
@@ -217,8 +244,8 @@ std::optional<qint64> ConversationTable::positionOf(const QString &id, QString *
 
 bool ConversationTable::remove(const QString &id, QString *error)
 {
-    QMutexLocker locker(&m_mutex);
-    if (!ensureOpen(error))
+    const std::unique_lock<QMutex> lock = lockTable(error);
+    if (!lock.owns_lock() || !ensureOpen(error))
         return false;
     if (!execute("BEGIN IMMEDIATE"))
         return fail(error);
@@ -238,15 +265,20 @@ bool ConversationTable::remove(const QString &id, QString *error)
 void ConversationTable::emptyLog()
 {
     // The deletion's zeros reach the file, and the earlier pages leave the
-    // write-ahead log, only when the log is copied and emptied.
-    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    // write-ahead log, only when the log is copied and emptied. When another
+    // program's read keeps it, the defaults say so and try again until it
+    // is done.
+    if (sqlite3_wal_checkpoint_v2(m_db, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) == SQLITE_OK)
+        m_defaults.noteEraseComplete();
+    else
+        m_defaults.noteEraseIncomplete(failureText());
 }
 
 std::optional<qsizetype> ConversationTable::importRows(
     const QList<ConversationRow> &rows, const QString &fromDefaultsKey, QString *error)
 {
-    QMutexLocker locker(&m_mutex);
-    if (!ensureOpen(error))
+    const std::unique_lock<QMutex> lock = lockTable(error);
+    if (!lock.owns_lock() || !ensureOpen(error))
         return std::nullopt;
     if (!execute("BEGIN IMMEDIATE")) {
         fail(error);

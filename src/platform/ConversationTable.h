@@ -6,6 +6,7 @@
 #include <QMutex>
 #include <QString>
 
+#include <mutex>
 #include <optional>
 
 struct sqlite3;
@@ -23,11 +24,14 @@ class UserDefaults;
 // The table is written with SQLite's secure deletion on, so that what a
 // deletion or replacement removes is overwritten with zeros in the file,
 // including the pages a screenshot spills onto, and the file's write-ahead
-// log is emptied after it, so that no earlier copy stays there either.
+// log is emptied after it, so that no earlier copy stays there either. When
+// the log cannot be emptied (another program reads an older state of the
+// file), the defaults say so and try again until it is (UserDefaults).
 //
 // Failures come back as an absent result or false, with SQLite's reason;
 // nothing is logged here but the rare clean-up failure after an import.
-// Safe to use from any thread; the operations run one at a time.
+// Safe to use from any thread; the operations run one at a time. Each waits
+// for a busy file as UserDefaults does (StoreWaitLimit).
 class ConversationTable
 {
 public:
@@ -63,6 +67,8 @@ public:
         const QList<ConversationRow> &rows, const QString &fromDefaultsKey, QString *error = nullptr);
 
 private:
+    // Takes the table's mutex, for no longer than a StoreWaitLimit allows.
+    std::unique_lock<QMutex> lockTable(QString *error);
     bool ensureOpen(QString *error);
     // The import's writes, inside the caller's transaction; false when
     // there is nothing to import.

@@ -1,13 +1,19 @@
 #include "SettingsKeys.h"
 
 #include "PendingDefaults.h"
+#include "StoredValue.h"
 #include "UserDefaults.h"
 
 QString TextSettingKey::read(const UserDefaults &defaults) const
 {
     if (const std::optional<QVariant> unsaved = PendingDefaults::unsavedValue(defaults, name))
         return unsaved->typeId() == QMetaType::QString ? unsaved->toString() : QString(defaultValue);
-    return defaults.stringForKey(name).value_or(defaultValue);
+    return read(defaults.valueForKey(name));
+}
+
+QString TextSettingKey::read(const StoredValue &stored) const
+{
+    return stored.text().value_or(defaultValue);
 }
 
 bool TextSettingKey::write(UserDefaults &defaults, const QString &value) const
@@ -19,10 +25,13 @@ bool BoolSettingKey::read(const UserDefaults &defaults) const
 {
     if (const std::optional<QVariant> unsaved = PendingDefaults::unsavedValue(defaults, name))
         return unsaved->toBool();
-    // Only a default of true needs to tell "stored false" from "not stored".
-    if (defaultValue && !defaults.contains(name))
-        return true;
-    return defaults.boolForKey(name);
+    return read(defaults.valueForKey(name));
+}
+
+bool BoolSettingKey::read(const StoredValue &stored) const
+{
+    // What is not stored, or could not be read, reads as the default.
+    return stored.hasValue() ? stored.toBool() : defaultValue;
 }
 
 bool BoolSettingKey::write(UserDefaults &defaults, bool value) const

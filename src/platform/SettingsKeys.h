@@ -3,6 +3,7 @@
 #include <QLatin1StringView>
 #include <QString>
 
+class StoredValue;
 class UserDefaults;
 
 // A text setting in the user defaults: it reads as the stored text (an empty
@@ -15,6 +16,8 @@ struct TextSettingKey
     QLatin1StringView defaultValue;
 
     QString read(const UserDefaults &defaults) const;
+    // The setting as a value read elsewhere gives it (UserDefaults::valuesForKeys).
+    QString read(const StoredValue &stored) const;
     bool write(UserDefaults &defaults, const QString &value) const;
 };
 
@@ -26,6 +29,8 @@ struct BoolSettingKey
     bool defaultValue;
 
     bool read(const UserDefaults &defaults) const;
+    // The setting as a value read elsewhere gives it (UserDefaults::valuesForKeys).
+    bool read(const StoredValue &stored) const;
     bool write(UserDefaults &defaults, bool value) const;
 };
 

@@ -15,6 +15,9 @@ class SqliteStatement
 {
 public:
     SqliteStatement(sqlite3 *db, const char *sql);
+    SqliteStatement(sqlite3 *db, const QByteArray &sql)
+        : SqliteStatement(db, sql.constData())
+    { }
     ~SqliteStatement();
     SqliteStatement(const SqliteStatement &) = delete;
     SqliteStatement &operator=(const SqliteStatement &) = delete;

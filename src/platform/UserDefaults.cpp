@@ -3,15 +3,19 @@
 #include "FreshMemory.h"
 #include "Log.h"
 #include "SqliteStatement.h"
+#include "StoreSalvage.h"
+#include "StoreSchema.h"
+#include "StoreWaitLimit.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMutexLocker>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -19,11 +23,14 @@
 
 namespace {
 
-// How long a call waits for a file that another connection holds locked.
-constexpr int busyTimeoutMs = 5000;
 // Large values are written and read in pieces straight between the caller's
 // buffer and the file, so that a value is never held twice in memory.
 constexpr int blobChunkSize = 4 * 1024 * 1024;
+
+// An erase that failed is tried again after a second, then less and less
+// often.
+constexpr std::chrono::seconds firstEraseRetry { 1 };
+constexpr std::chrono::seconds longestEraseRetry { 30 };
 
 bool isUnreadableFileError(int code)
 {
@@ -31,46 +38,43 @@ bool isUnreadableFileError(int code)
     return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
 }
 
-// The tables of the file and their columns, in order. A file with other
-// tables, or with these under other columns, belongs to something else.
-struct KnownTable
+bool isBusyError(int code)
 {
-    const char *name;
-    QStringList columns;
-    const char *create;
-};
-
-const QList<KnownTable> &knownTables()
-{
-    static const QList<KnownTable> tables {
-        { "defaults", { QStringLiteral("key"), QStringLiteral("value") },
-            "CREATE TABLE IF NOT EXISTS defaults(key TEXT PRIMARY KEY NOT NULL, value)" },
-        { "conversations",
-            { QStringLiteral("id"), QStringLiteral("position"), QStringLiteral("record"),
-                QStringLiteral("screenshot") },
-            "CREATE TABLE IF NOT EXISTS conversations(id TEXT PRIMARY KEY NOT NULL, position INTEGER NOT "
-            "NULL, record BLOB NOT NULL, screenshot BLOB)" },
-    };
-    return tables;
+    const int primary = code & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
-// Reads a text as a Boolean the way the desktop convention for stored
-// settings does: leading blanks, then an optional sign and zeros, then Y, T
-// (either case) or a digit 1-9 means true; anything else is false.
-bool textAsBool(const QString &text)
+// The first line of what SQLite's integrity check says, without the header
+// that names the database.
+QString firstFinding(const QString &verdict)
 {
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    if (i < text.size() && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
-        ++i;
-    while (i < text.size() && text.at(i) == QLatin1Char('0'))
-        ++i;
-    if (i == text.size())
-        return false;
-    const QChar c = text.at(i);
-    return c == QLatin1Char('Y') || c == QLatin1Char('y') || c == QLatin1Char('T') || c == QLatin1Char('t')
-        || (c >= QLatin1Char('1') && c <= QLatin1Char('9'));
+    for (const QString &line : verdict.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (!line.startsWith(QLatin1String("***")))
+            return line;
+    }
+    return verdict;
+}
+
+QString quotedKeys(const QStringList &keys)
+{
+    QStringList quoted;
+    for (const QString &key : keys)
+        quoted.append(QLatin1Char('"') + key + QLatin1Char('"'));
+    return quoted.join(QLatin1String(", "));
+}
+
+bool writeAll(int fd, const char *data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(size));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
 }
 
 } // namespace
@@ -93,7 +97,29 @@ UserDefaults::UserDefaults(const QString &path)
 
 UserDefaults::~UserDefaults()
 {
+    {
+        const std::lock_guard<std::mutex> guard(m_eraseMutex);
+        m_closing = true;
+    }
+    m_eraseWake.notify_all();
+    if (m_eraseRetry.joinable())
+        m_eraseRetry.join();
     closeDatabase();
+}
+
+std::unique_lock<QMutex> UserDefaults::lockStore() const
+{
+    const std::optional<std::chrono::steady_clock::time_point> deadline = StoreWaitLimit::deadline();
+    if (!deadline)
+        return std::unique_lock<QMutex>(m_mutex);
+    std::unique_lock<QMutex> lock(m_mutex, std::defer_lock);
+    lock.try_lock_until(*deadline);
+    return lock;
+}
+
+UserDefaults::Failure UserDefaults::storeInUse()
+{
+    return { QStringLiteral("another part of Pexilo is using the settings store"), true };
 }
 
 bool UserDefaults::ensureOpen() const
@@ -109,6 +135,7 @@ bool UserDefaults::ensureOpen() const
         // until something writes into it; a folder or a device holds no
         // store. It is left where it is: it is not a damaged store of ours.
         failure = QStringLiteral("it is not a regular file");
+        m_openFailedBusy = false;
     } else if (QDir().mkpath(folder)) {
         ::chmod(QFile::encodeName(folder).constData(), 0700);
         const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
@@ -116,20 +143,26 @@ bool UserDefaults::ensureOpen() const
             ::fchmod(fd, 0600);
             ::close(fd);
         }
-        QString setAsideReason;
-        bool opened = openDatabase(&failure, &setAsideReason);
-        if (!opened && !setAsideReason.isEmpty()) {
+        Opening opening = openDatabase(&failure);
+        if (opening == Opening::Unusable) {
+            // A read that failed for a moment (SQLite reports some failed
+            // reads as damage) is no reason to start a new file: it is
+            // started only when a second look finds the same.
             closeDatabase();
-            setAsideFile(setAsideReason);
-            opened = openDatabase(&failure, &setAsideReason);
+            opening = openDatabase(&failure);
+            if (opening == Opening::Unusable && replaceUnusableFile(failure))
+                opening = openDatabase(&failure);
         }
-        if (opened) {
+        if (opening == Opening::Opened) {
             m_openFailure.clear();
+            m_openFailedBusy = false;
             return true;
         }
+        m_openFailedBusy = m_db && isBusyError(sqlite3_extended_errcode(m_db));
         closeDatabase();
     } else {
         failure = QStringLiteral("the folder %1 could not be created").arg(folder);
+        m_openFailedBusy = false;
     }
     // Tried again at the next call; each reason is said once.
     if (failure != m_openFailure) {
@@ -139,17 +172,16 @@ bool UserDefaults::ensureOpen() const
     return false;
 }
 
-bool UserDefaults::openDatabase(QString *failure, QString *setAsideReason) const
+UserDefaults::Opening UserDefaults::openDatabase(QString *failure) const
 {
-    setAsideReason->clear();
     const QByteArray nativePath = QFile::encodeName(m_path);
     if (sqlite3_open_v2(nativePath.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
         != SQLITE_OK) {
         *failure = m_db ? failureText() : QStringLiteral("out of memory");
-        return false;
+        return Opening::Failed;
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, busyTimeoutMs);
+    StoreWaitLimit::install(m_db);
     // Large pages for a new file: a screenshot of a megabyte then takes a
     // sixteenth of the page reads and writes. An existing file keeps its
     // page size.
@@ -161,72 +193,71 @@ bool UserDefaults::openDatabase(QString *failure, QString *setAsideReason) const
     // whose deletion must erase them, are written with "ON" (ConversationTable).
     execute("PRAGMA secure_delete = FAST");
 
-    // A file that opens may still be damaged, or another program's: either
-    // would fail every write for ever, so it is set aside like a file that
-    // does not open at all.
     const auto failed = [&]() {
-        const int code = sqlite3_extended_errcode(m_db);
-        *failure = failureText();
-        if (isUnreadableFileError(code))
-            *setAsideReason = QStringLiteral("could not be read");
-        return false;
-    };
-    {
-        SqliteStatement check(m_db, "PRAGMA quick_check");
-        if (!check)
-            return failed();
-        const int step = sqlite3_step(check.get());
-        if (step == SQLITE_ROW) {
-            const QString verdict
-                = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(check.get(), 0)));
-            if (verdict != QLatin1String("ok")) {
-                *failure = verdict;
-                *setAsideReason = QStringLiteral("is damaged");
-                return false;
-            }
-        } else if (step != SQLITE_DONE) {
-            return failed();
+        if (!isUnreadableFileError(sqlite3_extended_errcode(m_db))) {
+            *failure = failureText();
+            return Opening::Failed;
         }
+        *failure = QStringLiteral("it is damaged: %1").arg(failureText());
+        return Opening::Unusable;
+    };
+
+    // A file that opens may still be damaged: repaired where SQLite can (a
+    // damaged index is built again from its table), it is used as it is.
+    std::optional<QString> verdict = checkIntegrity();
+    if (!verdict)
+        return failed();
+    if (*verdict != QLatin1String("ok")) {
+        const QString finding = firstFinding(*verdict);
+        // A page that could not be read now (an I/O error, no memory) is no
+        // damage of the file.
+        if (verdict->contains(QLatin1String("error code 10"))
+            || verdict->contains(QLatin1String("error code 7"))) {
+            *failure = finding;
+            return Opening::Failed;
+        }
+        if (!execute("REINDEX")) {
+            const Opening opening = failed();
+            if (opening == Opening::Unusable)
+                *failure = QStringLiteral("it is damaged: %1").arg(finding);
+            return opening;
+        }
+        verdict = checkIntegrity();
+        if (!verdict)
+            return failed();
+        if (*verdict != QLatin1String("ok")) {
+            *failure = QStringLiteral("it is damaged: %1").arg(firstFinding(*verdict));
+            return Opening::Unusable;
+        }
+        Log::line(
+            QStringLiteral("⚠️ The settings store %1 was damaged (%2); its indexes were rebuilt and "
+                           "nothing was lost")
+                .arg(m_path, finding));
     }
 
-    QList<const KnownTable *> missing;
-    for (const KnownTable &table : knownTables())
-        missing.append(&table);
-    {
-        SqliteStatement tables(
-            m_db, "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite_%'");
-        if (!tables)
-            return failed();
-        int step = SQLITE_ROW;
-        while ((step = sqlite3_step(tables.get())) == SQLITE_ROW) {
-            const QByteArray name(reinterpret_cast<const char *>(sqlite3_column_text(tables.get(), 0)));
-            const auto known = std::find_if(knownTables().cbegin(), knownTables().cend(),
-                [&name](const KnownTable &table) { return name == table.name; });
-            if (known == knownTables().cend()) {
-                *failure = QStringLiteral("it holds a table \"%1\"").arg(QString::fromUtf8(name));
-                *setAsideReason = QStringLiteral("holds tables of another kind");
-                return false;
-            }
-            SqliteStatement info(m_db, ("PRAGMA table_info(" + name + ")").constData());
-            QStringList columns;
-            while (info && sqlite3_step(info.get()) == SQLITE_ROW)
-                columns.append(
-                    QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(info.get(), 1))));
-            if (columns != known->columns) {
-                *failure = QStringLiteral("its table \"%1\" has the columns %2")
-                               .arg(QString::fromUtf8(name), columns.join(QLatin1String(", ")));
-                *setAsideReason = QStringLiteral("holds tables of another kind");
-                return false;
-            }
-            missing.removeOne(&*known);
-        }
-        if (step != SQLITE_DONE)
-            return failed();
+    // A log left behind (a program killed before it emptied it) still holds
+    // what its last writes replaced or deleted: it goes before anything else
+    // is written. (The connection knows the file's log only once it has read
+    // the file, as the check above does.) Another program reading the file
+    // may keep it; that is tried again later rather than waited for here.
+    if (QFileInfo(m_path + QLatin1String("-wal")).size() > 0) {
+        const StoreWaitLimit noWait(std::chrono::milliseconds(0));
+        QString reason;
+        if (checkpoint(&reason))
+            noteEraseComplete();
+        else if (!isUnreadableFileError(sqlite3_extended_errcode(m_db)))
+            noteEraseIncomplete(reason);
     }
-    for (const KnownTable *table : missing) {
-        if (!execute(table->create))
-            return failed();
+
+    // Tables of its own that this program cannot use would fail every write
+    // for ever; other tables (a later version's) are no concern of it.
+    bool askFailed = false;
+    if (const std::optional<QString> problem = StoreSchema::problem(m_db, &askFailed)) {
+        *failure = *problem;
+        return Opening::Unusable;
     }
+    if (askFailed || !StoreSchema::createMissing(m_db))
+        return failed();
 
     // Write-ahead logging: a commit appends its pages to the log, and a read
     // never waits for a write. A commit is not synced to the disk on its own
@@ -239,17 +270,113 @@ bool UserDefaults::openDatabase(QString *failure, QString *setAsideReason) const
     execute("PRAGMA journal_mode = WAL");
     execute("PRAGMA synchronous = NORMAL");
     execute("PRAGMA wal_autocheckpoint = 256");
-    return true;
+    return Opening::Opened;
+}
+
+std::optional<QString> UserDefaults::checkIntegrity() const
+{
+    SqliteStatement check(m_db, "PRAGMA quick_check");
+    if (!check)
+        return std::nullopt;
+    QStringList findings;
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(check.get())) == SQLITE_ROW)
+        findings.append(
+            QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(check.get(), 0))));
+    if (step != SQLITE_DONE)
+        return std::nullopt;
+    return findings.join(QLatin1Char('\n'));
+}
+
+bool UserDefaults::checkpoint(QString *reason) const
+{
+    // In truncating mode it succeeds only when every page of the log is in
+    // the file and the log is empty; in any other case it reports the
+    // failure (another connection reads an older state, or writes).
+    if (sqlite3_wal_checkpoint_v2(m_db, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    *reason = failureText();
+    return false;
 }
 
 void UserDefaults::emptyLog() const
 {
     // What a write replaced or removed is overwritten in the file only once
     // the log is copied into it; the log itself still holds earlier versions
-    // of the pages until it is emptied. Neither is left behind. A reader of
-    // an older state (another program) may keep the log for a while; the
-    // next write empties it then.
-    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    // of the pages until it is emptied. Neither is left behind: a reader of
+    // an older state (another program) that keeps the log is waited for, and
+    // then the emptying is tried again until it succeeds.
+    QString reason;
+    if (checkpoint(&reason))
+        noteEraseComplete();
+    else
+        noteEraseIncomplete(reason);
+}
+
+void UserDefaults::noteEraseIncomplete(const QString &reason) const
+{
+    std::lock_guard<std::mutex> guard(m_eraseMutex);
+    if (m_closing)
+        return;
+    if (!m_erasePending) {
+        m_erasePending = true;
+        Log::line(
+            QStringLiteral("⚠️ The settings store %1 could not empty its log (%2): what was deleted or "
+                           "replaced may stay readable in %1-wal until it does; trying again")
+                .arg(m_path, reason));
+    }
+    if (m_eraseRetryRunning)
+        return;
+    if (m_eraseRetry.joinable())
+        m_eraseRetry.join(); // it has ended, or is about to
+    m_eraseRetryRunning = true;
+    m_eraseRetry = std::thread([this] { retryErase(); });
+}
+
+void UserDefaults::noteEraseComplete() const
+{
+    {
+        std::lock_guard<std::mutex> guard(m_eraseMutex);
+        if (!m_erasePending)
+            return;
+        m_erasePending = false;
+    }
+    m_eraseWake.notify_all();
+    Log::line(
+        QStringLiteral("🗑️ The settings store %1 has emptied its log: what was deleted or replaced is "
+                       "erased")
+            .arg(m_path));
+}
+
+bool UserDefaults::isErasePending() const
+{
+    const std::lock_guard<std::mutex> guard(m_eraseMutex);
+    return m_erasePending;
+}
+
+void UserDefaults::retryErase() const
+{
+    std::chrono::seconds delay = firstEraseRetry;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(m_eraseMutex);
+            m_eraseWake.wait_for(lock, delay, [this] { return m_closing || !m_erasePending; });
+            if (m_closing || !m_erasePending) {
+                m_eraseRetryRunning = false;
+                return;
+            }
+        }
+        delay = std::min(delay * 2, longestEraseRetry);
+        const std::lock_guard<QMutex> locker(m_mutex);
+        // A store that is not open empties its log as it opens.
+        if (!ensureOpen())
+            continue;
+        // Never waited for: a reader that holds the log is met again later.
+        const StoreWaitLimit noWait(std::chrono::milliseconds(0));
+        QString reason;
+        if (checkpoint(&reason))
+            noteEraseComplete();
+    }
 }
 
 void UserDefaults::closeDatabase() const
@@ -258,29 +385,75 @@ void UserDefaults::closeDatabase() const
     m_db = nullptr;
 }
 
-void UserDefaults::setAsideFile(const QString &reason) const
+QString UserDefaults::pathAside() const
 {
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString aside = m_path + QLatin1String(".unreadable-") + stamp;
     for (int n = 2; QFileInfo::exists(aside); ++n)
         aside = m_path + QLatin1String(".unreadable-") + stamp + QLatin1Char('-') + QString::number(n);
+    return aside;
+}
 
-    if (!QFile::rename(m_path, aside)) {
+bool UserDefaults::replaceUnusableFile(const QString &problem) const
+{
+    const QString fresh = m_path + QLatin1String(".salvage");
+    QString error;
+    const std::optional<StoreSalvage::Outcome> salvaged = StoreSalvage::copyReadableRows(m_db, fresh, &error);
+    closeDatabase();
+    if (!salvaged) {
         Log::line(
-            QStringLiteral("❌ The settings store %1 %2 and could not be moved aside").arg(m_path, reason));
-        return;
+            QStringLiteral("❌ The settings store %1 cannot be used (%2), and no new one could be started "
+                           "from it: %3")
+                .arg(m_path, problem, error));
+        return false;
     }
-    // A journal left beside the file belongs to it; keep the two together.
+
+    // The old file stays where it is until the new one takes its place in
+    // one step: a program killed in between finds the old one again. A log
+    // and an index of shared memory beside it belong to it.
+    const QString aside = pathAside();
+    const QByteArray nativePath = QFile::encodeName(m_path);
+    if (::link(nativePath.constData(), QFile::encodeName(aside).constData()) != 0
+        && !QFile::rename(m_path, aside)) {
+        QFile::remove(fresh);
+        Log::line(QStringLiteral("❌ The settings store %1 cannot be used (%2) and could not be moved aside")
+                      .arg(m_path, problem));
+        return false;
+    }
     for (const char *sidecar : { "-journal", "-wal", "-shm" }) {
         const QString from = m_path + QLatin1String(sidecar);
         if (QFileInfo::exists(from))
             QFile::rename(from, aside + QLatin1String(sidecar));
     }
-    const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    if (fd >= 0)
-        ::close(fd);
-    Log::line(QStringLiteral("⚠️ The settings store %1 %2; it was moved to %3 and a new one started")
-                  .arg(m_path, reason, aside));
+    if (::rename(QFile::encodeName(fresh).constData(), nativePath.constData()) != 0) {
+        QFile::remove(fresh);
+        const int fd = ::open(nativePath.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    const StoreSalvage::Outcome &outcome = *salvaged;
+    if (outcome.unreadable) {
+        Log::line(QStringLiteral(
+            "⚠️ The settings store %1 could not be read (%2); it was moved to %3 and a new "
+            "one started")
+                      .arg(m_path, problem, aside));
+        return true;
+    }
+    QString line
+        = QStringLiteral("⚠️ The settings store %1 could not be used as it was (%2); it was moved to %3 "
+                         "and a new one started with what could still be read: %4 settings and %5 "
+                         "conversations, skipping %6 settings and %7 conversations that could not be "
+                         "read")
+              .arg(m_path, problem, aside)
+              .arg(outcome.settingsKept)
+              .arg(outcome.conversationsKept)
+              .arg(outcome.settingsLost)
+              .arg(outcome.conversationsLost);
+    for (const QString &table : outcome.tablesLost)
+        line += QStringLiteral("; nothing of its table \"%1\" could be read").arg(table);
+    Log::line(line);
+    return true;
 }
 
 bool UserDefaults::execute(const char *sql) const
@@ -288,53 +461,99 @@ bool UserDefaults::execute(const char *sql) const
     return m_db && sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-QString UserDefaults::failureText() const
+UserDefaults::Failure UserDefaults::failure() const
 {
     if (!m_db)
-        return m_openFailure.isEmpty() ? QStringLiteral("not open") : m_openFailure;
-    return QString::fromUtf8(sqlite3_errmsg(m_db));
+        return { m_openFailure.isEmpty() ? QStringLiteral("not open") : m_openFailure, m_openFailedBusy };
+    return { QString::fromUtf8(sqlite3_errmsg(m_db)), isBusyError(sqlite3_extended_errcode(m_db)) };
+}
+
+StoredValue UserDefaults::failedRead() const
+{
+    const Failure failed = failure();
+    if (failed.busy) {
+        StoreWaitLimit::noteBusy();
+        return StoredValue::busy(failed.reason);
+    }
+    return StoredValue::failure(failed.reason);
+}
+
+void UserDefaults::logReadFailure(const QStringList &keys, const StoredValue &failure) const
+{
+    Log::line(QStringLiteral("❌ Could not read %1 from the settings store %2: %3")
+                  .arg(quotedKeys(keys), m_path, failure.failureReason()));
 }
 
 StoredValue UserDefaults::valueForKey(const QString &key) const
 {
-    QMutexLocker locker(&m_mutex);
-    const StoredValue value = readValue(key);
+    const std::unique_lock<QMutex> lock = lockStore();
+    const StoredValue value = lock.owns_lock() ? readValue(key) : StoredValue::busy(storeInUse().reason);
     if (value.isFailure()) {
+        if (value.isBusy())
+            StoreWaitLimit::noteBusy();
         m_unreadKeys.insert(key);
-        Log::line(QStringLiteral("❌ Could not read \"%1\" from the settings store %2: %3")
-                      .arg(key, m_path, value.failureReason()));
+        logReadFailure({ key }, value);
     } else {
         m_unreadKeys.remove(key);
     }
     return value;
 }
 
+StoredValues UserDefaults::valuesForKeys(const QStringList &keys) const
+{
+    const std::unique_lock<QMutex> lock = lockStore();
+    std::optional<StoredValue> failed;
+    StoredValues values;
+    if (!lock.owns_lock()) {
+        failed = StoredValue::busy(storeInUse().reason);
+        StoreWaitLimit::noteBusy();
+    } else if (!ensureOpen() || !execute("BEGIN")) {
+        failed = failedRead();
+    } else {
+        for (const QString &key : keys) {
+            const StoredValue value = readRow(key);
+            if (value.isFailure()) {
+                failed = value;
+                break;
+            }
+            values.insert(key, value);
+        }
+        execute(failed ? "ROLLBACK" : "COMMIT");
+    }
+    if (failed) {
+        for (const QString &key : keys)
+            m_unreadKeys.insert(key);
+        logReadFailure(keys, *failed);
+        return StoredValues::failed(*failed);
+    }
+    for (const QString &key : keys)
+        m_unreadKeys.remove(key);
+    return values;
+}
+
 StoredValue UserDefaults::readValue(const QString &key) const
 {
     if (!ensureOpen())
-        return StoredValue::failure(failureText());
+        return failedRead();
     // One read transaction, so that the two statements see the same value.
     if (!execute("BEGIN"))
-        return StoredValue::failure(failureText());
-    const auto fail = [this] {
-        const StoredValue failure = StoredValue::failure(failureText());
-        execute("ROLLBACK");
-        return failure;
-    };
-    const auto done = [this](const StoredValue &value) {
-        execute("COMMIT");
-        return value;
-    };
+        return failedRead();
+    const StoredValue value = readRow(key);
+    execute(value.isFailure() ? "ROLLBACK" : "COMMIT");
+    return value;
+}
 
+StoredValue UserDefaults::readRow(const QString &key) const
+{
     SqliteStatement select(m_db, "SELECT rowid, typeof(value), length(value) FROM defaults WHERE key = ?1");
     if (!select)
-        return fail();
+        return failedRead();
     select.bindText(1, key);
     const int step = sqlite3_step(select.get());
     if (step == SQLITE_DONE)
-        return done(StoredValue::absent());
+        return StoredValue::absent();
     if (step != SQLITE_ROW)
-        return fail();
+        return failedRead();
 
     const sqlite3_int64 rowid = sqlite3_column_int64(select.get(), 0);
     const QByteArray type(reinterpret_cast<const char *>(sqlite3_column_text(select.get(), 1)));
@@ -342,47 +561,45 @@ StoredValue UserDefaults::readValue(const QString &key) const
 
     if (type == "blob") {
         if (length == 0)
-            return done(StoredValue::of(QVariant(QByteArray(""))));
+            return StoredValue::of(QVariant(QByteArray("")));
         QByteArray bytes(qsizetype(length), Qt::Uninitialized);
         FreshMemory::prepareForWriting(bytes.data(), bytes.size());
         sqlite3_blob *blob = nullptr;
         if (sqlite3_blob_open(m_db, "main", "defaults", "value", rowid, 0, &blob) != SQLITE_OK) {
-            const StoredValue failure = StoredValue::failure(failureText());
+            const StoredValue failure = failedRead();
             sqlite3_blob_close(blob);
-            execute("ROLLBACK");
             return failure;
         }
         for (sqlite3_int64 offset = 0; offset < length; offset += blobChunkSize) {
             const int chunk = int(qMin<sqlite3_int64>(blobChunkSize, length - offset));
             if (sqlite3_blob_read(blob, bytes.data() + offset, chunk, int(offset)) != SQLITE_OK) {
-                const StoredValue failure = StoredValue::failure(failureText());
+                const StoredValue failure = failedRead();
                 sqlite3_blob_close(blob);
-                execute("ROLLBACK");
                 return failure;
             }
         }
         sqlite3_blob_close(blob);
-        return done(StoredValue::of(QVariant(bytes)));
+        return StoredValue::of(QVariant(bytes));
     }
 
     SqliteStatement value(m_db, "SELECT value FROM defaults WHERE rowid = ?1");
     if (!value)
-        return fail();
+        return failedRead();
     sqlite3_bind_int64(value.get(), 1, rowid);
     const int valueStep = sqlite3_step(value.get());
     if (valueStep == SQLITE_DONE)
-        return done(StoredValue::absent());
+        return StoredValue::absent();
     if (valueStep != SQLITE_ROW)
-        return fail();
+        return failedRead();
     if (type == "text") {
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(value.get(), 0));
-        return done(StoredValue::of(QVariant(QString::fromUtf8(text, sqlite3_column_bytes(value.get(), 0)))));
+        return StoredValue::of(QVariant(QString::fromUtf8(text, sqlite3_column_bytes(value.get(), 0))));
     }
     if (type == "integer")
-        return done(StoredValue::of(QVariant(qlonglong(sqlite3_column_int64(value.get(), 0)))));
+        return StoredValue::of(QVariant(qlonglong(sqlite3_column_int64(value.get(), 0))));
     if (type == "real")
-        return done(StoredValue::of(QVariant(sqlite3_column_double(value.get(), 0))));
-    return done(StoredValue::absent()); // a stored NULL is no value
+        return StoredValue::of(QVariant(sqlite3_column_double(value.get(), 0)));
+    return StoredValue::absent(); // a stored NULL is no value
 }
 
 std::optional<QVariant> UserDefaults::objectForKey(const QString &key) const
@@ -395,27 +612,12 @@ std::optional<QVariant> UserDefaults::objectForKey(const QString &key) const
 
 std::optional<QString> UserDefaults::stringForKey(const QString &key) const
 {
-    const std::optional<QVariant> value = objectForKey(key);
-    if (!value || value->typeId() != QMetaType::QString)
-        return std::nullopt;
-    return value->toString();
+    return valueForKey(key).text();
 }
 
 bool UserDefaults::boolForKey(const QString &key) const
 {
-    const std::optional<QVariant> value = objectForKey(key);
-    if (!value)
-        return false;
-    switch (value->typeId()) {
-    case QMetaType::LongLong:
-        return value->toLongLong() != 0;
-    case QMetaType::Double:
-        return value->toDouble() != 0.0;
-    case QMetaType::QString:
-        return textAsBool(value->toString());
-    default:
-        return false;
-    }
+    return valueForKey(key).toBool();
 }
 
 std::optional<QByteArray> UserDefaults::dataForKey(const QString &key) const
@@ -438,7 +640,11 @@ bool UserDefaults::setBool(const QString &key, bool value)
 
 bool UserDefaults::setData(const QString &key, const QByteArray &value)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::unique_lock<QMutex> lock = lockStore();
+    if (!lock.owns_lock()) {
+        logWriteFailure(key, storeInUse());
+        return false;
+    }
     return mayReplace(key) && writeData(key, value);
 }
 
@@ -466,7 +672,11 @@ bool UserDefaults::setObject(const QString &key, const QVariant &value)
 
 bool UserDefaults::removeObject(const QString &key)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::unique_lock<QMutex> lock = lockStore();
+    if (!lock.owns_lock()) {
+        logWriteFailure(key, storeInUse());
+        return false;
+    }
     if (!mayReplace(key))
         return false;
     if (ensureOpen()) {
@@ -479,68 +689,170 @@ bool UserDefaults::removeObject(const QString &key)
             }
         }
     }
-    logWriteFailure(key, failureText());
+    logWriteFailure(key, failure());
     return false;
 }
 
-bool UserDefaults::renameKey(const QString &from, const QString &to)
+bool UserDefaults::moveValueToFile(const QString &key, const QString &filePath, QString *error)
 {
-    QMutexLocker locker(&m_mutex);
-    if (!mayReplace(from) || !mayReplace(to))
+    const auto fail = [&](const Failure &reason) {
+        logWriteFailure(key, reason);
+        if (error)
+            *error = reason.reason;
         return false;
-    if (ensureOpen() && execute("BEGIN IMMEDIATE")) {
-        SqliteStatement remove(
-            m_db, "DELETE FROM defaults WHERE key = ?2 AND EXISTS (SELECT 1 FROM defaults WHERE key = ?1)");
-        SqliteStatement rename(m_db, "UPDATE defaults SET key = ?2 WHERE key = ?1");
-        if (remove && rename) {
-            remove.bindText(1, from);
-            remove.bindText(2, to);
-            rename.bindText(1, from);
-            rename.bindText(2, to);
-            if (sqlite3_step(remove.get()) == SQLITE_DONE && sqlite3_step(rename.get()) == SQLITE_DONE
-                && execute("COMMIT")) {
-                emptyLog();
-                return true;
-            }
-        }
-        const QString reason = failureText();
-        execute("ROLLBACK");
-        logWriteFailure(to, reason);
+    };
+    const std::unique_lock<QMutex> lock = lockStore();
+    if (!lock.owns_lock())
+        return fail(storeInUse());
+    if (!mayReplace(key)) {
+        if (error)
+            *error = QStringLiteral("its stored value could not be read");
         return false;
     }
-    logWriteFailure(to, failureText());
-    return false;
+    if (!ensureOpen())
+        return fail(failure());
+    if (const std::optional<QString> notWritten = writeValueToFile(key, filePath))
+        return fail({ *notWritten, false });
+
+    // The value leaves no bytes behind, the pages it spilled onto included:
+    // they are overwritten as they are freed.
+    execute("PRAGMA secure_delete = ON");
+    bool removed = false;
+    Failure reason;
+    if (execute("BEGIN IMMEDIATE")) {
+        SqliteStatement remove(m_db, "DELETE FROM defaults WHERE key = ?1");
+        if (remove) {
+            remove.bindText(1, key);
+            removed = sqlite3_step(remove.get()) == SQLITE_DONE && execute("COMMIT");
+        }
+        if (!removed) {
+            reason = failure();
+            execute("ROLLBACK");
+        }
+    } else {
+        reason = failure();
+    }
+    execute("PRAGMA secure_delete = FAST");
+    if (!removed) {
+        // One copy only: the value stays where it was.
+        QFile::remove(filePath);
+        return fail(reason);
+    }
+    emptyLog();
+    return true;
+}
+
+std::optional<QString> UserDefaults::writeValueToFile(const QString &key, const QString &filePath)
+{
+    // Written under another name and renamed when complete, so that a
+    // program killed on the way leaves no half a value that looks whole.
+    const QString partial = filePath + QLatin1String(".part");
+    const QByteArray nativePartial = QFile::encodeName(partial);
+    ::unlink(nativePartial.constData());
+    const int fd = ::open(nativePartial.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return QString::fromLocal8Bit(strerror(errno));
+    const auto failed = [&](const QString &reason) -> std::optional<QString> {
+        ::close(fd);
+        ::unlink(nativePartial.constData());
+        return reason;
+    };
+
+    if (!execute("BEGIN"))
+        return failed(failureText());
+    std::optional<QString> readFailure;
+    {
+        SqliteStatement select(
+            m_db, "SELECT rowid, typeof(value), length(value) FROM defaults WHERE key = ?1");
+        select.bindText(1, key);
+        const int step = select ? sqlite3_step(select.get()) : SQLITE_ERROR;
+        const QByteArray type(
+            step == SQLITE_ROW ? reinterpret_cast<const char *>(sqlite3_column_text(select.get(), 1)) : "");
+        if (step == SQLITE_DONE || type == "null") {
+            readFailure = QStringLiteral("nothing is stored under it");
+        } else if (step != SQLITE_ROW) {
+            readFailure = failureText();
+        } else if (type == "blob") {
+            // Copied piece by piece from the file: a large value is never
+            // held in memory whole.
+            const sqlite3_int64 rowid = sqlite3_column_int64(select.get(), 0);
+            const sqlite3_int64 length = sqlite3_column_int64(select.get(), 2);
+            sqlite3_blob *blob = nullptr;
+            if (length > 0
+                && sqlite3_blob_open(m_db, "main", "defaults", "value", rowid, 0, &blob) != SQLITE_OK) {
+                readFailure = failureText();
+            } else {
+                QByteArray buffer(int(qMin<sqlite3_int64>(blobChunkSize, length)), Qt::Uninitialized);
+                for (sqlite3_int64 offset = 0; offset < length && !readFailure; offset += blobChunkSize) {
+                    const int chunk = int(qMin<sqlite3_int64>(blobChunkSize, length - offset));
+                    if (sqlite3_blob_read(blob, buffer.data(), chunk, int(offset)) != SQLITE_OK)
+                        readFailure = failureText();
+                    else if (!writeAll(fd, buffer.constData(), chunk))
+                        readFailure = QString::fromLocal8Bit(strerror(errno));
+                }
+            }
+            sqlite3_blob_close(blob);
+        } else {
+            // A text (in UTF-8) or a number (as its decimal text).
+            SqliteStatement value(m_db, "SELECT value FROM defaults WHERE rowid = ?1");
+            sqlite3_bind_int64(value.get(), 1, sqlite3_column_int64(select.get(), 0));
+            if (!value || sqlite3_step(value.get()) != SQLITE_ROW) {
+                readFailure = failureText();
+            } else {
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(value.get(), 0));
+                if (!writeAll(fd, text, sqlite3_column_bytes(value.get(), 0)))
+                    readFailure = QString::fromLocal8Bit(strerror(errno));
+            }
+        }
+    }
+    execute("COMMIT");
+    if (readFailure)
+        return failed(*readFailure);
+    if (::fsync(fd) != 0)
+        return failed(QString::fromLocal8Bit(strerror(errno)));
+    ::close(fd);
+    if (::rename(nativePartial.constData(), QFile::encodeName(filePath).constData()) != 0) {
+        const QString reason = QString::fromLocal8Bit(strerror(errno));
+        ::unlink(nativePartial.constData());
+        return reason;
+    }
+    return std::nullopt;
 }
 
 bool UserDefaults::mayReplace(const QString &key)
 {
     if (!m_unreadKeys.contains(key))
         return true;
-    logWriteFailure(key, QStringLiteral("its stored value could not be read, so it is not replaced"));
+    logWriteFailure(
+        key, { QStringLiteral("its stored value could not be read, so it is not replaced"), false });
     return false;
 }
 
 bool UserDefaults::writeValue(const QString &key, const QVariant &value)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::unique_lock<QMutex> lock = lockStore();
+    if (!lock.owns_lock()) {
+        logWriteFailure(key, storeInUse());
+        return false;
+    }
     if (!mayReplace(key))
         return false;
-    std::optional<QString> failure = ensureOpen() ? upsertValue(key, value) : failureText();
-    if (!failure) {
+    const std::optional<Failure> failed = ensureOpen() ? upsertValue(key, value) : failure();
+    if (!failed) {
         emptyLog();
         return true;
     }
-    logWriteFailure(key, *failure);
+    logWriteFailure(key, *failed);
     return false;
 }
 
-std::optional<QString> UserDefaults::upsertValue(const QString &key, const QVariant &value)
+std::optional<UserDefaults::Failure> UserDefaults::upsertValue(const QString &key, const QVariant &value)
 {
     SqliteStatement upsert(m_db,
         "INSERT INTO defaults(key, value) VALUES(?1, ?2) "
         "ON CONFLICT(key) DO UPDATE SET value = excluded.value");
     if (!upsert)
-        return failureText();
+        return failure();
     upsert.bindText(1, key);
     if (value.typeId() == QMetaType::QString)
         upsert.bindText(2, value.toString());
@@ -549,21 +861,15 @@ std::optional<QString> UserDefaults::upsertValue(const QString &key, const QVari
     else
         sqlite3_bind_int64(upsert.get(), 2, value.toLongLong());
     if (sqlite3_step(upsert.get()) != SQLITE_DONE)
-        return failureText();
+        return failure();
     return std::nullopt;
 }
 
 bool UserDefaults::setObjects(const QList<std::pair<QString, QVariant>> &values, QStringList *notWritten)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::unique_lock<QMutex> lock = lockStore();
     QList<std::pair<QString, QVariant>> writable;
     QStringList unwritten;
-    for (const auto &entry : values) {
-        if (mayReplace(entry.first))
-            writable.append(entry);
-        else
-            unwritten.append(entry.first);
-    }
     const auto done = [&](bool written) {
         if (!written) {
             for (const auto &entry : std::as_const(writable)) {
@@ -574,24 +880,34 @@ bool UserDefaults::setObjects(const QList<std::pair<QString, QVariant>> &values,
             *notWritten = unwritten;
         return unwritten.isEmpty();
     };
-    if (writable.isEmpty())
-        return done(true);
-    const auto fail = [&](const QString &reason) {
+    const auto fail = [&](const Failure &reason) {
         for (const auto &entry : std::as_const(writable))
             logWriteFailure(entry.first, reason);
         return done(false);
     };
+    if (!lock.owns_lock()) {
+        writable = values;
+        return fail(storeInUse());
+    }
+    for (const auto &entry : values) {
+        if (mayReplace(entry.first))
+            writable.append(entry);
+        else
+            unwritten.append(entry.first);
+    }
+    if (writable.isEmpty())
+        return done(true);
     if (!ensureOpen() || !execute("BEGIN IMMEDIATE"))
-        return fail(failureText());
+        return fail(failure());
     for (const auto &[key, value] : std::as_const(writable)) {
-        if (const std::optional<QString> failure = storeObject(key, value)) {
+        if (const std::optional<Failure> failed = storeObject(key, value)) {
             execute("ROLLBACK");
-            return fail(*failure);
+            return fail(*failed);
         }
     }
     if (!execute("COMMIT")) {
         // The reason is taken before the rollback, which would clear it.
-        const QString reason = failureText();
+        const Failure reason = failure();
         execute("ROLLBACK");
         return fail(reason);
     }
@@ -599,15 +915,15 @@ bool UserDefaults::setObjects(const QList<std::pair<QString, QVariant>> &values,
     return done(true);
 }
 
-std::optional<QString> UserDefaults::storeObject(const QString &key, const QVariant &value)
+std::optional<UserDefaults::Failure> UserDefaults::storeObject(const QString &key, const QVariant &value)
 {
     if (!value.isValid()) {
         SqliteStatement remove(m_db, "DELETE FROM defaults WHERE key = ?1");
         if (!remove)
-            return failureText();
+            return failure();
         remove.bindText(1, key);
         if (sqlite3_step(remove.get()) != SQLITE_DONE)
-            return failureText();
+            return failure();
         return std::nullopt;
     }
     switch (value.typeId()) {
@@ -633,23 +949,23 @@ std::optional<QString> UserDefaults::storeObject(const QString &key, const QVari
 bool UserDefaults::writeData(const QString &key, const QByteArray &value)
 {
     if (!ensureOpen() || !execute("BEGIN IMMEDIATE")) {
-        logWriteFailure(key, failureText());
+        logWriteFailure(key, failure());
         return false;
     }
-    std::optional<QString> failure = replaceData(key, value);
-    if (!failure && !execute("COMMIT"))
-        failure = failureText();
-    if (failure) {
+    std::optional<Failure> failed = replaceData(key, value);
+    if (!failed && !execute("COMMIT"))
+        failed = failure();
+    if (failed) {
         // The reason is taken before the rollback, which would clear it.
         execute("ROLLBACK");
-        logWriteFailure(key, *failure);
+        logWriteFailure(key, *failed);
         return false;
     }
     emptyLog();
     return true;
 }
 
-std::optional<QString> UserDefaults::replaceData(const QString &key, const QByteArray &value)
+std::optional<UserDefaults::Failure> UserDefaults::replaceData(const QString &key, const QByteArray &value)
 {
     // Room for the value is made first, then the bytes are copied into it
     // piece by piece; the caller's transaction makes the two one change.
@@ -663,39 +979,41 @@ std::optional<QString> UserDefaults::replaceData(const QString &key, const QByte
         "INSERT INTO defaults(key, value) VALUES(?1, zeroblob(?2)) "
         "ON CONFLICT(key) DO UPDATE SET value = excluded.value RETURNING rowid");
     if (!upsert)
-        return failureText();
+        return failure();
     upsert.bindText(1, key);
     sqlite3_bind_int64(upsert.get(), 2, value.size());
     if (sqlite3_step(upsert.get()) != SQLITE_ROW)
-        return failureText();
+        return failure();
     const sqlite3_int64 rowid = sqlite3_column_int64(upsert.get(), 0);
     if (sqlite3_step(upsert.get()) != SQLITE_DONE)
-        return failureText();
+        return failure();
     if (value.isEmpty())
         return std::nullopt;
 
     sqlite3_blob *blob = nullptr;
     if (sqlite3_blob_open(m_db, "main", "defaults", "value", rowid, 1, &blob) != SQLITE_OK) {
-        const QString failure = failureText();
+        const Failure failed = failure();
         sqlite3_blob_close(blob);
-        return failure;
+        return failed;
     }
     for (qsizetype offset = 0; offset < value.size(); offset += blobChunkSize) {
         const int chunk = int(qMin<qsizetype>(blobChunkSize, value.size() - offset));
         if (sqlite3_blob_write(blob, value.constData() + offset, chunk, int(offset)) != SQLITE_OK) {
             // Closing the handle resets the connection's error: read it first.
-            const QString failure = failureText();
+            const Failure failed = failure();
             sqlite3_blob_close(blob);
-            return failure;
+            return failed;
         }
     }
     if (sqlite3_blob_close(blob) != SQLITE_OK)
-        return failureText();
+        return failure();
     return std::nullopt;
 }
 
-void UserDefaults::logWriteFailure(const QString &key, const QString &reason) const
+void UserDefaults::logWriteFailure(const QString &key, const Failure &failure) const
 {
-    Log::line(
-        QStringLiteral("❌ Could not save \"%1\" in the settings store %2: %3").arg(key, m_path, reason));
+    if (failure.busy)
+        StoreWaitLimit::noteBusy();
+    Log::line(QStringLiteral("❌ Could not save \"%1\" in the settings store %2: %3")
+                  .arg(key, m_path, failure.reason));
 }

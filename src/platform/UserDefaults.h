@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StoredValue.h"
+#include "StoredValues.h"
 
 #include <QByteArray>
 #include <QList>
@@ -10,7 +11,10 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 
 struct sqlite3;
@@ -18,7 +22,8 @@ struct sqlite3;
 // The per-user key-value store: one SQLite file with one table
 //   defaults(key TEXT PRIMARY KEY NOT NULL, value)
 // holding a text as TEXT, a Boolean as INTEGER 0 or 1 and data as BLOB. The
-// same file holds the saved conversations (ConversationTable).
+// same file holds the saved conversations (ConversationTable); tables that
+// the file holds besides these two are left alone.
 //
 // Every write is its own transaction, committed (to the file's write-ahead
 // log) before the call returns. The file holds the user's API key, so it is
@@ -27,16 +32,29 @@ struct sqlite3;
 // pages a large one (longer than a page of the file) spills onto: those are
 // left as they are, free, until later writes reuse them.
 //
-// The file is opened at the first call. A file that SQLite cannot read, that
-// is damaged, or that holds tables of another kind is moved aside, never
-// deleted, and a new store is started. When the file is busy (another
-// program holds it locked), each call waits several seconds for it; a store
-// that could not be opened is opened again at the next call.
+// Emptying the log is what erases: until then it holds the earlier versions
+// of what was written, and the file itself lacks the zeros. When it cannot be
+// emptied (another program reads an older state of the file), that is
+// logged with "⚠️", and tried again in the background, and by every later
+// write, until it succeeds; so is a log found not empty when the file opens
+// (a program killed between a deletion and the emptying of the log).
+//
+// The file is opened, and checked, at the first call. Damage that SQLite can
+// repair (an index) is repaired. Otherwise, and when the file's own tables
+// are not in a form this program can use (a key that is not the primary
+// key), a new file is started with every row of them that can still be read,
+// each read on its own, so that a damaged page costs only the rows on it; the
+// old file is moved aside, never deleted, and one "⚠️" line says what could
+// not be read. When the file is busy (another program holds it locked), each
+// call waits for it: up to 5 s, or as long as a StoreWaitLimit on the
+// calling thread allows. A store that could not be opened is opened again at
+// the next call.
 //
 // Failures are logged with "❌" and never thrown. A read that fails is told
-// apart from an absent value (valueForKey), and a key whose value could not
-// be read is not written over until a read of it succeeds: what could not be
-// read is never replaced by what a caller assumed in its place. A failed
+// apart from an absent value (valueForKey), a busy file from other failures
+// (StoredValue::isBusy, StoreWaitLimit::busy), and a key whose value could
+// not be read is not written over until a read of it succeeds: what could not
+// be read is never replaced by what a caller assumed in its place. A failed
 // write leaves the stored value as it was and returns false.
 class UserDefaults
 {
@@ -54,6 +72,10 @@ public:
 
     // The stored value, no value, or the failure to read it.
     StoredValue valueForKey(const QString &key) const;
+    // The values of several keys as one read, at the same moment: a file
+    // that another program holds is waited for once, and either every key is
+    // read or the read fails as a whole.
+    StoredValues valuesForKeys(const QStringList &keys) const;
 
     // The stored value as a QString, qlonglong, double or QByteArray; absent
     // when the key holds nothing or cannot be read.
@@ -62,9 +84,7 @@ public:
 
     // Text only; a number or data under the key yields nothing.
     std::optional<QString> stringForKey(const QString &key) const;
-    // False when absent. Numbers are true when not zero; texts read as a
-    // Boolean when they start (after blanks, a sign and zeros) with Y, T or a
-    // digit 1-9, in either case; data is false.
+    // See StoredValue::toBool; false when absent or unreadable.
     bool boolForKey(const QString &key) const;
     // Data only; a text or number under the key yields nothing.
     std::optional<QByteArray> dataForKey(const QString &key) const;
@@ -82,34 +102,69 @@ public:
     // written; `notWritten` then names those keys.
     bool setObjects(const QList<std::pair<QString, QVariant>> &values, QStringList *notWritten = nullptr);
     bool removeObject(const QString &key);
-    // Moves the value to another key, replacing what that held, in one
-    // write; nothing is copied.
-    bool renameKey(const QString &from, const QString &to);
+    // Moves the value out of the store into a new file at `filePath`, mode
+    // 0600 (data as it is, a text in UTF-8, a number as its decimal text),
+    // then removes the key with its bytes, the pages a large value spills
+    // onto included, overwritten in the store. Nothing is copied within the
+    // store. False, with the reason, when the key holds nothing or was not
+    // read, or either step failed: the key then keeps its value, and no file
+    // is left behind.
+    bool moveValueToFile(const QString &key, const QString &filePath, QString *error = nullptr);
 
 private:
     friend class ConversationTable;
 
+    enum class Opening { Opened, Failed, Unusable };
+    struct Failure
+    {
+        QString reason;
+        bool busy = false;
+    };
+
     // Opens the file when it is not open yet (or could not be opened
     // before); false when it cannot be opened now. Call with the mutex held.
     bool ensureOpen() const;
-    bool openDatabase(QString *failure, QString *setAsideReason) const;
+    Opening openDatabase(QString *failure) const;
+    std::optional<QString> checkIntegrity() const;
     void closeDatabase() const;
-    void setAsideFile(const QString &reason) const;
+    // Starts a new file from the readable rows of the unusable one, which
+    // is still open, and moves that one aside. False when the new file could
+    // not be made; the old one then stays where it is.
+    bool replaceUnusableFile(const QString &problem) const;
+    QString pathAside() const;
     bool execute(const char *sql) const;
+    // SQLite's reason for the last failure, and whether the file was busy.
+    Failure failure() const;
+    QString failureText() const { return failure().reason; }
+    // Takes the store's mutex, for no longer than a StoreWaitLimit on this
+    // thread allows; the lock is not owned when it could not be had.
+    std::unique_lock<QMutex> lockStore() const;
+    static Failure storeInUse();
+
+    // Empties the write-ahead log into the file, which erases what writes
+    // removed; when it cannot, that is said and tried again.
     void emptyLog() const;
-    // SQLite's message for the last failure.
-    QString failureText() const;
+    bool checkpoint(QString *reason) const;
+    void noteEraseIncomplete(const QString &reason) const;
+    void noteEraseComplete() const;
+    bool isErasePending() const;
+    void retryErase() const;
 
     StoredValue readValue(const QString &key) const;
+    // One key's value, in the caller's read transaction.
+    StoredValue readRow(const QString &key) const;
+    StoredValue failedRead() const;
+    void logReadFailure(const QStringList &keys, const StoredValue &failure) const;
     bool mayReplace(const QString &key);
     bool writeValue(const QString &key, const QVariant &value);
     // One value as setObject stores it, in the caller's transaction; the
     // reason when it could not be written.
-    std::optional<QString> storeObject(const QString &key, const QVariant &value);
-    std::optional<QString> upsertValue(const QString &key, const QVariant &value);
+    std::optional<Failure> storeObject(const QString &key, const QVariant &value);
+    std::optional<Failure> upsertValue(const QString &key, const QVariant &value);
     bool writeData(const QString &key, const QByteArray &value);
-    std::optional<QString> replaceData(const QString &key, const QByteArray &value);
-    void logWriteFailure(const QString &key, const QString &reason) const;
+    std::optional<Failure> replaceData(const QString &key, const QByteArray &value);
+    std::optional<QString> writeValueToFile(const QString &key, const QString &filePath);
+    void logWriteFailure(const QString &key, const Failure &failure) const;
 
     QString m_path;
     mutable sqlite3 *m_db = nullptr;
@@ -118,4 +173,15 @@ private:
     mutable QSet<QString> m_unreadKeys;
     // The reason the last open failed, so that each reason is logged once.
     mutable QString m_openFailure;
+    mutable bool m_openFailedBusy = false;
+
+    // An erase (an emptying of the log) that has not succeeded yet, and the
+    // thread that tries it again. They have a lock of their own, so that
+    // noting it never waits for a call under way.
+    mutable std::mutex m_eraseMutex;
+    mutable std::condition_variable m_eraseWake;
+    mutable bool m_erasePending = false;
+    mutable bool m_eraseRetryRunning = false;
+    mutable bool m_closing = false;
+    mutable std::thread m_eraseRetry;
 };

@@ -9,6 +9,7 @@
 #include "platform/PublishedProperty.h"
 #include "platform/UserDefaults.h"
 
+#include <QFileInfo>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -400,22 +401,26 @@ bool ConversationManager::eraseConversations(const QList<QUuid> &ids)
 
 void ConversationManager::setAsideUndecodableValue()
 {
-    // Moved rather than copied, and only once: afterwards the key is free.
+    // Moved out of the store into a file beside it, and only once: the
+    // value's bytes are erased from the store, which does not grow by a
+    // copy of it, and the user can remove the file.
     if (!m_undecodableValueKept)
         return;
     const QString stamp
         = DateEnvironment::current().now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    const QString base = m_conversationsKey + QStringLiteral(".unreadable-") + stamp;
-    QString key = base;
-    for (int n = 2; m_userDefaults.contains(key); ++n)
-        key = base + QLatin1Char('-') + QString::number(n);
-    if (!m_userDefaults.renameKey(m_conversationsKey, key)) {
+    const QString base = QFileInfo(m_userDefaults.path()).absolutePath() + QLatin1Char('/')
+        + m_conversationsKey + QStringLiteral(".unreadable-") + stamp;
+    QString file = base;
+    for (int n = 2; QFileInfo::exists(file); ++n)
+        file = base + QLatin1Char('-') + QString::number(n);
+    QString error;
+    if (!m_userDefaults.moveValueToFile(m_conversationsKey, file, &error)) {
         Log::line(QStringLiteral("❌ Saved conversations that could not be read could not be set aside; they "
-                                 "stay under \"%1\"")
-                      .arg(m_conversationsKey));
+                                 "stay under \"%1\": %2")
+                      .arg(m_conversationsKey, error));
         return;
     }
     m_undecodableValueKept = false;
     Log::line(
-        QStringLiteral("⚠️ Saved conversations could not be read; they were kept under \"%1\"").arg(key));
+        QStringLiteral("⚠️ Saved conversations could not be read; they were moved to %1").arg(file));
 }

@@ -33,7 +33,7 @@ class UserDefaults;
 // erases the deleted one's, and two programs saving at once each keep their
 // own. The list an earlier version kept under "SavedConversations" is moved
 // into rows at the first load; one that cannot be decoded is kept, and moved
-// aside under a key of its own by the first save. A load that fails is
+// out of the store into a file beside it by the first save. A load that fails is
 // reported and leaves the stored conversations untouched; the next save
 // tries to load them again.
 //
@@ -163,7 +163,7 @@ private:
     LoadState m_loadState = LoadState::NotStarted;
     QFuture<std::shared_ptr<LoadOutcome>> m_backgroundLoad;
     // The value under "SavedConversations" could not be decoded: it is moved
-    // aside before this program writes any conversation.
+    // to a file beside the store before this program writes any conversation.
     bool m_undecodableValueKept = false;
     std::unique_ptr<CurrentConversation> m_current;
 };

@@ -74,13 +74,17 @@ protected:
 
 } // namespace
 
-TEST_F(AppDelegateTest, FirstStartShowsOnboardingAtOnceAndRegistersTheHotKeyASecondLater)
+TEST_F(AppDelegateTest, FirstStartShowsOnboardingOnceTheFlagIsReadAndRegistersTheHotKeyASecondLater)
 {
     LogCapture log;
     AppDelegate delegate;
     QElapsedTimer sinceLaunch;
     sinceLaunch.start();
     delegate.applicationDidFinishLaunching();
+    // The settings are read off the GUI thread; their answer comes through
+    // the event loop.
+    EXPECT_EQ(delegate.onboardingWindow(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.onboardingWindow() != nullptr; }, 10000));
 
     EXPECT_EQ(log.lines(),
         QStringList({ QStringLiteral("🔧 showOnboardingWindow called"),

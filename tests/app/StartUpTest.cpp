@@ -1,22 +1,29 @@
-// What the application does once it runs: the saved conversations load in
-// the background, and the panel does not wait for them or their pictures.
-// One case, since the store it starts is the process's own.
+// What the application does as it starts and once it runs: the settings
+// are read, and the saved conversations load, in the background; neither
+// the tray icon nor the panel waits for them or their pictures. A program
+// of its own, since the store it starts is the process's own.
 
 #include "ai/AIManager.h"
 #include "app/ConversationThumbnail.h"
 #include "app/MenuBarWindow.h"
 #include "app/PexiloApp.h"
 #include "platform/ImageData.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationJson.h"
 #include "store/ConversationManager.h"
 #include "store/CurrentConversation.h"
+#include "support/LogCapture.h"
+#include "support/SqliteDiskFault.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -101,4 +108,78 @@ TEST(StartUpTest, TheSavedConversationsArriveInTheBackgroundAndTheirPicturesAhea
     app.openMenuBarWindow();
     ASSERT_EQ(listedTitles(&panel), QStringList({ "Which colour?", "Red" }));
     EXPECT_TRUE(shownThumbnails(&panel).value(0)->showsScreenshot()) << "the panel waited for the picture";
+}
+
+namespace {
+
+// As an earlier run left the settings: written through a connection of its
+// own, so that one this process has open reads them from the file anew.
+void storeSettingsElsewhere(bool onboarded)
+{
+    UserDefaults elsewhere(UserDefaults::standardPath());
+    if (onboarded)
+        ASSERT_TRUE(elsewhere.setBool(SettingsKeys::hasCompletedOnboarding.name, true));
+    else
+        ASSERT_TRUE(elsewhere.removeObject(SettingsKeys::hasCompletedOnboarding.name));
+    ASSERT_TRUE(elsewhere.setString(SettingsKeys::userName.name, QStringLiteral("Ada")));
+}
+
+const QString onboardingShown = QStringLiteral("🔧 showOnboardingWindow called");
+
+} // namespace
+
+// A disk that fails every read at start looks like no new install: no
+// onboarding, the failed read said and tried again, and once the disk reads
+// again the later start's road follows.
+TEST(StartUpTest, EveryReadFailingAtStartIsNoFirstStart)
+{
+    storeSettingsElsewhere(true);
+    LogCapture log;
+    std::optional<PexiloApp> app;
+    {
+        const SqliteDiskFault unreadable(SqliteDiskFault::Kind::Unreadable);
+        app.emplace();
+        app->appDelegate().applicationDidFinishLaunching();
+        app->applicationDidStart();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return !log.lines()
+                            .filter(QStringLiteral("⚠️ Could not read the settings at start-up ("))
+                            .isEmpty();
+            },
+            generousTimeoutMs));
+        QTest::qWait(1500); // and again
+        EXPECT_EQ(app->appDelegate().onboardingWindow(), nullptr);
+        EXPECT_FALSE(app->onboardingManager().hasCompletedOnboarding());
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app->onboardingManager().userName() == QStringLiteral("Ada"); },
+        generousTimeoutMs + 30000));
+    EXPECT_TRUE(app->onboardingManager().hasCompletedOnboarding());
+    EXPECT_EQ(app->appDelegate().onboardingWindow(), nullptr);
+    EXPECT_FALSE(log.contains(onboardingShown));
+    EXPECT_FALSE(log.lines().filter(QStringLiteral("✅ Read the settings at start-up at attempt ")).isEmpty());
+    EXPECT_TRUE(QDir(QFileInfo(UserDefaults::standardPath()).absolutePath())
+                    .entryList({ QStringLiteral("*.unreadable-*") })
+                    .isEmpty())
+        << "a disk that cannot be read now is no damaged file";
+}
+
+// On a first start the onboarding window opens once the missing flag could
+// be read, not before.
+TEST(StartUpTest, AFirstStartOnADiskThatFailsShowsOnboardingOnceTheFlagIsRead)
+{
+    storeSettingsElsewhere(false);
+    LogCapture log;
+    std::optional<PexiloApp> app;
+    {
+        const SqliteDiskFault unreadable(SqliteDiskFault::Kind::Unreadable);
+        app.emplace();
+        app->appDelegate().applicationDidFinishLaunching();
+        app->applicationDidStart();
+        QTest::qWait(2500);
+        EXPECT_EQ(app->appDelegate().onboardingWindow(), nullptr);
+    }
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return app->appDelegate().onboardingWindow() != nullptr; }, generousTimeoutMs + 30000));
+    EXPECT_EQ(log.lines().count(onboardingShown), 1);
 }

@@ -1,5 +1,6 @@
 #include "platform/ConversationTable.h"
 
+#include "platform/StoreWaitLimit.h"
 #include "platform/UserDefaults.h"
 #include "support/DatabaseLock.h"
 #include "support/LogCapture.h"
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -246,4 +248,87 @@ TEST_F(ConversationTableTest, AnImportMovesTheOldValueIntoRowsAndLeavesNoOlderCo
     ASSERT_TRUE(defaults.removeObject(key));
     EXPECT_EQ(table.importRows({ row(QStringLiteral("Y"), "{}", std::nullopt) }, key), 0);
     EXPECT_EQ(table.readAll()->size(), 3);
+}
+
+// A program killed after a deletion's commit, before it emptied the log,
+// leaves the deleted conversation's bytes in the file (the log holds the
+// zeros): the next start erases them as it opens the file, before any other
+// write.
+TEST_F(ConversationTableTest, ADeletionCutOffBeforeTheLogWasEmptiedIsErasedAtTheNextOpen)
+{
+    const QByteArray secretPng = screenshotLike(1024 * 1024, 21);
+    {
+        UserDefaults defaults(path());
+        ConversationTable table(defaults);
+        ASSERT_TRUE(
+            table.upsert(row(QStringLiteral("KEPT"), R"({"title":"Kept"})", screenshotLike(4096, 20))));
+        ASSERT_TRUE(table.upsert(row(QStringLiteral("GONE"), R"({"title":"Secret plans"})", secretPng)));
+    }
+    {
+        // The deletion as the program commits it, then the kill: the
+        // connection ends without emptying the log.
+        sqlite3 *killed = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(path()).constData(), &killed), SQLITE_OK);
+        sqlite3_db_config(killed, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        ASSERT_EQ(
+            sqlite3_exec(killed, "PRAGMA secure_delete = ON; DELETE FROM conversations WHERE id = 'GONE'",
+                nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(killed);
+    }
+    ASSERT_GT(QFileInfo(path() + QStringLiteral("-wal")).size(), 0);
+    ASSERT_TRUE(fileContents(path()).contains("Secret plans"));
+
+    LogCapture log;
+    UserDefaults defaults(path());
+    ConversationTable table(defaults);
+    ASSERT_EQ(table.readAll()->size(), 1);
+    for (const QByteArray &trace : { QByteArray("Secret plans"), secretPng.mid(300000, 64) })
+        EXPECT_FALSE(fileAndLog(path()).contains(trace)) << trace.left(12).toStdString();
+    // Two saves later, still nothing.
+    ASSERT_TRUE(table.upsert(row(QStringLiteral("NEW1"), "{}", screenshotLike(100000, 22))));
+    ASSERT_TRUE(table.upsert(row(QStringLiteral("NEW2"), "{}", screenshotLike(100000, 23))));
+    EXPECT_FALSE(fileAndLog(path()).contains("Secret plans"));
+    EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join(u'\n').toStdString();
+}
+
+// Another program reading an older state of the file keeps the log from
+// being emptied: the deletion is committed, says that its erase is not
+// complete, and completes it once the reader has gone.
+TEST_F(ConversationTableTest, AReaderHoldingTheLogDelaysTheEraseUntilItHasGone)
+{
+    UserDefaults defaults(path());
+    ConversationTable table(defaults);
+    const QByteArray secretPng = screenshotLike(1024 * 1024, 31);
+    ASSERT_TRUE(table.upsert(row(QStringLiteral("KEPT"), R"({"title":"Kept"})", std::nullopt)));
+    ASSERT_TRUE(table.upsert(row(QStringLiteral("GONE"), R"({"title":"Secret plans"})", secretPng)));
+
+    sqlite3 *reader = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path()).constData(), &reader), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM conversations", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+
+    LogCapture log;
+    {
+        // As the GUI thread deletes: the reader is not waited for.
+        const StoreWaitLimit wait;
+        EXPECT_TRUE(table.remove(QStringLiteral("GONE")));
+        EXPECT_FALSE(wait.busy()) << "the deletion itself was not held up";
+    }
+    EXPECT_EQ(table.readAll()->size(), 1);
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_EQ(log.lines().first(),
+        QStringLiteral(
+            "⚠️ The settings store %1 could not empty its log (database is locked): what was deleted or "
+            "replaced may stay readable in %1-wal until it does; trying again")
+            .arg(path()));
+
+    sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(reader);
+    const QString erased = QStringLiteral(
+        "🗑️ The settings store %1 has emptied its log: what was deleted or replaced is erased")
+                               .arg(path());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return log.contains(erased); }, 30000));
+    for (const QByteArray &trace : { QByteArray("Secret plans"), secretPng.mid(500000, 64) })
+        EXPECT_FALSE(fileAndLog(path()).contains(trace)) << trace.left(12).toStdString();
 }

@@ -1,7 +1,9 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/StoreWaitLimit.h"
 #include "support/DatabaseLock.h"
 #include "support/LogCapture.h"
+#include "support/SqliteDiskFault.h"
 
 #include <QDir>
 #include <QFile>
@@ -473,82 +475,122 @@ TEST_F(UserDefaultsTest, SeveralValuesAreWrittenTogetherAndAnUnreadKeyIsLeftOut)
     EXPECT_EQ(defaults.stringForKey(QStringLiteral("apiKey")), QStringLiteral("sk-new"));
 }
 
-// A file that opens but is damaged, or that another program made, would
-// fail writes for ever: it is moved aside as it is, and a new store starts.
-TEST_F(UserDefaultsTest, ADamagedOrForeignFileIsSetAsideAtOpen)
+// The keys a start needs, read as one: each value or its absence, all from
+// the same moment; a failure fails them all, and none of them is written
+// over until read.
+TEST_F(UserDefaultsTest, SeveralKeysAreReadAsOne)
 {
-    const struct
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    const QStringList keys = { QStringLiteral("flag"), QStringLiteral("name"), QStringLiteral("bytes"),
+        QStringLiteral("missing") };
     {
-        const char *name;
-        std::function<void(const QString &)> make;
-        QString reason;
-    } cases[] = {
-        { "a damaged page",
-            [](const QString &path) {
-                {
-                    UserDefaults earlier(path);
-                    for (int i = 0; i < 50; ++i)
-                        earlier.setString(QStringLiteral("key%1").arg(i), QString(3000, QLatin1Char('v')));
-                }
-                QFile file(path);
-                ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-                ASSERT_GT(file.size(), 3 * 65536);
-                file.seek(65536); // the second page, its header first
-                file.write(QByteArray(2000, char(0xa5)));
-            },
-            QStringLiteral("is damaged") },
-        { "another program's tables",
-            [](const QString &path) {
-                sqlite3 *db = nullptr;
-                sqlite3_open(QFile::encodeName(path).constData(), &db);
-                sqlite3_exec(db, "CREATE TABLE notes(body TEXT); INSERT INTO notes VALUES('mine')", nullptr,
-                    nullptr, nullptr);
-                sqlite3_close(db);
-            },
-            QStringLiteral("holds tables of another kind") },
-        { "a defaults table of other columns",
-            [](const QString &path) {
-                sqlite3 *db = nullptr;
-                sqlite3_open(QFile::encodeName(path).constData(), &db);
-                sqlite3_exec(db, "CREATE TABLE defaults(name TEXT, data BLOB)", nullptr, nullptr, nullptr);
-                sqlite3_close(db);
-            },
-            QStringLiteral("holds tables of another kind") },
-    };
-    for (const auto &testCase : cases) {
-        SCOPED_TRACE(testCase.name);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("defaults.sqlite3"));
-        testCase.make(path);
-        const QByteArray before = fileContents(path);
-        ASSERT_FALSE(before.isEmpty());
+        UserDefaults before(path);
+        ASSERT_TRUE(before.setBool(QStringLiteral("flag"), true));
+        ASSERT_TRUE(before.setString(QStringLiteral("name"), QStringLiteral("Ada")));
+        ASSERT_TRUE(before.setData(QStringLiteral("bytes"), QByteArray(70000, 'b')));
 
-        LogCapture log;
-        UserDefaults defaults(path);
-        ASSERT_TRUE(defaults.setString(QStringLiteral("userName"), QStringLiteral("Ada")));
-        EXPECT_EQ(defaults.stringForKey(QStringLiteral("userName")), QStringLiteral("Ada"));
-
-        const QStringList aside
-            = QDir(dir.path()).entryList({ QStringLiteral("defaults.sqlite3.unreadable-*") });
-        ASSERT_EQ(aside.size(), 1);
-        EXPECT_EQ(fileContents(dir.filePath(aside.first())), before);
-        ASSERT_EQ(log.lines().size(), 1);
-        EXPECT_EQ(log.lines().first(),
-            QStringLiteral("⚠️ The settings store %1 %2; it was moved to %3 and a new one started")
-                .arg(path, testCase.reason, dir.filePath(aside.first())));
+        const StoredValues values = before.valuesForKeys(keys);
+        ASSERT_FALSE(values.isFailure());
+        EXPECT_TRUE(values.value(QStringLiteral("flag")).toBool());
+        EXPECT_EQ(values.value(QStringLiteral("name")).text(), QStringLiteral("Ada"));
+        EXPECT_EQ(values.value(QStringLiteral("bytes")).value(), QVariant(QByteArray(70000, 'b')));
+        EXPECT_TRUE(values.value(QStringLiteral("missing")).isAbsent());
     }
+
+    // Another program keeps the file to itself from before the next start.
+    UserDefaults defaults(path);
+    DatabaseLock other(path);
+    ASSERT_TRUE(other.isHeld());
+    LogCapture log;
+    StoredValues failed;
+    {
+        const StoreWaitLimit wait;
+        failed = defaults.valuesForKeys(keys);
+    }
+    EXPECT_TRUE(failed.isFailure());
+    EXPECT_TRUE(failed.isBusy());
+    EXPECT_TRUE(failed.value(QStringLiteral("missing")).isFailure())
+        << "a failed read says nothing is absent";
+    EXPECT_EQ(log.lines().last(),
+        QStringLiteral(
+            "❌ Could not read \"flag\", \"name\", \"bytes\", \"missing\" from the settings store %1: "
+            "database is locked")
+            .arg(path));
+    other.release();
+    log.clear();
+    EXPECT_FALSE(defaults.setBool(QStringLiteral("flag"), false));
+    EXPECT_TRUE(log.lines().value(0).endsWith(
+        QStringLiteral("its stored value could not be read, so it is not replaced")));
 }
 
-TEST_F(UserDefaultsTest, AKeyMovesToAnotherWithoutACopy)
+// A disk that is full when no index of shared memory is there yet fails
+// every read: that is a failure, never a value or its absence.
+TEST_F(UserDefaultsTest, AFullDiskFailsEveryReadAndNothingReadsAsAbsent)
 {
-    UserDefaults defaults(pathIn(QStringLiteral("defaults.sqlite3")));
-    ASSERT_TRUE(defaults.setData(QStringLiteral("from"), QByteArray("moved bytes")));
-    ASSERT_TRUE(defaults.setString(QStringLiteral("to"), QStringLiteral("replaced")));
-    ASSERT_TRUE(defaults.renameKey(QStringLiteral("from"), QStringLiteral("to")));
-    EXPECT_FALSE(defaults.contains(QStringLiteral("from")));
-    EXPECT_EQ(defaults.dataForKey(QStringLiteral("to")), QByteArray("moved bytes"));
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    {
+        UserDefaults before(path);
+        ASSERT_TRUE(before.setBool(QStringLiteral("hasCompletedOnboarding"), true));
+    }
+    ASSERT_FALSE(QFileInfo::exists(path + QStringLiteral("-shm")));
 
-    // Nothing under the first key: the second keeps what it holds.
-    ASSERT_TRUE(defaults.renameKey(QStringLiteral("gone"), QStringLiteral("to")));
-    EXPECT_EQ(defaults.dataForKey(QStringLiteral("to")), QByteArray("moved bytes"));
+    LogCapture log;
+    UserDefaults defaults(path);
+    {
+        const SqliteDiskFault full(SqliteDiskFault::Kind::Full);
+        const StoredValue flag = defaults.valueForKey(QStringLiteral("hasCompletedOnboarding"));
+        EXPECT_TRUE(flag.isFailure());
+        EXPECT_FALSE(flag.isBusy()) << "a full disk is no busy file";
+        EXPECT_FALSE(flag.isAbsent());
+        EXPECT_TRUE(defaults.valuesForKeys({ QStringLiteral("hasCompletedOnboarding") }).isFailure());
+        EXPECT_FALSE(defaults.setBool(QStringLiteral("hasCompletedOnboarding"), false));
+    }
+    ASSERT_FALSE(log.lines().isEmpty());
+    EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("❌")));
+    EXPECT_TRUE(QDir(m_dir.path()).entryList({ QStringLiteral("*.unreadable-*") }).isEmpty())
+        << "a full disk is no damage";
+
+    // Once there is room again, it reads as before.
+    EXPECT_TRUE(defaults.boolForKey(QStringLiteral("hasCompletedOnboarding")));
+}
+
+// A value moved out of the store goes to a file of its own, and the store
+// keeps no copy of it: it does not grow, and no byte of it stays behind.
+TEST_F(UserDefaultsTest, AValueMovesToAFileAndLeavesNoBytesBehind)
+{
+    const QString path = pathIn(QStringLiteral("defaults.sqlite3"));
+    UserDefaults defaults(path);
+    QByteArray large(20 * 1024 * 1024 + 5, Qt::Uninitialized);
+    for (qsizetype i = 0; i < large.size(); ++i)
+        large[i] = char((i * 7919 + i / 4099) % 251);
+    ASSERT_TRUE(defaults.setData(QStringLiteral("SavedConversations"), large));
+    ASSERT_TRUE(defaults.setString(QStringLiteral("userName"), QStringLiteral("Ada")));
+    const qint64 sizeBefore = QFileInfo(path).size();
+
+    const QString file = pathIn(QStringLiteral("SavedConversations.unreadable-20240315-090000"));
+    QString error;
+    ASSERT_TRUE(defaults.moveValueToFile(QStringLiteral("SavedConversations"), file, &error))
+        << error.toStdString();
+    EXPECT_EQ(fileContents(file), large);
+    EXPECT_EQ(modeOf(file), 0600);
+    EXPECT_FALSE(QFileInfo::exists(file + QStringLiteral(".part")));
+    EXPECT_FALSE(defaults.contains(QStringLiteral("SavedConversations")));
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("userName")), QStringLiteral("Ada"));
+
+    EXPECT_LE(QFileInfo(path).size(), sizeBefore);
+    const QByteArray store = fileContents(path) + fileContents(path + QStringLiteral("-wal"));
+    for (const qsizetype at : { qsizetype(0), qsizetype(5 * 1024 * 1024), large.size() - 64 })
+        EXPECT_FALSE(store.contains(large.mid(at, 64))) << "bytes at " << at;
+
+    // A text is moved as UTF-8; nothing under the key, or a file that
+    // cannot be written, moves nothing.
+    ASSERT_TRUE(defaults.setString(QStringLiteral("text"), QStringLiteral("Grüße")));
+    ASSERT_TRUE(defaults.moveValueToFile(QStringLiteral("text"), pathIn(QStringLiteral("text"))));
+    EXPECT_EQ(fileContents(pathIn(QStringLiteral("text"))), QStringLiteral("Grüße").toUtf8());
+    LogCapture log;
+    EXPECT_FALSE(defaults.moveValueToFile(QStringLiteral("text"), pathIn(QStringLiteral("again"))));
+    EXPECT_FALSE(QFileInfo::exists(pathIn(QStringLiteral("again"))));
+    ASSERT_TRUE(defaults.setString(QStringLiteral("kept"), QStringLiteral("here")));
+    EXPECT_FALSE(defaults.moveValueToFile(QStringLiteral("kept"), pathIn(QStringLiteral("no-folder/file"))));
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("kept")), QStringLiteral("here"));
 }

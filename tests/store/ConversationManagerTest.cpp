@@ -12,6 +12,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -553,41 +554,61 @@ TEST_F(ConversationManagerTest, ASingleValueOfAnEarlierVersionIsMovedIntoRowsOnc
     EXPECT_EQ(titlesOf(next.state), QStringList({ QStringLiteral("newer"), QStringLiteral("older") }));
 }
 
-// A single value that cannot be decoded stays where it is, is moved aside
-// (not copied) by the first save, and never again.
-TEST_F(ConversationManagerTest, AnUndecodableSingleValueIsMovedAsideByTheFirstSaveOnly)
+// A single value that cannot be decoded stays where it is until the first
+// save moves it out of the store, into a file beside it that the user can
+// remove, leaving no copy and no byte of it in the store; never again after.
+TEST_F(ConversationManagerTest, AnUndecodableSingleValueIsMovedToAFileByTheFirstSaveOnly)
 {
-    const QByteArray damaged = R"([{"title":"cut off","createdAt":7)";
+    QByteArray damaged = R"([{"title":"cut off","createdAt":7,"screenshotData":")";
+    damaged += QByteArray(8 * 1024 * 1024, 'A'); // most of a large list, its end cut off
+    for (qsizetype i = 40; i < damaged.size(); i += 4099)
+        damaged[i] = "QRSTUVWXYZ"[(i / 4099) % 10]; // not one repeated run
     m_store.defaults().setData(conversationsKey, damaged);
-    // The key of this second is taken already: the value gets the next one.
-    m_store.defaults().setString(
-        QStringLiteral("SavedConversations.unreadable-20240315-090000"), QStringLiteral("older copy"));
-    const QString asideKey = QStringLiteral("SavedConversations.unreadable-20240315-090000-2");
+    const QString folder = QFileInfo(m_store.path()).absolutePath();
+    // A file of this second is there already: the value gets the next name.
+    QFile older(folder + QStringLiteral("/SavedConversations.unreadable-20240315-090000"));
+    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+    older.write("older copy");
+    older.close();
+    const QString aside = folder + QStringLiteral("/SavedConversations.unreadable-20240315-090000-2");
 
     manager();
     ASSERT_EQ(m_log.lines().size(), 1);
     EXPECT_TRUE(m_log.lines()[0].startsWith(QStringLiteral("❌ Failed to load conversations: ")));
     EXPECT_TRUE(manager().conversations().isEmpty());
-    // Loading again, as each start does, copies nothing.
+    // Loading again, as each start does, moves nothing.
     EXPECT_TRUE(nextStart().logLines.value(0).startsWith(QStringLiteral("❌ Failed to load conversations: ")));
-    EXPECT_FALSE(m_store.defaults().contains(asideKey));
+    EXPECT_FALSE(QFileInfo::exists(aside));
     EXPECT_EQ(m_store.defaults().dataForKey(conversationsKey), damaged);
+    const qint64 storeSize = QFileInfo(m_store.path()).size();
 
     m_log.clear();
     saveExchange({ QStringLiteral("after") });
     EXPECT_EQ(m_log.lines().value(2),
-        QStringLiteral("⚠️ Saved conversations could not be read; they were kept under \"%1\"")
-            .arg(asideKey));
-    EXPECT_EQ(m_store.defaults().dataForKey(asideKey), damaged);
+        QStringLiteral("⚠️ Saved conversations could not be read; they were moved to %1").arg(aside));
+    QFile moved(aside);
+    ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(moved.readAll(), damaged);
+    EXPECT_EQ(
+        moved.permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+        QFile::Permissions());
     EXPECT_FALSE(m_store.defaults().contains(conversationsKey));
+    EXPECT_LE(QFileInfo(m_store.path()).size(), storeSize + 1024 * 1024) << "the store holds no copy of it";
+    QFile store(m_store.path());
+    ASSERT_TRUE(store.open(QIODevice::ReadOnly));
+    QFile log(m_store.path() + QStringLiteral("-wal"));
+    log.open(QIODevice::ReadOnly);
+    const QByteArray storeBytes = store.readAll() + log.readAll();
+    for (const qsizetype at : { qsizetype(0), qsizetype(4 * 1024 * 1024), damaged.size() - 100 })
+        EXPECT_FALSE(storeBytes.contains(damaged.mid(at, 100))) << "bytes at " << at;
+
     m_log.clear();
     saveExchange({ QStringLiteral("again") });
     EXPECT_TRUE(m_log.lines().filter(QStringLiteral("⚠️ Saved conversations")).isEmpty());
-
     const NewProcessState next = nextStart();
     EXPECT_EQ(next.logLines, QStringList(QStringLiteral("📂 Loaded 2 conversations")));
 
-    // A value of another kind is moved aside as it is.
+    // A value of another kind is moved as it is.
     CaseStore other;
     other.defaults().setString(conversationsKey, QStringLiteral("[]"));
     ConversationManager otherManager(other.defaults());
@@ -596,8 +617,11 @@ TEST_F(ConversationManagerTest, AnUndecodableSingleValueIsMovedAsideByTheFirstSa
         m_log.contains(QStringLiteral("❌ Failed to load conversations: The stored value is not data")));
     AIManager::shared().setResponses({ answer(QStringLiteral("q"), QStringLiteral("a"), at(1)) });
     otherManager.saveCurrentConversation();
-    EXPECT_EQ(other.defaults().stringForKey(QStringLiteral("SavedConversations.unreadable-20240315-090000")),
-        QStringLiteral("[]"));
+    QFile otherAside(QFileInfo(other.path()).absolutePath()
+        + QStringLiteral("/SavedConversations.unreadable-20240315-090000"));
+    ASSERT_TRUE(otherAside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(otherAside.readAll(), QByteArray("[]"));
+    EXPECT_FALSE(other.defaults().contains(conversationsKey));
 }
 
 // Another program writing holds up no load; one that keeps the file to
