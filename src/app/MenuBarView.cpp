@@ -274,6 +274,12 @@ void MenuBarView::showEvent(QShowEvent *event)
             m_settingsManager->loadSettings();
         }
     }
+    if (!m_observesSavedState) {
+        // A save that waits, and its writing later, change the rows' marks.
+        connect(&ConversationManager::shared(), &ConversationManager::savedStateChanged, this,
+            &MenuBarView::scheduleRefresh);
+        m_observesSavedState = true;
+    }
     const QList<Conversation> &conversations = ConversationManager::shared().conversations();
     Log::line(QStringLiteral("📊 Menu bar loaded - Conversations count: %1").arg(conversations.size()));
     for (qsizetype index = 0; index < conversations.size(); ++index)
@@ -381,8 +387,13 @@ QWidget *MenuBarView::recentRow(const Conversation &conversation)
     auto *texts = withMargins(new QVBoxLayout, 0, 0, 1);
     texts->addWidget(new ElidedLabel(
         conversation.title(), Fonts::custom(Fonts::hafferRegular, 13), Palette::primaryLabel()));
-    texts->addWidget(new ElidedLabel(
-        conversation.shortDate(), Fonts::custom(Fonts::hafferRegular, 11), Palette::secondaryLabel()));
+    // Marked until the store has it as listed: a save that waits is not lost,
+    // but not on disk either.
+    const QString date = ConversationManager::shared().isSaved(conversation.id())
+        ? conversation.shortDate()
+        : conversation.shortDate() + QStringLiteral(" • Not saved");
+    texts->addWidget(
+        new ElidedLabel(date, Fonts::custom(Fonts::hafferRegular, 11), Palette::secondaryLabel()));
     label->addLayout(texts);
     label->addStretch();
     label->addWidget(new SymbolImage(QStringLiteral("chevron.right"), Palette::secondaryLabel(), 10, 10));

@@ -114,6 +114,7 @@ private:
     ConversationThumbnails &m_thumbnails;
     // Made when the panel first shows.
     SettingsManager *m_settingsManager = nullptr;
+    bool m_observesSavedState = false;
 
     ElidedLabel *m_greeting = nullptr;
     ElidedLabel *m_shortcut = nullptr;

@@ -60,6 +60,8 @@ ConversationSidebarView::ConversationSidebarView(ConversationManager &conversati
 
     connect(&conversations, &ConversationManager::conversationsChanged, this,
         &ConversationSidebarView::scheduleRebuild);
+    connect(&conversations, &ConversationManager::savedStateChanged, this,
+        &ConversationSidebarView::scheduleRebuild);
     rebuild();
 }
 
@@ -92,6 +94,7 @@ void ConversationSidebarView::rebuild()
     for (const ConversationGroup &group : m_conversations.groupedConversations()) {
         auto *view
             = new ConversationGroupView(group.title, group.conversations, *m_thumbnails, select, remove);
+        view->setSavedCheck([this](const QUuid &id) { return m_conversations.isSaved(id); });
         m_groups.append(view);
         view->addRows(int(group.conversations.size()));
         stack->addWidget(view);
