@@ -48,6 +48,7 @@ struct Size
     double residentTargetMb;
 };
 constexpr Size sizes[] = { { 100, 80 }, { 1000, 100 } };
+const int onlySize = qEnvironmentVariableIntValue("HISTORY_BENCH_ONLY");
 constexpr double firstClickTargetMs = 150;
 constexpr double firstFrameTargetMs = 300;
 constexpr double saveTargetMs = 20;
@@ -198,6 +199,8 @@ int drive()
 {
     bool met = true;
     for (const Size &size : sizes) {
+        if (onlySize && size.conversations != onlySize)
+            continue;
         QTemporaryDir config;
         int status = 0;
         out << "Saving " << size.conversations << " conversations...\n" << Qt::flush;

@@ -276,8 +276,16 @@ void MenuBarView::showEvent(QShowEvent *event)
     }
     if (!m_observesSavedState) {
         // A save that waits, and its writing later, change the rows' marks.
-        connect(&ConversationManager::shared(), &ConversationManager::savedStateChanged, this,
-            &MenuBarView::scheduleRefresh);
+        // Only then: the panel does not follow the store's list otherwise.
+        connect(&ConversationManager::shared(), &ConversationManager::savedStateChanged, this, [this] {
+            const ConversationManager &store = ConversationManager::shared();
+            for (auto shown = m_shownAsSaved.cbegin(); shown != m_shownAsSaved.cend(); ++shown) {
+                if (store.isSaved(shown.key()) != shown.value()) {
+                    scheduleRefresh();
+                    return;
+                }
+            }
+        });
         m_observesSavedState = true;
     }
     const QList<Conversation> &conversations = ConversationManager::shared().conversations();
@@ -359,6 +367,7 @@ QWidget *MenuBarView::recentConversationsSection(const QList<Conversation> &conv
 
     auto *rows = withMargins(new QVBoxLayout, 0, 0, 2);
     m_thumbnailViews.clear();
+    m_shownAsSaved.clear();
     for (const Conversation &conversation : conversations.first(qMin(conversations.size(), recentCount)))
         rows->addWidget(recentRow(conversation));
     const QList<QUuid> shown = m_thumbnailViews.keys();
@@ -389,7 +398,9 @@ QWidget *MenuBarView::recentRow(const Conversation &conversation)
         conversation.title(), Fonts::custom(Fonts::hafferRegular, 13), Palette::primaryLabel()));
     // Marked until the store has it as listed: a save that waits is not lost,
     // but not on disk either.
-    const QString date = ConversationManager::shared().isSaved(conversation.id())
+    const bool saved = ConversationManager::shared().isSaved(conversation.id());
+    m_shownAsSaved.insert(conversation.id(), saved);
+    const QString date = saved
         ? conversation.shortDate()
         : conversation.shortDate() + QStringLiteral(" • Not saved");
     texts->addWidget(

@@ -176,12 +176,11 @@ std::shared_ptr<ConversationManager::LoadOutcome> ConversationManager::readStore
     std::optional<QList<ConversationRow>> rows = table.readAll(ConversationTable::Screenshots::Left, &error);
     if (!rows)
         return fail(error);
-    const std::weak_ptr<ConversationTable> weakTable = tableOwner;
     for (const ConversationRow &row : std::as_const(*rows)) {
         std::optional<Conversation> conversation = ConversationJson::decodeRecord(row.record, std::nullopt, &error);
         if (conversation)
             conversation = conversation->withStoredScreenshot(
-                std::make_shared<ScreenshotSource>(weakTable, row.id), row.hasScreenshot);
+                std::make_shared<ScreenshotSource>(tableOwner, row.id), row.hasScreenshot);
         if (!conversation) {
             // One damaged record hides no other; its row stays as it is.
             outcome->linesBefore.append(
@@ -490,7 +489,7 @@ void ConversationManager::releaseScreenshotBytes(const QUuid &id, const QString 
     for (Conversation &listed : m_conversations) {
         if (listed.id() == id) {
             listed = listed.withStoredScreenshot(
-                std::make_shared<ScreenshotSource>(std::weak_ptr<ConversationTable>(m_table), rowId), hasScreenshot);
+                std::make_shared<ScreenshotSource>(m_table, rowId), hasScreenshot);
             return;
         }
     }

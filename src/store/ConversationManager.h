@@ -191,8 +191,7 @@ private:
     bool m_isSidebarExpanded = false;
     UserDefaults &m_userDefaults;
     const QString m_conversationsKey;
-    // Shared with the screenshot sources of the listed conversations, which
-    // read nothing once it is gone.
+    // Shared with the screenshot sources of the listed conversations.
     std::shared_ptr<ConversationTable> m_table;
     // Saves waiting to be written, oldest first, with the conversation each
     // is of; and the rows whose deletion waits.

@@ -7,16 +7,14 @@
 #include <QBuffer>
 #include <QImage>
 
-ScreenshotSource::ScreenshotSource(std::weak_ptr<ConversationTable> table, const QString &rowId)
+ScreenshotSource::ScreenshotSource(std::shared_ptr<ConversationTable> table, const QString &rowId)
     : m_table(std::move(table))
     , m_rowId(rowId)
 { }
 
 std::optional<QByteArray> ScreenshotSource::screenshot() const
 {
-    const std::shared_ptr<ConversationTable> table = m_table.lock();
-    if (!table)
-        return std::nullopt;
+    ConversationTable *table = m_table.get();
     QString error;
     const std::optional<std::optional<QByteArray>> stored = table->screenshot(m_rowId, &error);
     if (!stored) {
@@ -28,9 +26,7 @@ std::optional<QByteArray> ScreenshotSource::screenshot() const
 
 std::optional<QByteArray> ScreenshotSource::thumbnail() const
 {
-    const std::shared_ptr<ConversationTable> table = m_table.lock();
-    if (!table)
-        return std::nullopt;
+    ConversationTable *table = m_table.get();
     if (std::optional<QByteArray> kept = table->thumbnail(m_rowId))
         return kept;
     const std::optional<QByteArray> png = screenshot();

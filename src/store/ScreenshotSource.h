@@ -17,8 +17,9 @@ class ConversationTable;
 // The small picture that lists show is kept beside the row: made from the
 // screenshot the first time it is asked for, and read from there after.
 //
-// Safe to use from any thread (the table's operations run one at a time);
-// a source whose store is gone reads nothing.
+// Safe to use from any thread (the table's operations run one at a time).
+// It keeps the store's connection open: a conversation has its screenshot
+// for as long as it lives, also after the manager that listed it is gone.
 class ScreenshotSource
 {
 public:
@@ -26,7 +27,7 @@ public:
     // largest list thumbnail at twice the scale.
     static constexpr int thumbnailPixels = 96;
 
-    ScreenshotSource(std::weak_ptr<ConversationTable> table, const QString &rowId);
+    ScreenshotSource(std::shared_ptr<ConversationTable> table, const QString &rowId);
 
     const QString &rowId() const { return m_rowId; }
 
@@ -42,6 +43,6 @@ public:
     static std::optional<QByteArray> makeThumbnail(const QByteArray &png);
 
 private:
-    std::weak_ptr<ConversationTable> m_table;
+    std::shared_ptr<ConversationTable> m_table;
     QString m_rowId;
 };
