@@ -37,6 +37,7 @@ public:
     // saved" while the store does not have the conversation as listed.
     QString metaText() const;
     void setSaved(bool saved);
+    bool isMarkedSaved() const { return m_saved; }
     bool showsScreenshotThumbnail() const;
 
     bool hasHeightForWidth() const override { return true; }

@@ -1,5 +1,7 @@
 #include "ConversationSidebarView.h"
 
+#include "ConversationRowView.h"
+
 #include "ChatTexts.h"
 #include "ConversationGroupView.h"
 #include "ConversationThumbnails.h"
@@ -60,8 +62,15 @@ ConversationSidebarView::ConversationSidebarView(ConversationManager &conversati
 
     connect(&conversations, &ConversationManager::conversationsChanged, this,
         &ConversationSidebarView::scheduleRebuild);
-    connect(&conversations, &ConversationManager::savedStateChanged, this,
-        &ConversationSidebarView::scheduleRebuild);
+    // Rebuilt for a saved mark only when one of the rows shows it wrong.
+    connect(&conversations, &ConversationManager::savedStateChanged, this, [this] {
+        for (const ConversationGroupView *group : std::as_const(m_groups))
+            for (const ConversationRowView *row : group->rows())
+                if (row->isMarkedSaved() != m_conversations.isSaved(row->conversation().id())) {
+                    scheduleRebuild();
+                    return;
+                }
+    });
     rebuild();
 }
 
