@@ -269,7 +269,7 @@ void prepareRows(const QString &path, const QList<Conversation> &conversations)
     for (const Conversation &conversation : conversations) {
         const QByteArray id = conversation.id().toString(QUuid::WithoutBraces).toUpper().toUtf8();
         const QByteArray record = *ConversationJson::encodeRecord(conversation);
-        const QByteArray &png = *conversation.screenshotData();
+        const QByteArray png = *conversation.screenshotData();
         sqlite3_bind_text(insert, 1, id.constData(), int(id.size()), SQLITE_STATIC);
         sqlite3_bind_int64(insert, 2, position--);
         sqlite3_bind_blob(insert, 3, record.constData(), int(record.size()), SQLITE_STATIC);

@@ -276,6 +276,20 @@ void MenuBarView::showEvent(QShowEvent *event)
             m_settingsManager->loadSettings();
         }
     }
+    if (!m_observesSavedState) {
+        // A save that waits, and its writing later, change the rows' marks.
+        // Only then: the panel does not follow the store's list otherwise.
+        connect(&ConversationManager::shared(), &ConversationManager::savedStateChanged, this, [this] {
+            const ConversationManager &store = ConversationManager::shared();
+            for (auto shown = m_shownAsSaved.cbegin(); shown != m_shownAsSaved.cend(); ++shown) {
+                if (store.isSaved(shown.key()) != shown.value()) {
+                    scheduleRefresh();
+                    return;
+                }
+            }
+        });
+        m_observesSavedState = true;
+    }
     const QList<Conversation> &conversations = ConversationManager::shared().conversations();
     Log::line(QStringLiteral("📊 Menu bar loaded - Conversations count: %1").arg(conversations.size()));
     for (qsizetype index = 0; index < conversations.size(); ++index)
@@ -355,6 +369,7 @@ QWidget *MenuBarView::recentConversationsSection(const QList<Conversation> &conv
 
     auto *rows = withMargins(new QVBoxLayout, 0, 0, 2);
     m_thumbnailViews.clear();
+    m_shownAsSaved.clear();
     for (const Conversation &conversation : conversations.first(qMin(conversations.size(), recentCount)))
         rows->addWidget(recentRow(conversation));
     const QList<QUuid> shown = m_thumbnailViews.keys();
@@ -384,8 +399,15 @@ QWidget *MenuBarView::recentRow(const Conversation &conversation)
     auto *texts = withMargins(new QVBoxLayout, 0, 0, 1);
     texts->addWidget(new ElidedLabel(
         conversation.title(), Fonts::custom(Fonts::hafferRegular, 13), Palette::primaryLabel()));
-    texts->addWidget(new ElidedLabel(
-        conversation.shortDate(), Fonts::custom(Fonts::hafferRegular, 11), Palette::secondaryLabel()));
+    // Marked until the store has it as listed: a save that waits is not lost,
+    // but not on disk either.
+    const bool saved = ConversationManager::shared().isSaved(conversation.id());
+    m_shownAsSaved.insert(conversation.id(), saved);
+    const QString date = saved
+        ? conversation.shortDate()
+        : conversation.shortDate() + QStringLiteral(" • Not saved");
+    texts->addWidget(
+        new ElidedLabel(date, Fonts::custom(Fonts::hafferRegular, 11), Palette::secondaryLabel()));
     label->addLayout(texts);
     label->addStretch();
     label->addWidget(new SymbolImage(QStringLiteral("chevron.right"), Palette::secondaryLabel(), 10, 10));

@@ -114,6 +114,9 @@ private:
     ConversationThumbnails &m_thumbnails;
     // Made when the panel first shows.
     SettingsManager *m_settingsManager = nullptr;
+    bool m_observesSavedState = false;
+    // Whether each recent row shown was marked as saved.
+    QHash<QUuid, bool> m_shownAsSaved;
 
     ElidedLabel *m_greeting = nullptr;
     ElidedLabel *m_shortcut = nullptr;

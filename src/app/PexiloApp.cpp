@@ -1,5 +1,7 @@
 #include "PexiloApp.h"
 
+#include "platform/FreshMemory.h"
+
 #include "ai/AIManager.h"
 #include "app/AppWiring.h"
 #include "app/GlobalHotkeyManager.h"
@@ -84,8 +86,21 @@ int PexiloApp::main(int argc, char *argv[])
     return status;
 }
 
+namespace {
+
+// Before anything decodes a screenshot: a tray program that runs all day
+// does not keep what its decodes used.
+bool returnLargeBuffers()
+{
+    FreshMemory::returnLargeBuffersWhenFreed();
+    return true;
+}
+
+} // namespace
+
 PexiloApp::PexiloApp(QObject *parent)
     : QObject(parent)
+    , m_largeBuffersReturned(returnLargeBuffers())
     , m_screenshotManager(ScreenshotManager::shared())
     , m_aiManager(AIManager::shared())
     , m_menuBarWindow(new MenuBarView(m_screenshotManager, m_aiManager, m_onboardingManager, m_thumbnails))

@@ -64,6 +64,8 @@ private Q_SLOTS:
     void savedConversationsChanged();
 
 private:
+    // Set first, before any member that may decode a picture.
+    bool m_largeBuffersReturned;
     AppDelegate m_appDelegate;
     ScreenshotManager &m_screenshotManager;
     AIManager &m_aiManager;

@@ -63,6 +63,8 @@ int ConversationGroupView::addRows(int count)
                 if (remove)
                     remove(conversation);
             });
+        if (m_isSaved)
+            row->setSaved(m_isSaved(conversation.id()));
         m_rows.append(row);
         m_rowStack->addWidget(row);
     }

@@ -3,6 +3,7 @@
 #include "store/Conversation.h"
 
 #include <QList>
+#include <QUuid>
 #include <QWidget>
 
 #include <functional>
@@ -31,6 +32,8 @@ public:
     // Makes up to `count` more rows below those made so far; returns how
     // many it made.
     int addRows(int count);
+    // Tells the rows made from now on whether their conversation is saved.
+    void setSavedCheck(std::function<bool(const QUuid &)> isSaved) { m_isSaved = std::move(isSaved); }
     bool hasAllRows() const { return m_rows.size() == m_conversations.size(); }
 
 private:
@@ -41,4 +44,5 @@ private:
     std::function<void(const Conversation &)> m_onConversationDelete;
     QVBoxLayout *m_rowStack;
     QList<ConversationRowView *> m_rows;
+    std::function<bool(const QUuid &)> m_isSaved;
 };

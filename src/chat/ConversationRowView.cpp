@@ -71,8 +71,15 @@ QStringList ConversationRowView::titleLines(int width) const
 
 QString ConversationRowView::metaText() const
 {
-    return m_conversation.shortDate() + QStringLiteral(" • ")
+    const QString text = m_conversation.shortDate() + QStringLiteral(" • ")
         + ChatTexts::exchangesText(m_conversation.messages().size());
+    return m_saved ? text : text + QStringLiteral(" • Not saved");
+}
+
+void ConversationRowView::setSaved(bool saved)
+{
+    m_saved = saved;
+    update();
 }
 
 bool ConversationRowView::showsScreenshotThumbnail() const

@@ -33,8 +33,11 @@ public:
     // The title as drawn at the width: at most two lines, the second cut
     // with "…" when more is left.
     QStringList titleLines(int width) const;
-    // The meta line: the short date, "•" and the exchanges.
+    // The meta line: the short date, "•" and the exchanges, then "• Not
+    // saved" while the store does not have the conversation as listed.
     QString metaText() const;
+    void setSaved(bool saved);
+    bool isMarkedSaved() const { return m_saved; }
     bool showsScreenshotThumbnail() const;
 
     bool hasHeightForWidth() const override { return true; }
@@ -55,6 +58,7 @@ private:
     int titleWidth(int rowWidth) const;
 
     Conversation m_conversation;
+    bool m_saved = true;
     ConversationThumbnails &m_thumbnails;
     std::function<void()> m_onSelect;
     std::function<void()> m_onDelete;

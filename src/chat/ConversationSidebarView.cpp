@@ -1,5 +1,7 @@
 #include "ConversationSidebarView.h"
 
+#include "ConversationRowView.h"
+
 #include "ChatTexts.h"
 #include "ConversationGroupView.h"
 #include "ConversationThumbnails.h"
@@ -61,6 +63,15 @@ ConversationSidebarView::ConversationSidebarView(ConversationManager &conversati
 
     connect(&conversations, &ConversationManager::conversationsChanged, this,
         &ConversationSidebarView::scheduleRebuild);
+    // Rebuilt for a saved mark only when one of the rows shows it wrong.
+    connect(&conversations, &ConversationManager::savedStateChanged, this, [this] {
+        for (const ConversationGroupView *group : std::as_const(m_groups))
+            for (const ConversationRowView *row : group->rows())
+                if (row->isMarkedSaved() != m_conversations.isSaved(row->conversation().id())) {
+                    scheduleRebuild();
+                    return;
+                }
+    });
     rebuild();
 }
 
@@ -93,6 +104,7 @@ void ConversationSidebarView::rebuild()
     for (const ConversationGroup &group : m_conversations.groupedConversations()) {
         auto *view
             = new ConversationGroupView(group.title, group.conversations, *m_thumbnails, select, remove);
+        view->setSavedCheck([this](const QUuid &id) { return m_conversations.isSaved(id); });
         m_groups.append(view);
         view->addRows(int(group.conversations.size()));
         stack->addWidget(view);

@@ -17,8 +17,7 @@ std::optional<QImage> ConversationThumbnails::thumbnail(
     const Key key { conversation.id(), devicePixelRatio };
     if (const auto ready = m_ready.constFind(key); ready != m_ready.constEnd())
         return *ready;
-    const std::optional<QByteArray> &png = conversation.screenshotData();
-    if (!png) {
+    if (!conversation.hasScreenshot()) {
         m_ready.insert(key, QImage());
         return QImage();
     }
@@ -27,9 +26,12 @@ std::optional<QImage> ConversationThumbnails::thumbnail(
     if (requester && !waiting.contains(requester))
         waiting.append(requester);
     if (!started) {
-        // Implicitly shared: the worker reads the bytes without a copy.
-        const QFuture<QImage> decoding = Background::run([png = *png, side = m_side, devicePixelRatio] {
-            return makeThumbnail(png, side, devicePixelRatio);
+        // The small picture kept beside the stored conversation (made from
+        // its screenshot the first time): the screenshot itself is neither
+        // read nor decoded again.
+        const QFuture<QImage> decoding = Background::run([conversation, side = m_side, devicePixelRatio] {
+            const std::optional<QByteArray> png = conversation.thumbnailData();
+            return png ? makeThumbnail(*png, side, devicePixelRatio) : QImage();
         });
         Background::whenFinished(decoding, this, [this, key](const QImage &image) {
             const QList<QPointer<QWidget>> requesters = m_pending.take(key);

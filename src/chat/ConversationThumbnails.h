@@ -17,7 +17,9 @@ class Conversation;
 // chat window's sidebar, the tray panel). A screenshot takes tens of
 // milliseconds to decode, so each picture is made once, on the thread pool,
 // the first time it is asked for, and announced when it is ready: neither
-// opening a list nor scrolling it waits for a decode.
+// opening a list nor scrolling it waits for a decode. It is made from the
+// small picture the store keeps beside the conversation, and only for rows
+// that are drawn.
 class ConversationThumbnails : public QObject
 {
     Q_OBJECT

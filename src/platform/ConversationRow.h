@@ -15,4 +15,6 @@ struct ConversationRow
     std::optional<qint64> position;
     QByteArray record;
     std::optional<QByteArray> screenshot;
+    // Read without its screenshot's bytes: whether it has one stored.
+    bool hasScreenshot = false;
 };

@@ -102,7 +102,7 @@ std::unique_lock<QMutex> ConversationTable::lockTable(QString *error)
     return lock;
 }
 
-std::optional<QList<ConversationRow>> ConversationTable::readAll(QString *error)
+std::optional<QList<ConversationRow>> ConversationTable::readAll(Screenshots screenshots, QString *error)
 {
     const std::unique_lock<QMutex> lock = lockTable(error);
     if (!lock.owns_lock() || !ensureOpen(error))
@@ -137,32 +137,14 @@ std::optional<QList<ConversationRow>> ConversationTable::readAll(QString *error)
         // another program wrote) is no screenshot, and must not make the
         // whole list unreadable: the blob handle refuses numbers.
         const QByteArray screenshotType(reinterpret_cast<const char *>(sqlite3_column_text(row, 4)));
-        if (screenshotType == "blob" || screenshotType == "text") {
-            // Read straight into the conversation's own buffer: the largest
-            // part of the file is never held twice.
-            const sqlite3_int64 length = sqlite3_column_int64(row, 5);
-            QByteArray bytes(qsizetype(length), Qt::Uninitialized);
-            FreshMemory::prepareForWriting(bytes.data(), bytes.size());
-            if (length > 0) {
-                sqlite3_blob *blob = nullptr;
-                if (sqlite3_blob_open(
-                        m_db, "main", "conversations", "screenshot", sqlite3_column_int64(row, 0), 0, &blob)
-                    != SQLITE_OK) {
-                    fail(error);
-                    sqlite3_blob_close(blob);
-                    execute("ROLLBACK");
-                    return std::nullopt;
-                }
-                for (sqlite3_int64 offset = 0; offset < length; offset += blobChunkSize) {
-                    const int chunk = int(qMin<sqlite3_int64>(blobChunkSize, length - offset));
-                    if (sqlite3_blob_read(blob, bytes.data() + offset, chunk, int(offset)) != SQLITE_OK) {
-                        fail(error); // before the close resets the reason
-                        sqlite3_blob_close(blob);
-                        execute("ROLLBACK");
-                        return std::nullopt;
-                    }
-                }
-                sqlite3_blob_close(blob);
+        conversation.hasScreenshot = screenshotType == "blob" || screenshotType == "text";
+        if (conversation.hasScreenshot && screenshots == Screenshots::Included) {
+            QByteArray bytes;
+            if (!readScreenshot(sqlite3_column_int64(row, 0), sqlite3_column_int64(row, 5), &bytes)) {
+                if (error)
+                    *error = m_lastFailure;
+                execute("ROLLBACK");
+                return std::nullopt;
             }
             conversation.screenshot = bytes;
         }
@@ -172,6 +154,187 @@ std::optional<QList<ConversationRow>> ConversationTable::readAll(QString *error)
         return failed();
     execute("COMMIT");
     return rows;
+}
+
+bool ConversationTable::readScreenshot(qint64 rowid, qint64 length, QByteArray *bytes)
+{
+    // Read straight into the conversation's own buffer: the largest part of
+    // the file is never held twice.
+    *bytes = QByteArray(qsizetype(length), Qt::Uninitialized);
+    FreshMemory::prepareForWriting(bytes->data(), bytes->size());
+    if (length <= 0)
+        return true;
+    sqlite3_blob *blob = nullptr;
+    if (sqlite3_blob_open(m_db, "main", "conversations", "screenshot", rowid, 0, &blob) != SQLITE_OK) {
+        m_lastFailure = failureText();
+        sqlite3_blob_close(blob);
+        return false;
+    }
+    for (qint64 offset = 0; offset < length; offset += blobChunkSize) {
+        const int chunk = int(qMin<qint64>(blobChunkSize, length - offset));
+        if (sqlite3_blob_read(blob, bytes->data() + offset, chunk, int(offset)) != SQLITE_OK) {
+            m_lastFailure = failureText(); // before the close resets the reason
+            sqlite3_blob_close(blob);
+            return false;
+        }
+    }
+    sqlite3_blob_close(blob);
+    return true;
+}
+
+std::optional<std::optional<QByteArray>> ConversationTable::screenshot(const QString &id, QString *error)
+{
+    const std::unique_lock<QMutex> lock = lockTable(error);
+    if (!lock.owns_lock() || !ensureOpen(error))
+        return std::nullopt;
+    if (!execute("BEGIN")) {
+        fail(error);
+        return std::nullopt;
+    }
+    std::optional<std::optional<QByteArray>> result;
+    {
+        SqliteStatement select(m_db,
+            "SELECT rowid, typeof(screenshot), length(screenshot) FROM conversations WHERE id = ?1");
+        if (select) {
+            select.bindText(1, id);
+            const int step = sqlite3_step(select.get());
+            if (step == SQLITE_ROW) {
+                const QByteArray type(reinterpret_cast<const char *>(sqlite3_column_text(select.get(), 1)));
+                if (type != "blob" && type != "text") {
+                    result = std::optional<QByteArray>();
+                } else {
+                    QByteArray bytes;
+                    if (readScreenshot(
+                            sqlite3_column_int64(select.get(), 0), sqlite3_column_int64(select.get(), 2), &bytes))
+                        result = std::optional<QByteArray>(bytes);
+                    else if (error)
+                        *error = m_lastFailure;
+                }
+            } else if (step == SQLITE_DONE) {
+                if (error)
+                    *error = QStringLiteral("The conversation is not stored");
+            } else {
+                fail(error);
+            }
+        } else {
+            fail(error);
+        }
+    }
+    execute("COMMIT");
+    return result;
+}
+
+QString ConversationTable::thumbnailKey(const QString &id)
+{
+    return QStringLiteral("ConversationThumbnail.") + id;
+}
+
+std::optional<QByteArray> ConversationTable::thumbnail(const QString &id, QString *error)
+{
+    const std::unique_lock<QMutex> lock = lockTable(error);
+    if (!lock.owns_lock() || !ensureOpen(error))
+        return std::nullopt;
+    SqliteStatement select(m_db, "SELECT value FROM defaults WHERE key = ?1 AND typeof(value) = 'blob'");
+    if (!select) {
+        fail(error);
+        return std::nullopt;
+    }
+    select.bindText(1, thumbnailKey(id));
+    const int step = sqlite3_step(select.get());
+    if (step == SQLITE_ROW)
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(select.get(), 0)),
+            sqlite3_column_bytes(select.get(), 0));
+    if (step != SQLITE_DONE)
+        fail(error);
+    return std::nullopt;
+}
+
+bool ConversationTable::setThumbnail(const QString &id, const QByteArray &png, QString *error)
+{
+    const std::unique_lock<QMutex> lock = lockTable(error);
+    if (!lock.owns_lock() || !ensureOpen(error))
+        return false;
+    // Only beside a row that is there: a deletion in the meantime leaves no
+    // picture behind.
+    SqliteStatement insert(m_db,
+        "INSERT OR REPLACE INTO defaults(key, value) SELECT ?1, ?2 "
+        "WHERE EXISTS (SELECT 1 FROM conversations WHERE id = ?3)");
+    if (!insert)
+        return fail(error);
+    insert.bindText(1, thumbnailKey(id));
+    insert.bindBytes(2, png);
+    insert.bindText(3, id);
+    if (sqlite3_step(insert.get()) != SQLITE_DONE)
+        return fail(error);
+    return true;
+}
+
+std::optional<qsizetype> ConversationTable::write(
+    const QList<ConversationRow> &rows, const QStringList &removedIds, QString *error)
+{
+    const std::unique_lock<QMutex> lock = lockTable(error);
+    if (!lock.owns_lock() || !ensureOpen(error))
+        return std::nullopt;
+    if (!execute("BEGIN IMMEDIATE")) {
+        fail(error);
+        return std::nullopt;
+    }
+    const auto failed = [&]() -> std::optional<qsizetype> {
+        fail(error);
+        execute("ROLLBACK");
+        return std::nullopt;
+    };
+    bool erased = !removedIds.isEmpty();
+    {
+        SqliteStatement existing(m_db, "SELECT 1 FROM conversations WHERE id = ?1");
+        SqliteStatement upsert(m_db,
+            "INSERT INTO conversations(id, position, record, screenshot) "
+            "VALUES(?1, coalesce(?2, (SELECT coalesce(max(position), 0) + 1 FROM conversations)), ?3, ?4) "
+            "ON CONFLICT(id) DO UPDATE SET position = coalesce(?2, conversations.position), "
+            "record = excluded.record, screenshot = excluded.screenshot");
+        if (!existing || !upsert)
+            return failed();
+        for (const ConversationRow &row : rows) {
+            // A row replaced leaves its old bytes in the write-ahead log.
+            sqlite3_reset(existing.get());
+            existing.bindText(1, row.id);
+            erased = erased || sqlite3_step(existing.get()) == SQLITE_ROW;
+            sqlite3_reset(upsert.get());
+            sqlite3_clear_bindings(upsert.get());
+            upsert.bindText(1, row.id);
+            if (row.position)
+                sqlite3_bind_int64(upsert.get(), 2, *row.position);
+            upsert.bindBytes(3, row.record);
+            upsert.bindBytes(4, row.screenshot);
+            if (sqlite3_step(upsert.get()) != SQLITE_DONE)
+                return failed();
+        }
+        SqliteStatement remove(m_db, "DELETE FROM conversations WHERE id = ?1");
+        SqliteStatement removeThumbnail(m_db, "DELETE FROM defaults WHERE key = ?1");
+        if (!remove || !removeThumbnail)
+            return failed();
+        for (const QString &id : removedIds) {
+            sqlite3_reset(remove.get());
+            remove.bindText(1, id);
+            sqlite3_reset(removeThumbnail.get());
+            removeThumbnail.bindText(1, thumbnailKey(id));
+            if (sqlite3_step(remove.get()) != SQLITE_DONE || sqlite3_step(removeThumbnail.get()) != SQLITE_DONE)
+                return failed();
+        }
+    }
+    qsizetype stored = 0;
+    {
+        SqliteStatement count(m_db, "SELECT count(*) FROM conversations");
+        if (!count || sqlite3_step(count.get()) != SQLITE_ROW)
+            return failed();
+        stored = qsizetype(sqlite3_column_int64(count.get(), 0));
+    }
+    if (!execute("COMMIT"))
+        return failed();
+    // A log that could not be emptied before is emptied by the next write.
+    if (erased || m_defaults.isErasePending())
+        emptyLog();
+    return stored;
 }
 
 std::optional<qint64> ConversationTable::upsert(const ConversationRow &row, QString *error)
@@ -250,9 +413,12 @@ bool ConversationTable::remove(const QString &id, QString *error)
     if (!execute("BEGIN IMMEDIATE"))
         return fail(error);
     SqliteStatement remove(m_db, "DELETE FROM conversations WHERE id = ?1");
-    if (remove) {
+    SqliteStatement removeThumbnail(m_db, "DELETE FROM defaults WHERE key = ?1");
+    if (remove && removeThumbnail) {
         remove.bindText(1, id);
-        if (sqlite3_step(remove.get()) == SQLITE_DONE && execute("COMMIT")) {
+        removeThumbnail.bindText(1, thumbnailKey(id));
+        if (sqlite3_step(remove.get()) == SQLITE_DONE && sqlite3_step(removeThumbnail.get()) == SQLITE_DONE
+            && execute("COMMIT")) {
             emptyLog();
             return true;
         }

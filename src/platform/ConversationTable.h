@@ -3,6 +3,7 @@
 #include "ConversationRow.h"
 
 #include <QList>
+#include <QStringList>
 #include <QMutex>
 #include <QString>
 
@@ -41,10 +42,35 @@ public:
     ConversationTable(const ConversationTable &) = delete;
     ConversationTable &operator=(const ConversationTable &) = delete;
 
+    enum class Screenshots { Included, Left };
+
     // Every row, newest first (largest position first), as one consistent
     // read; absent when they cannot be read (a busy, locked or damaged file),
-    // which never means "no rows".
-    std::optional<QList<ConversationRow>> readAll(QString *error = nullptr);
+    // which never means "no rows". With the screenshots left, a row says
+    // only whether it has one (hasScreenshot), and screenshot() reads it.
+    std::optional<QList<ConversationRow>> readAll(
+        Screenshots screenshots = Screenshots::Included, QString *error = nullptr);
+    std::optional<QList<ConversationRow>> readAll(QString *error) { return readAll(Screenshots::Included, error); }
+
+    // The screenshot of the row with this id: absent when it cannot be read
+    // or there is no such row; an absent inner value when the row has none.
+    std::optional<std::optional<QByteArray>> screenshot(const QString &id, QString *error = nullptr);
+
+    // The small picture kept for the row with this id (PNG bytes); absent
+    // when none is kept or it cannot be read. Kept in the defaults table
+    // under thumbnailKey(id), where a version that knows nothing of it
+    // passes it by, and erased with its row.
+    std::optional<QByteArray> thumbnail(const QString &id, QString *error = nullptr);
+    // Keeps the picture for the row with this id, when there is such a row.
+    bool setThumbnail(const QString &id, const QByteArray &png, QString *error = nullptr);
+    static QString thumbnailKey(const QString &id);
+
+    // Writes the rows and deletes the rows with these ids (with their
+    // pictures), in one transaction: a row without a position goes in front
+    // of every row stored when it is new and keeps its place when it is
+    // stored already. Gives the number of rows stored afterwards.
+    std::optional<qsizetype> write(
+        const QList<ConversationRow> &rows, const QStringList &removedIds, QString *error = nullptr);
 
     // Writes the row, replacing a row with the same id; a row without a
     // position goes in front of every row stored. Gives the position written.
@@ -72,6 +98,9 @@ private:
     bool ensureOpen(QString *error);
     // The import's writes, inside the caller's transaction; false when
     // there is nothing to import.
+    // Reads the screenshot of the row with this SQLite rowid into a buffer
+    // of its own; false when it cannot be read.
+    bool readScreenshot(qint64 rowid, qint64 length, QByteArray *bytes);
     std::optional<bool> writeImport(const QList<ConversationRow> &rows, const QString &fromDefaultsKey);
     bool execute(const char *sql);
     void emptyLog();
@@ -81,4 +110,6 @@ private:
     UserDefaults &m_defaults;
     sqlite3 *m_db = nullptr;
     QMutex m_mutex;
+    // Why the last blob read failed.
+    QString m_lastFailure;
 };

@@ -1,5 +1,6 @@
 #include "FreshMemory.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -27,6 +28,11 @@ void prepareForWriting(char *data, qsizetype size)
         madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
     if (alignedInside(data, size, quintptr(sysconf(_SC_PAGESIZE)), begin, end))
         madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE);
+}
+
+void returnLargeBuffersWhenFreed()
+{
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 }
 
 } // namespace FreshMemory

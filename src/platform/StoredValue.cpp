@@ -35,6 +35,8 @@ bool StoredValue::toBool() const
     if (!hasValue())
         return false;
     switch (m_value.typeId()) {
+    case QMetaType::Bool:
+        return m_value.toBool();
     case QMetaType::LongLong:
         return m_value.toLongLong() != 0;
     case QMetaType::Double:

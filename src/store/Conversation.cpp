@@ -1,5 +1,7 @@
 #include "Conversation.h"
 
+#include "ScreenshotSource.h"
+
 namespace {
 
 bool isWeekdaySeparator(QChar c)
@@ -76,7 +78,38 @@ Conversation Conversation::withScreenshotData(const std::optional<QByteArray> &s
 {
     Conversation conversation = *this;
     conversation.m_screenshotData = screenshotData;
+    conversation.m_screenshotSource.reset();
+    conversation.m_hasStoredScreenshot = false;
     return conversation;
+}
+
+Conversation Conversation::withStoredScreenshot(
+    std::shared_ptr<const ScreenshotSource> source, bool hasScreenshot) const
+{
+    Conversation conversation = *this;
+    conversation.m_screenshotData.reset();
+    conversation.m_screenshotSource = std::move(source);
+    conversation.m_hasStoredScreenshot = hasScreenshot && conversation.m_screenshotSource;
+    return conversation;
+}
+
+std::optional<QByteArray> Conversation::screenshotData() const
+{
+    if (m_screenshotSource)
+        return m_hasStoredScreenshot ? m_screenshotSource->screenshot() : std::nullopt;
+    return m_screenshotData;
+}
+
+bool Conversation::hasScreenshot() const
+{
+    return m_screenshotSource ? m_hasStoredScreenshot : m_screenshotData.has_value();
+}
+
+std::optional<QByteArray> Conversation::thumbnailData() const
+{
+    if (m_screenshotSource)
+        return m_hasStoredScreenshot ? m_screenshotSource->thumbnail() : std::nullopt;
+    return m_screenshotData ? ScreenshotSource::makeThumbnail(*m_screenshotData) : std::nullopt;
 }
 
 QString Conversation::shortDate(const DateEnvironment &environment) const

@@ -2,11 +2,13 @@
 
 #include "ConversationJson.h"
 #include "CurrentConversation.h"
+#include "ScreenshotSource.h"
 #include "ai/AIManager.h"
 #include "platform/Background.h"
 #include "platform/ConversationTable.h"
 #include "platform/Log.h"
 #include "platform/PublishedProperty.h"
+#include "platform/StoreWaitLimit.h"
 #include "platform/UserDefaults.h"
 
 #include <QFileInfo>
@@ -62,7 +64,12 @@ ConversationManager::ConversationManager(UserDefaults &userDefaults, QObject *pa
     : QObject(parent)
     , m_userDefaults(userDefaults)
     , m_conversationsKey(QStringLiteral("SavedConversations"))
-    , m_table(std::make_unique<ConversationTable>(userDefaults))
+    , m_table(std::make_shared<ConversationTable>(userDefaults))
+    , m_retry([this] {
+        // At quit no retry follows: the file may be waited for as long as
+        // any other write would.
+        return writePending(m_retry.isQuitting() ? StoreWaitLimit::defaultWait : guiWriteWait);
+    })
     , m_current(std::make_unique<CurrentConversation>(AIManager::shared(), *this))
 {
     connect(m_current.get(), &CurrentConversation::savedConversationChanged, this,
@@ -73,6 +80,9 @@ ConversationManager::~ConversationManager()
 {
     // The worker reads through the table, which goes with this object.
     m_backgroundLoad.waitForFinished();
+    // What still waits gets one more attempt, as at quit.
+    if (hasUnsavedChanges())
+        writePending(guiWriteWait);
 }
 
 void ConversationManager::loadConversations()
@@ -81,7 +91,7 @@ void ConversationManager::loadConversations()
         waitForLoad();
         return;
     }
-    publish(*readStoredConversations(m_userDefaults, *m_table, m_conversationsKey));
+    publish(*readStoredConversations(m_userDefaults, m_table, m_conversationsKey));
 }
 
 void ConversationManager::loadConversationsInBackground()
@@ -90,10 +100,10 @@ void ConversationManager::loadConversationsInBackground()
         return;
     m_loadState = LoadState::Loading;
     UserDefaults *userDefaults = &m_userDefaults;
-    ConversationTable *table = m_table.get();
+    const std::shared_ptr<ConversationTable> table = m_table;
     const QString key = m_conversationsKey;
     m_backgroundLoad = Background::run(
-        [userDefaults, table, key] { return readStoredConversations(*userDefaults, *table, key); });
+        [userDefaults, table, key] { return readStoredConversations(*userDefaults, table, key); });
     Background::whenFinished(
         m_backgroundLoad, this, [this](const std::shared_ptr<LoadOutcome> &) { finishBackgroundLoad(); });
 }
@@ -116,8 +126,9 @@ void ConversationManager::waitForLoad()
 }
 
 std::shared_ptr<ConversationManager::LoadOutcome> ConversationManager::readStoredConversations(
-    UserDefaults &userDefaults, ConversationTable &table, const QString &conversationsKey)
+    UserDefaults &userDefaults, const std::shared_ptr<ConversationTable> &tableOwner, const QString &conversationsKey)
 {
+    ConversationTable &table = *tableOwner;
     auto outcome = std::make_shared<LoadOutcome>();
     const auto fail = [&outcome](const QString &error) {
         outcome->failed = true;
@@ -161,12 +172,15 @@ std::shared_ptr<ConversationManager::LoadOutcome> ConversationManager::readStore
     }
 
     QString error;
-    std::optional<QList<ConversationRow>> rows = table.readAll(&error);
+    // Without the screenshots: each is read from its row when it is needed.
+    std::optional<QList<ConversationRow>> rows = table.readAll(ConversationTable::Screenshots::Left, &error);
     if (!rows)
         return fail(error);
     for (const ConversationRow &row : std::as_const(*rows)) {
-        std::optional<Conversation> conversation
-            = ConversationJson::decodeRecord(row.record, row.screenshot, &error);
+        std::optional<Conversation> conversation = ConversationJson::decodeRecord(row.record, std::nullopt, &error);
+        if (conversation)
+            conversation = conversation->withStoredScreenshot(
+                std::make_shared<ScreenshotSource>(tableOwner, row.id), row.hasScreenshot);
         if (!conversation) {
             // One damaged record hides no other; its row stays as it is.
             outcome->linesBefore.append(
@@ -194,14 +208,33 @@ void ConversationManager::publish(const LoadOutcome &outcome)
         setConversations({});
         return;
     }
-    m_rowIds.clear();
     // Nothing stored: an empty list stays as it is, unwritten.
     if (outcome.conversations.isEmpty() && m_conversations.isEmpty() && outcome.lineAfter.isEmpty()
         && !outcome.undecodableValueKept)
         return;
-    for (qsizetype i = 0; i < outcome.conversations.size(); ++i)
-        m_rowIds.insert(outcome.conversations.at(i).id(), outcome.rowIds.at(i));
-    setConversations(outcome.conversations);
+    // What waits to be written stays as this program has it: a save not
+    // stored yet is listed, a deletion not stored yet is not.
+    QList<Conversation> conversations;
+    QHash<QUuid, QString> rowIds;
+    QSet<QString> waitingRows;
+    for (const auto &[id, row] : std::as_const(m_pendingRows)) {
+        waitingRows.insert(row.id);
+        const auto listed = std::find_if(m_conversations.cbegin(), m_conversations.cend(),
+            [&id](const Conversation &saved) { return saved.id() == id; });
+        if (listed != m_conversations.cend() && !row.position) {
+            conversations.append(*listed);
+            rowIds.insert(id, row.id);
+        }
+    }
+    for (qsizetype i = 0; i < outcome.conversations.size(); ++i) {
+        const QString &rowId = outcome.rowIds.at(i);
+        if (m_pendingRemovals.contains(rowId) || waitingRows.contains(rowId))
+            continue;
+        conversations.append(outcome.conversations.at(i));
+        rowIds.insert(outcome.conversations.at(i).id(), rowId);
+    }
+    m_rowIds = rowIds;
+    setConversations(conversations);
     if (!outcome.lineAfter.isEmpty())
         Log::line(outcome.lineAfter);
 }
@@ -277,9 +310,10 @@ bool ConversationManager::insertConversation(
     const Conversation listed = conversation.withScreenshotData(screenshotData);
     QList<Conversation> conversations = m_conversations;
     conversations.prepend(listed);
+    m_rowIds.insert(listed.id(), rowIdFor(listed));
     setConversations(conversations);
     setAsideUndecodableValue();
-    return writeRow(listed, screenshotData, rowIdFor(listed), std::nullopt);
+    return queueRow(listed, screenshotData);
 }
 
 bool ConversationManager::updateConversation(
@@ -296,16 +330,7 @@ bool ConversationManager::updateConversation(
     QList<Conversation> conversations = m_conversations;
     conversations[index] = listed;
     setConversations(conversations);
-
-    // The same row, at the same place in the list.
-    const QString rowId = m_rowIds.value(id, rowIdFor(listed));
-    QString error;
-    const std::optional<qint64> position = m_table->positionOf(rowId, &error);
-    if (!position) {
-        Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
-        return false;
-    }
-    return writeRow(listed, screenshotData, rowId, position);
+    return queueRow(listed, screenshotData);
 }
 
 void ConversationManager::deleteConversation(const Conversation &conversation)
@@ -315,8 +340,37 @@ void ConversationManager::deleteConversation(const Conversation &conversation)
     QList<Conversation> conversations = m_conversations;
     conversations.removeIf([&id](const Conversation &saved) { return saved.id() == id; });
     setConversations(conversations);
-    eraseConversations({ id });
+    setAsideUndecodableValue();
+    // A save of it that still waits is dropped; its row, if the store has
+    // one, is erased with the next write.
+    const QString rowId = m_rowIds.take(id);
+    m_pendingRows.removeIf([&id](const auto &pending) { return pending.first == id; });
+    m_unwritable.remove(id);
+    if (!rowId.isEmpty() && !m_pendingRemovals.contains(rowId))
+        m_pendingRemovals.append(rowId);
+    if (hasUnsavedChanges())
+        writePending(guiWriteWait);
+    else // nothing to write: the store holds the list as it is
+        Log::line(QStringLiteral("💾 Saved %1 conversations").arg(m_conversations.size() - m_unwritable.size()));
     Q_EMIT conversationDeleted(id);
+}
+
+bool ConversationManager::isSaved(const QUuid &id) const
+{
+    if (m_unwritable.contains(id))
+        return false;
+    return std::none_of(m_pendingRows.cbegin(), m_pendingRows.cend(),
+        [&id](const auto &pending) { return pending.first == id; });
+}
+
+bool ConversationManager::hasUnsavedChanges() const
+{
+    return !m_pendingRows.isEmpty() || !m_pendingRemovals.isEmpty();
+}
+
+bool ConversationManager::writeUnsaved()
+{
+    return writePending(guiWriteWait);
 }
 
 QList<ConversationGroup> ConversationManager::groupedConversations(const DateEnvironment &environment) const
@@ -367,36 +421,78 @@ QString ConversationManager::generateConversationTitle(const QList<AIResponse> &
     return question.left(end) + QStringLiteral("...");
 }
 
-bool ConversationManager::writeRow(const Conversation &conversation,
-    const std::optional<QByteArray> &screenshotData, const QString &rowId, std::optional<qint64> position)
+bool ConversationManager::queueRow(const Conversation &listed, const std::optional<QByteArray> &screenshotData)
 {
     QString error;
-    const std::optional<QByteArray> record = ConversationJson::encodeRecord(conversation, &error);
-    if (!record
-        || !m_table->upsert(ConversationRow { rowId, position, *record, screenshotData }, &error)) {
+    const std::optional<QByteArray> record = ConversationJson::encodeRecord(listed, &error);
+    const QUuid id = listed.id();
+    if (!record) {
+        // No later attempt can write it: listed for this run, as not saved.
         Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
+        m_unwritable.insert(id);
+        Q_EMIT savedStateChanged();
         return false;
     }
-    m_rowIds.insert(conversation.id(), rowId);
-    Log::line(QStringLiteral("💾 Saved %1 conversations").arg(m_conversations.size()));
+    m_unwritable.remove(id);
+    const QString rowId = m_rowIds.value(id, rowIdFor(listed));
+    // No position: a new row goes in front, a stored one keeps its place.
+    ConversationRow row { rowId, std::nullopt, *record, screenshotData, screenshotData.has_value() };
+    const auto waiting = std::find_if(
+        m_pendingRows.begin(), m_pendingRows.end(), [&id](const auto &pending) { return pending.first == id; });
+    if (waiting != m_pendingRows.end())
+        waiting->second = row;
+    else
+        m_pendingRows.append({ id, row });
+    return writePending(guiWriteWait);
+}
+
+bool ConversationManager::writePending(std::chrono::milliseconds wait)
+{
+    if (!hasUnsavedChanges()) {
+        m_retry.cancel();
+        return true;
+    }
+    const QList<std::pair<QUuid, ConversationRow>> pendingRows = m_pendingRows;
+    const QStringList pendingRemovals = m_pendingRemovals;
+    QList<ConversationRow> rows;
+    rows.reserve(pendingRows.size());
+    for (const auto &pending : pendingRows)
+        rows.append(pending.second);
+
+    QString error;
+    std::optional<qsizetype> stored;
+    {
+        const StoreWaitLimit limit(wait);
+        stored = m_table->write(rows, pendingRemovals, &error);
+    }
+    if (!stored) {
+        Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
+        m_retry.schedule();
+        Q_EMIT savedStateChanged();
+        return false;
+    }
+    m_retry.cancel();
+    m_pendingRows.clear();
+    m_pendingRemovals.clear();
+    for (const auto &[id, row] : pendingRows)
+        releaseScreenshotBytes(id, row.id, row.screenshot.has_value());
+    // What the store holds, not what the list shows.
+    Log::line(QStringLiteral("💾 Saved %1 conversations").arg(*stored));
+    Q_EMIT savedStateChanged();
     return true;
 }
 
-bool ConversationManager::eraseConversations(const QList<QUuid> &ids)
+void ConversationManager::releaseScreenshotBytes(const QUuid &id, const QString &rowId, bool hasScreenshot)
 {
-    setAsideUndecodableValue();
-    for (const QUuid &id : ids) {
-        // A conversation whose save failed has no row to erase.
-        const QString rowId = m_rowIds.value(id);
-        QString error;
-        if (!rowId.isEmpty() && !m_table->remove(rowId, &error)) {
-            Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
-            return false;
+    // In place and without a change of the list: the conversation is the
+    // same to whoever holds it, and its bytes are read from the row now.
+    for (Conversation &listed : m_conversations) {
+        if (listed.id() == id) {
+            listed = listed.withStoredScreenshot(
+                std::make_shared<ScreenshotSource>(m_table, rowId), hasScreenshot);
+            return;
         }
-        m_rowIds.remove(id);
     }
-    Log::line(QStringLiteral("💾 Saved %1 conversations").arg(m_conversations.size()));
-    return true;
 }
 
 void ConversationManager::setAsideUndecodableValue()

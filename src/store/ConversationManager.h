@@ -3,6 +3,8 @@
 #include "Conversation.h"
 #include "ConversationGroup.h"
 #include "ai/AIResponse.h"
+#include "platform/ConversationRow.h"
+#include "platform/WriteRetry.h"
 #include "store/DateEnvironment.h"
 
 #include <QFuture>
@@ -10,8 +12,10 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QUuid>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -36,6 +40,18 @@ class UserDefaults;
 // out of the store into a file beside it by the first save. A load that fails is
 // reported and leaves the stored conversations untouched; the next save
 // tries to load them again.
+//
+// A save or a deletion that the file does not take now (another program
+// holds it, the disk is full) is not lost: it waits, is written with the
+// next one, by retries in the background and once more at quit, and the
+// conversation is listed as not saved until it is (isSaved). A write on the
+// GUI thread waits for a busy file no longer than `guiWriteWait`; the retry
+// does the rest.
+//
+// The list holds no screenshot bytes for what is stored: a conversation
+// reads them from its row when asked (Conversation::screenshotData), so
+// that memory does not grow with the history. Only a conversation whose
+// save is still waiting holds its bytes.
 //
 // Every write of a published property stores the value and then emits its
 // change signal, also when the value is equal to the old one.
@@ -71,6 +87,10 @@ public:
     // The conversation being worked on, saved in this store.
     CurrentConversation &current() const { return *m_current; }
 
+    // The longest a save or a deletion on the GUI thread waits for a file
+    // that another program holds.
+    static constexpr std::chrono::milliseconds guiWriteWait { 40 };
+
     // Newest first; empty until the saved ones are loaded.
     const QList<Conversation> &conversations() const { return m_conversations; }
     // The saved conversation with this identifier, as the list holds it now.
@@ -99,16 +119,25 @@ public:
     void loadConversation(const Conversation &conversation);
 
     // Writes the conversation, with these screenshot bytes, in front of the
-    // list. Returns whether it was written; one that was not stays in the
-    // list for this run.
+    // list. Returns whether it was written now; one that was not stays in
+    // the list, marked as not saved, and is written later.
     bool insertConversation(const Conversation &conversation, const std::optional<QByteArray> &screenshotData);
     // Writes the conversation, with these screenshot bytes, over the saved
     // one of the same identifier, keeping its place in the list. Returns
     // whether it was written; false also when there is no such conversation.
     bool updateConversation(const Conversation &conversation, const std::optional<QByteArray> &screenshotData);
     // Removes every conversation with the same identifier and erases its
-    // bytes from the file; a current conversation that was it leaves it.
+    // bytes from the file (later, when the file does not take it now); a
+    // current conversation that was it leaves it.
     void deleteConversation(const Conversation &conversation);
+
+    // Whether the conversation is stored as listed: false while a save of it
+    // waits to be written.
+    bool isSaved(const QUuid &id) const;
+    // Whether any save or deletion waits to be written.
+    bool hasUnsavedChanges() const;
+    // Tries the waiting writes now; true when nothing waits any more.
+    bool writeUnsaved();
 
     // "Today", "Yesterday", "This Week" (later than seven calendar days
     // ago) and "Older", in that order, leaving out empty groups.
@@ -126,6 +155,8 @@ Q_SIGNALS:
     void isSidebarExpandedChanged();
     // The conversation with this identifier was deleted.
     void conversationDeleted(const QUuid &id);
+    // Which conversations are saved (isSaved) changed.
+    void savedStateChanged();
 
 private:
     enum class LoadState { NotStarted, Loading, Loaded, Failed };
@@ -133,8 +164,8 @@ private:
 
     friend class CurrentConversation; // the application's is made before the list loads
     static ConversationManager &sharedInstance();
-    static std::shared_ptr<LoadOutcome> readStoredConversations(
-        UserDefaults &userDefaults, ConversationTable &table, const QString &conversationsKey);
+    static std::shared_ptr<LoadOutcome> readStoredConversations(UserDefaults &userDefaults,
+        const std::shared_ptr<ConversationTable> &table, const QString &conversationsKey);
     void publish(const LoadOutcome &outcome);
     void finishBackgroundLoad();
     void waitForLoad();
@@ -145,18 +176,30 @@ private:
     // Waits for a load under way, or loads, so that the list holds the
     // stored conversations before it is changed.
     void ensureLoaded();
-    // Writes the conversation's row: a new one in front of every row when
-    // there is no position, else in place. Logs why when it fails.
-    bool writeRow(const Conversation &conversation, const std::optional<QByteArray> &screenshotData,
-        const QString &rowId, std::optional<qint64> position);
-    bool eraseConversations(const QList<QUuid> &ids);
+    // Queues the conversation's row (a new one goes in front of every row,
+    // a stored one stays in place) and writes what waits. Logs why when the
+    // record cannot be made.
+    bool queueRow(const Conversation &listed, const std::optional<QByteArray> &screenshotData);
+    // Writes every waiting row and deletion in one transaction, waiting for
+    // a busy file as long as `wait`; logs the outcome.
+    bool writePending(std::chrono::milliseconds wait);
+    // The listed conversation reads its screenshot from its row from now on.
+    void releaseScreenshotBytes(const QUuid &id, const QString &rowId, bool hasScreenshot);
     void setAsideUndecodableValue();
 
     QList<Conversation> m_conversations;
     bool m_isSidebarExpanded = false;
     UserDefaults &m_userDefaults;
     const QString m_conversationsKey;
-    std::unique_ptr<ConversationTable> m_table;
+    // Shared with the screenshot sources of the listed conversations.
+    std::shared_ptr<ConversationTable> m_table;
+    // Saves waiting to be written, oldest first, with the conversation each
+    // is of; and the rows whose deletion waits.
+    QList<std::pair<QUuid, ConversationRow>> m_pendingRows;
+    QStringList m_pendingRemovals;
+    // Listed conversations that cannot be written at all (no record).
+    QSet<QUuid> m_unwritable;
+    WriteRetry m_retry;
     // The row of each conversation in the list that has one. Records get a
     // new identifier whenever they are read, so the row's is kept apart.
     QHash<QUuid, QString> m_rowIds;

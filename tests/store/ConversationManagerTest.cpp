@@ -8,8 +8,10 @@
 #include "store/ConversationJson.h"
 #include "support/DatabaseLock.h"
 #include "support/LogCapture.h"
+#include "support/SqliteDiskFault.h"
 #include "support/SqliteLengthLimit.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +21,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -498,24 +501,49 @@ TEST_F(ConversationManagerTest, TogglesTheSidebar)
     EXPECT_EQ(changed.count(), 2);
 }
 
-// A save or a deletion that fails says so, and nothing claims it succeeded.
-TEST_F(ConversationManagerTest, AFailedWriteIsReportedAndNotClaimedAsSaved)
+// A save or a deletion that the file does not take says so, waits, and is
+// written with the next write: across a restart the store holds what the
+// list showed, and "Saved n" counts what is stored.
+TEST_F(ConversationManagerTest, AFailedWriteWaitsAndIsWrittenOnceTheFileTakesIt)
 {
     saveExchange({ QStringLiteral("kept") });
+    const Conversation kept = manager().conversations().first();
     {
         FailingWrites diskFull(m_store.path(), QStringLiteral("conversations"));
         m_log.clear();
-        saveExchange({ QStringLiteral("lost") });
+        saveExchange({ QStringLiteral("waited") }, sampleImage(8, 6, 3));
         EXPECT_EQ(m_log.lines().last(), QStringLiteral("❌ Failed to save conversations: disk full"));
         EXPECT_TRUE(m_log.lines().filter(QStringLiteral("💾 Saved conversation")).isEmpty());
+        EXPECT_EQ(titlesOf(manager().conversations()), QStringList({ QStringLiteral("waited"), QStringLiteral("kept") }));
+        EXPECT_FALSE(manager().isSaved(manager().conversations().first().id()));
+        EXPECT_TRUE(manager().isSaved(kept.id()));
 
         m_log.clear();
-        manager().deleteConversation(manager().conversations().last());
+        manager().deleteConversation(kept);
         EXPECT_EQ(m_log.lines(), QStringList(QStringLiteral("❌ Failed to save conversations: disk full")));
+        EXPECT_TRUE(manager().hasUnsavedChanges());
     }
     EXPECT_EQ(titlesOf(stored()), QStringList(QStringLiteral("kept")));
 
-    // An answer without a time cannot be written; what was stored stays.
+    // The next write takes everything that waited, in one transaction.
+    m_log.clear();
+    saveExchange({ QStringLiteral("next") });
+    EXPECT_TRUE(m_log.contains(QStringLiteral("💾 Saved 2 conversations")));
+    EXPECT_FALSE(manager().hasUnsavedChanges());
+    for (const Conversation &listed : manager().conversations())
+        EXPECT_TRUE(manager().isSaved(listed.id()));
+    const QList<FormatConversation> rows = stored();
+    EXPECT_EQ(titlesOf(rows), QStringList({ QStringLiteral("next"), QStringLiteral("waited") }));
+    EXPECT_EQ(rows[1].png, ImageData::pngData(sampleImage(8, 6, 3)));
+
+    // Across a restart: the deletion stays done, the waited save is there.
+    m_manager.reset();
+    AIManager::shared().resetForNewScreenshot();
+    EXPECT_EQ(titlesOf(manager().conversations()), QStringList({ QStringLiteral("next"), QStringLiteral("waited") }));
+    EXPECT_EQ(manager().conversations()[1].screenshotData(), ImageData::pngData(sampleImage(8, 6, 3)));
+
+    // An answer without a time cannot be written at all: listed as not
+    // saved, and what was stored stays.
     m_log.clear();
     manager().current().start(std::nullopt);
     AIManager::shared().setResponses({ answer(QStringLiteral("undated"), QStringLiteral("a"), QDateTime()) });
@@ -523,7 +551,203 @@ TEST_F(ConversationManagerTest, AFailedWriteIsReportedAndNotClaimedAsSaved)
     EXPECT_TRUE(m_log.contains(QStringLiteral(
         "❌ Failed to save conversations: The conversation 'undated' has a date without a value")));
     EXPECT_TRUE(m_log.lines().filter(QStringLiteral("💾 Saved")).isEmpty());
-    EXPECT_EQ(titlesOf(stored()), QStringList(QStringLiteral("kept")));
+    EXPECT_FALSE(manager().isSaved(manager().conversations().first().id()));
+    EXPECT_EQ(stored().size(), 2);
+}
+
+// Another program holding the file, or a full disk: the GUI thread does not
+// wait for it, and what was saved meanwhile is written once the file is
+// free again, by the retry in the background or at the next write.
+TEST_F(ConversationManagerTest, ASaveUnderALockOrAFullDiskIsWrittenOnceTheFileIsFree)
+{
+    saveExchange({ QStringLiteral("first") });
+    {
+        DatabaseLock other(m_store.path(), DatabaseLock::Kind::WritesOnly);
+        ASSERT_TRUE(other.isHeld());
+        QElapsedTimer timer;
+        timer.start();
+        saveExchange({ QStringLiteral("under a lock") });
+        EXPECT_LT(timer.elapsed(), 100);
+        const QUuid id = manager().conversations().first().id();
+        EXPECT_FALSE(manager().isSaved(id));
+        other.release();
+        // The retry in the background writes it: no further save needed.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return manager().isSaved(id); }, 10000));
+    }
+    EXPECT_EQ(titlesOf(stored()), QStringList({ QStringLiteral("under a lock"), QStringLiteral("first") }));
+
+    {
+        const std::optional<SqliteDiskFault> full(std::in_place, SqliteDiskFault::Kind::Full);
+        saveExchange({ QStringLiteral("on a full disk") }, sampleImage(5, 5, 9));
+        EXPECT_FALSE(manager().isSaved(manager().conversations().first().id()));
+    }
+    EXPECT_TRUE(manager().writeUnsaved());
+    m_manager.reset();
+    AIManager::shared().resetForNewScreenshot();
+    EXPECT_EQ(titlesOf(manager().conversations()),
+        QStringList({ QStringLiteral("on a full disk"), QStringLiteral("under a lock"), QStringLiteral("first") }));
+    EXPECT_EQ(manager().conversations().first().screenshotData(), ImageData::pngData(sampleImage(5, 5, 9)));
+}
+
+// A deletion while another program reads the file, or holds it, returns to
+// the event loop at once; the deletion is done then or later, never undone.
+TEST_F(ConversationManagerTest, ADeletionWithTheFileHeldReturnsAtOnce)
+{
+    for (const bool exclusive : { false, true }) {
+        SCOPED_TRACE(exclusive ? "held" : "read");
+        saveExchange({ QStringLiteral("deleted") }, sampleImage(6, 6, 1));
+        const Conversation deleted = manager().conversations().first();
+        sqlite3 *reader = nullptr;
+        std::optional<DatabaseLock> lock;
+        if (exclusive) {
+            lock.emplace(m_store.path(), DatabaseLock::Kind::WritesOnly);
+            ASSERT_TRUE(lock->isHeld());
+        } else {
+            // A read that keeps its snapshot: the erase must wait for it.
+            ASSERT_EQ(sqlite3_open(QFile::encodeName(m_store.path()).constData(), &reader), SQLITE_OK);
+            ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM conversations", nullptr, nullptr, nullptr),
+                SQLITE_OK);
+        }
+        QElapsedTimer timer;
+        timer.start();
+        manager().deleteConversation(deleted);
+        EXPECT_LT(timer.elapsed(), 100);
+        if (lock)
+            lock->release();
+        if (reader) {
+            sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_close(reader);
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !manager().hasUnsavedChanges(); }, 10000));
+        EXPECT_TRUE(stored().isEmpty());
+        m_manager.reset();
+        AIManager::shared().resetForNewScreenshot();
+        EXPECT_TRUE(manager().conversations().isEmpty());
+    }
+}
+
+// The list is loaded without the screenshots; each is read back exactly
+// when the conversation is reopened, and the list stays without them.
+TEST_F(ConversationManagerTest, ScreenshotsAreReadFromTheStoreWhenNeeded)
+{
+    const QImage image = sampleImage(40, 30, 7);
+    const QByteArray png = ImageData::pngData(image);
+    saveExchange({ QStringLiteral("with a screenshot") }, image);
+    saveExchange({ QStringLiteral("without") });
+    m_manager.reset();
+    AIManager::shared().resetForNewScreenshot();
+
+    const Conversation listed = manager().conversations()[1];
+    EXPECT_FALSE(listed.holdsScreenshotBytes());
+    EXPECT_TRUE(listed.hasScreenshot());
+    EXPECT_FALSE(manager().conversations()[0].hasScreenshot());
+    EXPECT_EQ(listed.screenshotData(), png);
+
+    manager().loadConversation(listed);
+    CurrentConversation &current = manager().current();
+    EXPECT_EQ(current.screenshotData(), png);
+    ASSERT_TRUE(current.screenshotImage().has_value());
+    EXPECT_EQ(current.screenshotImage()->convertToFormat(QImage::Format_RGB32), image.convertToFormat(QImage::Format_RGB32));
+    EXPECT_FALSE(manager().conversations()[1].holdsScreenshotBytes());
+
+    // A follow-up saved into it keeps the same bytes, and the list lets go
+    // of them once they are stored.
+    AIManager::shared().setResponses(AIManager::shared().responses() + QList<AIResponse> { answer(QStringLiteral("more"), QStringLiteral("a"), at(1)) });
+    manager().saveCurrentConversation();
+    EXPECT_FALSE(manager().conversations()[1].holdsScreenshotBytes());
+    EXPECT_EQ(stored()[1].png, png);
+
+    // The small picture is made once and kept beside the row.
+    const std::optional<QByteArray> thumbnail = manager().conversations()[1].thumbnailData();
+    ASSERT_TRUE(thumbnail.has_value());
+    EXPECT_EQ(QImage::fromData(*thumbnail).size(), QSize(96, 96));
+    m_manager.reset();
+    AIManager::shared().resetForNewScreenshot();
+    EXPECT_EQ(manager().conversations()[1].thumbnailData(), thumbnail);
+}
+
+// A store written by the previous version (the same two tables, nothing
+// else) opens as it is and keeps every conversation; what this version adds
+// (the small pictures) leaves those tables as that version checks them, and
+// a deletion erases its picture with its row.
+TEST_F(ConversationManagerTest, AStoreOfThePreviousFormatOpensAndStaysReadableByIt)
+{
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(m_store.path()).absolutePath()));
+    {
+        sqlite3 *db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(m_store.path()).constData(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db,
+                      "PRAGMA page_size = 65536; PRAGMA journal_mode = WAL;"
+                      "CREATE TABLE defaults(key TEXT PRIMARY KEY NOT NULL, value);"
+                      "CREATE TABLE conversations(id TEXT PRIMARY KEY NOT NULL, position INTEGER NOT NULL, "
+                      "record BLOB NOT NULL, screenshot BLOB);"
+                      "INSERT INTO defaults VALUES('hasCompletedOnboarding', 1)",
+                      nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_stmt *insert = nullptr;
+        sqlite3_prepare_v2(db, "INSERT INTO conversations VALUES(?1, ?2, ?3, ?4)", -1, &insert, nullptr);
+        for (int i = 0; i < 5; ++i) {
+            const Conversation conversation(QStringLiteral("old %1").arg(i), at(10 - i), std::nullopt,
+                { SavedMessage(QStringLiteral("q"), true, at(10 - i)), SavedMessage(QStringLiteral("a"), false, at(10 - i)) });
+            const QByteArray record = *ConversationJson::encodeRecord(conversation);
+            const QByteArray id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toUtf8();
+            const QByteArray png = ImageData::pngData(sampleImage(20, 10, i));
+            sqlite3_reset(insert);
+            sqlite3_bind_text(insert, 1, id.constData(), int(id.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int64(insert, 2, i + 1);
+            sqlite3_bind_blob(insert, 3, record.constData(), int(record.size()), SQLITE_TRANSIENT);
+            if (i % 2 == 0)
+                sqlite3_bind_blob(insert, 4, png.constData(), int(png.size()), SQLITE_TRANSIENT);
+            else
+                sqlite3_bind_null(insert, 4);
+            ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+        }
+        sqlite3_finalize(insert);
+        sqlite3_close(db);
+    }
+    m_store.reopen();
+
+    const QList<Conversation> conversations = manager().conversations();
+    ASSERT_EQ(titlesOf(conversations),
+        QStringList({ QStringLiteral("old 4"), QStringLiteral("old 3"), QStringLiteral("old 2"),
+            QStringLiteral("old 1"), QStringLiteral("old 0") }));
+    for (int i = 0; i < 5; ++i) {
+        const Conversation &conversation = conversations[4 - i];
+        EXPECT_EQ(conversation.screenshotData(),
+            i % 2 == 0 ? std::optional<QByteArray>(ImageData::pngData(sampleImage(20, 10, i))) : std::nullopt);
+        EXPECT_EQ(conversation.thumbnailData().has_value(), i % 2 == 0);
+    }
+    manager().deleteConversation(conversations[0]);
+
+    // What the previous version checks at open: these two tables, with these
+    // columns, and no other.
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(m_store.path()).constData(), &db), SQLITE_OK);
+    QStringList schema;
+    sqlite3_stmt *select = nullptr;
+    sqlite3_prepare_v2(db, "SELECT name FROM sqlite_schema WHERE type = 'table' ORDER BY name", -1, &select, nullptr);
+    while (sqlite3_step(select) == SQLITE_ROW)
+        schema.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(select, 0))));
+    sqlite3_finalize(select);
+    for (const char *table : { "conversations", "defaults" }) {
+        sqlite3_prepare_v2(db, (QByteArray("PRAGMA table_info(") + table + ")").constData(), -1, &select, nullptr);
+        QStringList columns;
+        while (sqlite3_step(select) == SQLITE_ROW)
+            columns.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(select, 1))));
+        sqlite3_finalize(select);
+        schema.append(columns.join(QLatin1Char(',')));
+    }
+    int pictures = -1;
+    sqlite3_prepare_v2(db, "SELECT count(*) FROM defaults WHERE key LIKE 'ConversationThumbnail.%'", -1, &select, nullptr);
+    if (sqlite3_step(select) == SQLITE_ROW)
+        pictures = sqlite3_column_int(select, 0);
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    EXPECT_EQ(schema,
+        QStringList({ QStringLiteral("conversations"), QStringLiteral("defaults"),
+            QStringLiteral("id,position,record,screenshot"), QStringLiteral("key,value") }));
+    EXPECT_EQ(pictures, 2); // three made, one erased with its row
+    EXPECT_EQ(stored().size(), 4);
 }
 
 // The list an earlier version kept as one value becomes rows at the first
