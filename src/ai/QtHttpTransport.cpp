@@ -23,14 +23,16 @@ public:
     ReplyWatch(QNetworkReply *reply, std::chrono::milliseconds idleLimit,
         std::chrono::milliseconds totalLimit, qint64 sizeLimit)
         : QObject(reply)
+        , m_reply(reply)
+        , m_sizeLimit(sizeLimit)
     {
         m_idle.setSingleShot(true);
         m_idle.setInterval(idleLimit);
         m_total.setSingleShot(true);
         m_total.setInterval(totalLimit);
-        const auto expire = [this, reply] {
+        const auto expire = [this] {
             m_timedOut = true;
-            reply->abort();
+            m_reply->abort();
         };
         connect(&m_idle, &QTimer::timeout, this, expire);
         connect(&m_total, &QTimer::timeout, this, expire);
@@ -38,25 +40,46 @@ public:
         connect(reply, &QNetworkReply::uploadProgress, this, progress);
         connect(reply, &QNetworkReply::downloadProgress, this, progress);
         connect(reply, &QNetworkReply::metaDataChanged, this, progress);
-        // The body is taken out of the reply as it arrives, and Qt holds no
-        // more than a window of it unread, so that a body without end is
-        // never held in full; past the limit, or announced past it, the
-        // reply is refused.
-        reply->setReadBufferSize(readWindow);
-        const auto refuseWhenTooLarge = [this, reply, sizeLimit] {
-            const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-            if (m_body.size() > sizeLimit || (announced.isValid() && announced.toLongLong() > sizeLimit)) {
-                m_tooLarge = true;
-                m_body.clear();
-                reply->abort();
-            }
-        };
-        connect(reply, &QNetworkReply::metaDataChanged, this, refuseWhenTooLarge);
-        connect(reply, &QNetworkReply::readyRead, this, [this, reply, refuseWhenTooLarge] {
+
+        // Qt's HTTP thread reads a body as fast as it arrives and queues it
+        // for this thread, which sees it only once the queue runs dry: a body
+        // without end, sent faster than this thread takes it, would pile up
+        // without bound. A read window makes that thread wait until what it
+        // handed over has been taken out. Qt hands the window on only to a
+        // request that is already on its way, which a request with a body
+        // (and each redirect) is only later: it is set again as the request
+        // goes out and as each answer begins.
+        const auto keepWindow = [this] { m_reply->setReadBufferSize(readWindow); };
+        keepWindow();
+        connect(reply, &QNetworkReply::socketStartedConnecting, this, keepWindow);
+        connect(reply, &QNetworkReply::requestSent, this, keepWindow);
+        connect(reply, &QNetworkReply::metaDataChanged, this, keepWindow);
+
+        // The body is taken out as it arrives, and the reply is refused as
+        // soon as what has arrived, or the length it announces, passes the
+        // limit.
+        connect(reply, &QNetworkReply::metaDataChanged, this, [this] {
+            const QVariant announced = m_reply->header(QNetworkRequest::ContentLengthHeader);
+            if (announced.isValid() && announced.toLongLong() > m_sizeLimit)
+                refuse();
+        });
+        connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
+            if (received > m_sizeLimit)
+                refuse();
+        });
+        connect(reply, &QNetworkReply::readyRead, this, [this] {
             if (m_tooLarge)
                 return;
-            m_body += reply->readAll();
-            refuseWhenTooLarge();
+            const qint64 needed = m_body.size() + m_reply->bytesAvailable();
+            if (needed > m_sizeLimit) {
+                refuse();
+                return;
+            }
+            // Grown as an array grows, but never past the limit: a body of
+            // the limit's size would otherwise take twice that.
+            if (needed > m_body.capacity())
+                m_body.reserve(qMin(m_sizeLimit, qMax(needed, 2 * qint64(m_body.capacity()))));
+            m_body += m_reply->readAll();
         });
         connect(reply, &QNetworkReply::sslErrors, this, [this] { m_certificateRejected = true; });
         connect(reply, &QNetworkReply::finished, this, [this] {
@@ -74,6 +97,16 @@ public:
     QByteArray takeBody() { return std::exchange(m_body, {}); }
 
 private:
+    void refuse()
+    {
+        if (std::exchange(m_tooLarge, true))
+            return;
+        m_body = QByteArray();
+        m_reply->abort();
+    }
+
+    QNetworkReply *m_reply;
+    qint64 m_sizeLimit;
     QTimer m_idle;
     QTimer m_total;
     bool m_timedOut = false;
@@ -111,6 +144,9 @@ public:
     QCoro::Task<HttpResult> send(HttpRequest request) override
     {
         QNetworkRequest networkRequest(request.url);
+        // The body is counted as it comes over the wire: one that Qt would
+        // unpack could grow far past the limit from a few bytes.
+        networkRequest.setRawHeader("Accept-Encoding", "identity");
         for (const auto &[name, value] : request.headers)
             networkRequest.setRawHeader(name, value);
         if (!request.peerVerifyName.isEmpty())
