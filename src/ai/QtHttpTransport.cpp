@@ -1,6 +1,7 @@
 #include "QtHttpTransport.h"
 
 #include <QCoro/QCoroNetworkReply>
+#include <QDeadlineTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -122,6 +123,19 @@ bool isTransportFailure(QNetworkReply::NetworkError error)
     return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
 }
 
+bool isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+bool sameOrigin(const QUrl &a, const QUrl &b)
+{
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0
+        && a.host().compare(b.host(), Qt::CaseInsensitive) == 0
+        && a.port(a.scheme() == QLatin1String("https") ? 443 : 80)
+        == b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
+}
+
 class QtHttpSession : public HttpSession
 {
 public:
@@ -130,8 +144,10 @@ public:
         , m_manager(new QNetworkAccessManager)
     {
         m_manager->setProxy(QNetworkProxy::NoProxy);
-        // The key and the screenshot go only where they were sent.
-        m_manager->setRedirectPolicy(QNetworkRequest::SameOriginRedirectPolicy);
+        // Redirects are followed here, within the origin and only a few
+        // times: the key and the screenshot go only where they were sent, and
+        // each redirect that keeps the method sends the screenshot again.
+        m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     }
 
     ~QtHttpSession() override
@@ -142,6 +158,37 @@ public:
     }
 
     QCoro::Task<HttpResult> send(HttpRequest request) override
+    {
+        const QDeadlineTimer deadline(m_configuration.resourceTimeout);
+        for (int redirects = 0;; ++redirects) {
+            QUrl location;
+            HttpResult result = co_await sendOnce(request, deadline, &location);
+            const auto *response = std::get_if<HttpResponse>(&result);
+            // A redirect to another origin is not followed: what arrived is
+            // the answer, with its status.
+            if (!response || !response->statusCode || !isRedirect(*response->statusCode)
+                || !location.isValid() || !sameOrigin(location, request.url))
+                co_return result;
+            if (redirects == m_configuration.maximumRedirects) {
+                co_return URLError(URLError::httpTooManyRedirects,
+                    request.peerVerifyName.isEmpty() ? request.url.host() : request.peerVerifyName);
+            }
+            request.url = location;
+            // As a browser does: 307 and 308 repeat the request, the others
+            // ask for the new place with GET.
+            if (*response->statusCode != 307 && *response->statusCode != 308 && request.method != "HEAD") {
+                request.method = "GET";
+                request.body.clear();
+                request.headers.removeIf([](const auto &header) {
+                    return header.first.compare("Content-Type", Qt::CaseInsensitive) == 0;
+                });
+            }
+        }
+    }
+
+private:
+    // One exchange; `location` is where a redirect sends the request.
+    QCoro::Task<HttpResult> sendOnce(HttpRequest request, QDeadlineTimer deadline, QUrl *location)
     {
         QNetworkRequest networkRequest(request.url);
         // The body is counted as it comes over the wire: one that Qt would
@@ -166,8 +213,9 @@ public:
             reply = m_manager->sendCustomRequest(networkRequest, request.method, request.body);
 
         const auto idleLimit = request.timeout.count() > 0 ? request.timeout : m_configuration.requestTimeout;
-        const QPointer<ReplyWatch> watch = new ReplyWatch(
-            reply, idleLimit, m_configuration.resourceTimeout, m_configuration.maximumResponseSize);
+        const auto totalLimit = std::chrono::milliseconds(qMax<qint64>(1, deadline.remainingTime()));
+        const QPointer<ReplyWatch> watch
+            = new ReplyWatch(reply, idleLimit, totalLimit, m_configuration.maximumResponseSize);
 
         co_await reply;
 
@@ -175,13 +223,9 @@ public:
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         HttpResult result = HttpResponse {};
         const QString host = request.peerVerifyName.isEmpty() ? request.url.host() : request.peerVerifyName;
-        // A redirect to another origin is not followed: what arrived is the
-        // answer, with its status.
-        const bool redirectRefused = error == QNetworkReply::InsecureRedirectError && status.isValid();
         if (watch && watch->tooLarge()) {
             result = URLError(URLError::dataLengthExceedsMaximum, host);
-        } else if ((isTransportFailure(error) && !redirectRefused)
-            || (error != QNetworkReply::NoError && !status.isValid())) {
+        } else if (isTransportFailure(error) || (error != QNetworkReply::NoError && !status.isValid())) {
             result = URLError::fromNetworkError(
                 error, watch && watch->timedOut(), watch && watch->certificateRejected(), host);
         } else {
@@ -189,12 +233,14 @@ public:
             body += reply->readAll();
             result = HttpResponse { status.isValid() ? std::optional<int>(status.toInt()) : std::nullopt,
                 std::move(body) };
+            const QByteArray target = reply->rawHeader("Location");
+            if (!target.isEmpty())
+                *location = request.url.resolved(QUrl::fromEncoded(target));
         }
         reply->deleteLater();
         co_return result;
     }
 
-private:
     HttpSessionConfiguration m_configuration;
     QNetworkAccessManager *m_manager;
 };

@@ -317,6 +317,28 @@ TEST_F(AIManagerFixture, ARedirectToAnotherOriginIsAnErrorWithItsStatus)
     EXPECT_FALSE(manager.conversationContext().has_value());
 }
 
+// A service that sends the request back to itself for ever gets the
+// screenshot a few times at most, not once per redirect Qt would follow.
+TEST_F(AIManagerFixture, ARedirectLoopEndsAfterAFewUploadsWithAnError)
+{
+    service.setDefault("POST", "/v1/chat/completions", FakeReply::redirect(307, serviceUrl("/v1/chat/completions")));
+
+    const AIResponse record = analyze(QStringLiteral("Where does this go?"));
+
+    EXPECT_EQ(record.content, QStringLiteral("❌ Network error: too many HTTP redirects"));
+    // The request and three redirects.
+    EXPECT_EQ(chatRequests().size(), 4);
+    for (const RecordedRequest &request : chatRequests())
+        EXPECT_FALSE(contentOf(request).isEmpty());
+    EXPECT_FALSE(manager.conversationContext().has_value());
+
+    // Within the limit a redirect is still followed.
+    service.setDefault("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Moved.")));
+    for (int hop = 0; hop < 3; ++hop)
+        service.enqueue("POST", "/v1/chat/completions", FakeReply::redirect(308, serviceUrl("/v1/chat/completions")));
+    EXPECT_EQ(analyze(QStringLiteral("And now?")).content, QStringLiteral("Moved."));
+}
+
 TEST_F(AIManagerFixture, HasAPIKeyWantsARealStoredKey)
 {
     EXPECT_TRUE(manager.hasAPIKey());
