@@ -92,7 +92,8 @@ QString keyCharacterKind(char32_t character)
 
 QString codePoint(char32_t character)
 {
-    return QStringLiteral("U+") + QString::number(uint(character), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    return QStringLiteral("U+")
+        + QString::number(uint(character), 16).toUpper().rightJustified(4, QLatin1Char('0'));
 }
 
 QByteArray bearer(const QString &apiKey)
@@ -178,16 +179,6 @@ QString AIManager::usableAPIKey(const QString &stored)
     return refusedKeyCharacter(stored) ? QString() : stored.trimmed();
 }
 
-QString AIManager::unusableKeyText(const QString &stored)
-{
-    const std::optional<char32_t> refused = refusedKeyCharacter(stored);
-    if (!refused)
-        return noKeyText;
-    return QStringLiteral("⚠️ The OpenAI API key in Settings cannot be used: it holds %1 (%2), which an API key "
-                          "never does. Please paste or type your key again in Settings.")
-        .arg(keyCharacterKind(*refused), codePoint(*refused));
-}
-
 bool AIManager::hasAPIKey() const
 {
     const QString key = apiKey();
@@ -241,7 +232,7 @@ QCoro::Task<AIResponse> AIManager::runAnalysis(
         if (const std::optional<char32_t> refused = refusedKeyCharacter(stored))
             Log::line(QStringLiteral("⚠️ The API key in Settings holds %1 (%2), so it is not sent")
                           .arg(keyCharacterKind(*refused), codePoint(*refused)));
-        answer = unusableKeyText(stored);
+        answer = noKeyText;
     } else {
         Log::line(QStringLiteral("🔍 Testing network connectivity..."));
         if (!co_await testConnectivity(key)) {

@@ -106,9 +106,6 @@ public:
     // (an invisible character, a letter of another alphabet that looks like
     // a Latin one): it counts as no key.
     static QString usableAPIKey(const QString &stored);
-    // What the user reads in place of an answer when the stored key cannot be
-    // used: that no key is set, or what is wrong with the one that is.
-    static QString unusableKeyText(const QString &stored);
 
     // Replaces how requests travel (tests script failures through it); the
     // default is Qt Network.

@@ -257,15 +257,15 @@ TEST_F(AIManagerFixture, TheModelListIsAskedWithTheKeyTheAnalysisStartedWith)
 
 // A key goes out trimmed; one that holds anything but printable ASCII goes
 // nowhere (it would break the header line, or come back as an invalid key),
-// and the answer says what is wrong with it.
+// and the log says what is wrong with it.
 TEST_F(AIManagerFixture, AKeyIsTrimmedAndGoesOutOnlyAsPrintableAscii)
 {
     const QString notConfigured
         = QStringLiteral("⚠️ OpenAI API key not configured. Please set your API key in Settings.");
     const QString control = QStringLiteral("a line break or another control character");
     const QString invisible = QStringLiteral("an invisible character");
-    const QString notAscii = QStringLiteral(
-        "a character that is not plain ASCII, such as a letter of another alphabet that looks like a Latin one");
+    const QString notAscii = QStringLiteral("a character that is not plain ASCII, such as a letter of "
+                                            "another alphabet that looks like a Latin one");
     const struct
     {
         QString stored;
@@ -274,7 +274,8 @@ TEST_F(AIManagerFixture, AKeyIsTrimmedAndGoesOutOnlyAsPrintableAscii)
     } cases[] = {
         { QStringLiteral("  sk-abc \n"), "Bearer sk-abc", {} },
         { QStringLiteral("\tsk-abc\r\n"), "Bearer sk-abc", {} },
-        { QStringLiteral("sk-~!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}"), "Bearer sk-~!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}", {} },
+        { QStringLiteral("sk-~!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}"),
+            "Bearer sk-~!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}", {} },
         { QStringLiteral("sk-abc\r\nX-Injected: yes"), {}, control + QStringLiteral(" (U+000D)") },
         { QStringLiteral("sk-abc\nmore"), {}, control + QStringLiteral(" (U+000A)") },
         { QStringLiteral("sk-a\tbc"), {}, control + QStringLiteral(" (U+0009)") },
@@ -286,7 +287,8 @@ TEST_F(AIManagerFixture, AKeyIsTrimmedAndGoesOutOnlyAsPrintableAscii)
         { QStringLiteral("\u200Esk-abcd"), {}, invisible + QStringLiteral(" (U+200E)") },
         { QStringLiteral("sk-abcd\u202E"), {}, invisible + QStringLiteral(" (U+202E)") },
         { QStringLiteral("sk-ab\uFEFFcd"), {}, invisible + QStringLiteral(" (U+FEFF)") },
-        { QStringLiteral("sk-ab\u00A0cd"), {}, QStringLiteral("a space that is not an ordinary one (U+00A0)") },
+        { QStringLiteral("sk-ab\u00A0cd"), {},
+            QStringLiteral("a space that is not an ordinary one (U+00A0)") },
         // Cyrillic "а" and "е" in place of the Latin letters.
         { QStringLiteral("sk-\u0430b\u0435d"), {}, notAscii + QStringLiteral(" (U+0430)") },
         { QStringLiteral("sk-ab🔑cd"), {}, notAscii + QStringLiteral(" (U+1F511)") },
@@ -307,18 +309,11 @@ TEST_F(AIManagerFixture, AKeyIsTrimmedAndGoesOutOnlyAsPrintableAscii)
             continue;
         }
         EXPECT_EQ(service.requests().size(), requestsBefore);
-        if (testCase.kind.isEmpty()) {
-            EXPECT_EQ(record.content, notConfigured);
-            EXPECT_EQ(log.lines(), QStringList());
-        } else {
-            EXPECT_EQ(record.content,
-                QStringLiteral("⚠️ The OpenAI API key in Settings cannot be used: it holds ") + testCase.kind
-                    + QStringLiteral(", which an API key never does. Please paste or type your key again in "
-                                     "Settings."));
-            EXPECT_EQ(log.lines(),
-                QStringList { QStringLiteral("⚠️ The API key in Settings holds ") + testCase.kind
-                    + QStringLiteral(", so it is not sent") });
-        }
+        EXPECT_EQ(record.content, notConfigured);
+        EXPECT_EQ(log.lines(),
+            testCase.kind.isEmpty() ? QStringList()
+                                    : QStringList { QStringLiteral("⚠️ The API key in Settings holds ")
+                                        + testCase.kind + QStringLiteral(", so it is not sent") });
     }
     for (const RecordedRequest &request : service.requests())
         EXPECT_FALSE(request.hasHeader("X-Injected"));
@@ -344,7 +339,8 @@ TEST_F(AIManagerFixture, ARedirectToAnotherOriginIsAnErrorWithItsStatus)
 // screenshot a few times at most, not once per redirect Qt would follow.
 TEST_F(AIManagerFixture, ARedirectLoopEndsAfterAFewUploadsWithAnError)
 {
-    service.setDefault("POST", "/v1/chat/completions", FakeReply::redirect(307, serviceUrl("/v1/chat/completions")));
+    service.setDefault(
+        "POST", "/v1/chat/completions", FakeReply::redirect(307, serviceUrl("/v1/chat/completions")));
 
     const AIResponse record = analyze(QStringLiteral("Where does this go?"));
 
@@ -358,7 +354,8 @@ TEST_F(AIManagerFixture, ARedirectLoopEndsAfterAFewUploadsWithAnError)
     // Within the limit a redirect is still followed.
     service.setDefault("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Moved.")));
     for (int hop = 0; hop < 3; ++hop)
-        service.enqueue("POST", "/v1/chat/completions", FakeReply::redirect(308, serviceUrl("/v1/chat/completions")));
+        service.enqueue(
+            "POST", "/v1/chat/completions", FakeReply::redirect(308, serviceUrl("/v1/chat/completions")));
     EXPECT_EQ(analyze(QStringLiteral("And now?")).content, QStringLiteral("Moved."));
 }
 
