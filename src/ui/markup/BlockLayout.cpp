@@ -1,5 +1,6 @@
 #include "BlockLayout.h"
 
+#include "BidiIsolation.h"
 #include "MarkdownParser.h"
 #include "ui/Fonts.h"
 
@@ -70,9 +71,20 @@ qreal layOut(QTextLayout &layout, const QString &text, const QFont &font,
                                                             : Qt::AlignLeft);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setTextDirection(direction);
-    layout.setText(text);
+    // Laid out with its paragraphs isolated when it holds characters that
+    // reorder text; the formats' positions are the text's own.
+    const QString laidOut = BidiIsolation::isolatedParagraphs(text);
+    QList<QTextLayout::FormatRange> laidOutFormats = formats;
+    if (laidOut.size() != text.size()) {
+        for (QTextLayout::FormatRange &range : laidOutFormats) {
+            const qsizetype start = BidiIsolation::isolatedPosition(text, range.start);
+            range.length = int(BidiIsolation::isolatedPosition(text, range.start + range.length) - start);
+            range.start = int(start);
+        }
+    }
+    layout.setText(laidOut);
     layout.setFont(font);
-    layout.setFormats(formats + emojiFormats(text));
+    layout.setFormats(laidOutFormats + emojiFormats(laidOut));
     layout.setTextOption(option);
     layout.setCacheEnabled(true);
 

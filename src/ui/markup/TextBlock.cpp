@@ -1,5 +1,6 @@
 #include "TextBlock.h"
 
+#include "BidiIsolation.h"
 #include "BlockLayout.h"
 
 #include <QContextMenuEvent>
@@ -119,8 +120,9 @@ void TextBlock::paintEvent(QPaintEvent *)
     QList<QTextLayout::FormatRange> selections;
     if (hasSelection()) {
         QTextLayout::FormatRange selection;
-        selection.start = qMin(m_anchor, m_position);
-        selection.length = qAbs(m_position - m_anchor);
+        const qsizetype start = BidiIsolation::isolatedPosition(m_text, qMin(m_anchor, m_position));
+        selection.start = int(start);
+        selection.length = int(BidiIsolation::isolatedPosition(m_text, qMax(m_anchor, m_position)) - start);
         selection.format.setBackground(palette().brush(QPalette::Highlight));
         selection.format.setForeground(palette().brush(QPalette::HighlightedText));
         selections.append(selection);
@@ -258,7 +260,7 @@ int TextBlock::positionAt(const QPoint &point)
     QTextLine line = layout.lineAt(0);
     for (int i = 1; i < layout.lineCount() && local.y() >= line.y() + line.height(); ++i)
         line = layout.lineAt(i);
-    return line.xToCursor(local.x());
+    return int(BidiIsolation::sourcePosition(m_text, line.xToCursor(local.x())));
 }
 
 void TextBlock::select(int anchor, int position)
