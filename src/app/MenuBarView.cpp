@@ -11,6 +11,7 @@
 #include "platform/ImageData.h"
 #include "platform/Log.h"
 #include "platform/NetworkEndpoints.h"
+#include "platform/PendingDefaults.h"
 #include "platform/SettingsKeys.h"
 #include "store/ConversationManager.h"
 #include "store/SettingsManager.h"
@@ -18,6 +19,7 @@
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
+#include "ui/PlainLabel.h"
 #include "ui/SymbolImage.h"
 #include "ui/WindowPlacement.h"
 
@@ -112,6 +114,7 @@ MenuBarView::MenuBarView(ScreenshotManager &screenshotManager, AIManager &aiMana
     panel->setContentsMargins(0, 0, 0, 0);
     panel->setSpacing(0);
     panel->addLayout(header());
+    panel->addWidget(unsavedNotice());
     panel->addWidget(divider());
     panel->addLayout(captureAndRecent());
     panel->addWidget(divider());
@@ -130,6 +133,7 @@ MenuBarView::MenuBarView(ScreenshotManager &screenshotManager, AIManager &aiMana
     observe(&m_aiManager);
     observe(&m_onboardingManager);
     observe(m_settingsManager);
+    observe(&PendingDefaults::standard());
     connect(&m_thumbnails, &ConversationThumbnails::thumbnailReady, this, &MenuBarView::showThumbnail);
 }
 
@@ -154,6 +158,20 @@ QLayout *MenuBarView::header()
     section->addStretch();
     section->addWidget(betaBadge());
     return section;
+}
+
+QWidget *MenuBarView::unsavedNotice()
+{
+    m_unsavedNotice = new PlainLabel(QStringLiteral("⚠️ Settings not saved yet: the settings file cannot be "
+                                                    "written right now. Pexilo keeps trying."),
+        Fonts::custom(Fonts::hafferRegular, 11), Palette::primaryLabel());
+    m_unsavedNotice->setObjectName(QStringLiteral("unsavedNotice"));
+    m_unsavedNotice->setWordWrap(true);
+    m_unsavedNotice->setContentsMargins(16, 6, 16, 6);
+    m_unsavedNotice->setStyleSheet(QStringLiteral("QLabel { background: %1; }")
+                                       .arg(Palette::withOpacity(Palette::orange(), 0.18).name(QColor::HexArgb)));
+    m_unsavedNotice->hide();
+    return m_unsavedNotice;
 }
 
 QLayout *MenuBarView::captureAndRecent()
@@ -266,6 +284,7 @@ void MenuBarView::refresh()
     m_greeting->setText(greeting(userName));
     m_greeting->setVisible(!userName.isEmpty());
     m_shortcut->setVisible(m_onboardingManager.showKeyboardShortcuts());
+    m_unsavedNotice->setVisible(PendingDefaults::standard().hasUnsavedValues());
 
     const QList<Conversation> &conversations = ConversationManager::shared().conversations();
     showRecent(conversations);

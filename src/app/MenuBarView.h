@@ -18,6 +18,7 @@ class ConversationThumbnails;
 class ElidedLabel;
 class MenuBarButton;
 class OnboardingManager;
+class QLabel;
 class QMessageBox;
 class ScreenshotManager;
 class SettingsManager;
@@ -29,7 +30,8 @@ class SettingsManager;
 // What it shows is read afresh each time it comes on screen, and while it is
 // on screen whenever one of the objects it observes (the capture manager, the
 // AI client, the onboarding manager and its own settings) announces a change.
-// It does not follow the conversation store by itself.
+// It does not follow the conversation store by itself. While settings wait to
+// be stored, a notice under the header says so.
 //
 // Every command but Quit first closes the panel's window, then acts.
 class MenuBarView : public QWidget
@@ -80,6 +82,8 @@ private Q_SLOTS:
 
 private:
     QLayout *header();
+    // Says that settings wait to be stored, while they do.
+    QWidget *unsavedNotice();
     QLayout *captureAndRecent();
     QLayout *conversationsAndSettings();
     QLayout *helpAndAbout();
@@ -111,6 +115,7 @@ private:
 
     ElidedLabel *m_greeting = nullptr;
     ElidedLabel *m_shortcut = nullptr;
+    QLabel *m_unsavedNotice = nullptr;
     QWidget *m_recentArea = nullptr;
     MenuBarButton *m_recentConversationsRow = nullptr;
     QTimer m_refreshTimer;

@@ -3,6 +3,7 @@
 #include "platform/AppEvents.h"
 #include "platform/AutostartEntry.h"
 #include "platform/Log.h"
+#include "platform/PendingDefaults.h"
 #include "platform/PublishedProperty.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
@@ -22,6 +23,7 @@ void OnboardingManager::reload()
     setAutoLaunchAtLogin(SettingsKeys::autoLaunchAtLogin.read(defaults));
     setShowKeyboardShortcuts(SettingsKeys::showKeyboardShortcuts.read(defaults));
     setKeyboardShortcut(SettingsKeys::keyboardShortcut.read(defaults));
+    m_loaded = answers();
 }
 
 void OnboardingManager::setHasCompletedOnboarding(bool completed)
@@ -60,21 +62,40 @@ void OnboardingManager::completeOnboarding()
 {
     setHasCompletedOnboarding(true);
 
-    // One write for all six, in this order: a file that another program
-    // holds is waited for once, and a failure stores no half of the answers.
-    UserDefaults::standard().setObjects({
-        { SettingsKeys::hasCompletedOnboarding.name, true },
+    // The flag and the answers changed in the flow, in one write: the keys
+    // that it only loaded may have been stored anew since (by the settings
+    // window), and a failure stores no half of the answers. What the file
+    // does not take now waits and is written later (PendingDefaults).
+    QList<std::pair<QString, QVariant>> changes { { SettingsKeys::hasCompletedOnboarding.name, true } };
+    const QList<std::pair<QString, QVariant>> now = answers();
+    for (qsizetype index = 0; index < now.size(); ++index) {
+        if (now.at(index) != m_loaded.value(index))
+            changes.append(now.at(index));
+    }
+    m_loaded = now;
+
+    // The entry starts the program at login against an unfinished
+    // onboarding unless the answers are stored: it follows them once they are.
+    const bool launch = m_autoLaunchAtLogin;
+    PendingDefaults::standard().setObjects(changes, [launch](const QStringList &stored) {
+        if (!stored.contains(QString(SettingsKeys::autoLaunchAtLogin.name)))
+            return;
+        if (launch)
+            setupLoginItem();
+        else
+            AutostartEntry::apply(false);
+    });
+}
+
+QList<std::pair<QString, QVariant>> OnboardingManager::answers() const
+{
+    return {
         { SettingsKeys::userName.name, m_userName },
         { SettingsKeys::preferredAIModel.name, m_preferredAIModel },
         { SettingsKeys::autoLaunchAtLogin.name, m_autoLaunchAtLogin },
         { SettingsKeys::showKeyboardShortcuts.name, m_showKeyboardShortcuts },
         { SettingsKeys::keyboardShortcut.name, m_keyboardShortcut },
-    });
-
-    if (m_autoLaunchAtLogin)
-        setupLoginItem();
-    else
-        AutostartEntry::apply(false);
+    };
 }
 
 void OnboardingManager::completeOnboardingWithNotification()

@@ -1,15 +1,19 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QVariant>
+
+#include <utility>
 
 // The answers of the first-start flow and whether it has been completed.
 //
 // Every owner makes its own instance. An instance loads its values from the
 // user defaults when it is made (and again when its owner asks), and writes
-// them back only when onboarding completes; instances share state only
-// through the user defaults and the application-wide "onboarding completed"
-// announcement.
+// back the ones changed in the flow only when onboarding completes;
+// instances share state only through the user defaults and the
+// application-wide "onboarding completed" announcement.
 //
 // Every write of a property stores the value and then emits its change
 // signal, also when the value is equal to the old one.
@@ -57,8 +61,10 @@ public:
     QString keyboardShortcut() const { return m_keyboardShortcut; }
     void setKeyboardShortcut(const QString &shortcut);
 
-    // Marks onboarding as completed, writes every answer to the user defaults
-    // and makes the desktop's autostart entry follow "autoLaunchAtLogin".
+    // Marks onboarding as completed and writes that, with the answers that
+    // changed since the instance loaded, to the user defaults; once a changed
+    // "autoLaunchAtLogin" is stored, makes the desktop's autostart entry
+    // follow it.
     void completeOnboarding();
     // Completes onboarding, then announces it to the whole application.
     void completeOnboardingWithNotification();
@@ -72,7 +78,9 @@ Q_SIGNALS:
     void keyboardShortcutChanged();
 
 private:
-    void setupLoginItem();
+    static void setupLoginItem();
+    // The answers under their keys, in the order they are written.
+    QList<std::pair<QString, QVariant>> answers() const;
 
     bool m_hasCompletedOnboarding = false;
     QString m_userName;
@@ -80,4 +88,6 @@ private:
     bool m_autoLaunchAtLogin = false;
     bool m_showKeyboardShortcuts = false;
     QString m_keyboardShortcut;
+    // The answers as loaded, or as last written.
+    QList<std::pair<QString, QVariant>> m_loaded;
 };

@@ -8,6 +8,15 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include <filesystem>
+#include <system_error>
+
+// Where the program lands when installed; the build says.
+#ifndef PEXILO_INSTALLED_PROGRAM
+#define PEXILO_INSTALLED_PROGRAM ""
+#endif
 
 namespace {
 
@@ -69,6 +78,22 @@ void setError(QString *error, const QString &text)
         *error = text;
 }
 
+QString foreignFile(const QString &target)
+{
+    return QStringLiteral("%1 belongs to another program").arg(target);
+}
+
+// Whether a file can be made in the folder (made first when missing).
+QString folderProblem(const QString &folder)
+{
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("the folder %1 cannot be created").arg(folder);
+    QTemporaryFile probe(folder + QStringLiteral("/.pexilo-check-XXXXXX"));
+    if (!probe.open())
+        return QStringLiteral("the folder %1 cannot be written").arg(folder);
+    return {};
+}
+
 } // namespace
 
 QString AutostartEntry::path()
@@ -96,16 +121,45 @@ QString AutostartEntry::contents(const QString &executable)
         .arg(execArgument(executable), QLatin1String(marker));
 }
 
+QString AutostartEntry::programFor(const QString &running, const QString &installed)
+{
+    // Once the running program's file has been replaced, as an upgrade or a
+    // new build does, the kernel names it "<path> (deleted)": the program to
+    // start is the one at that path now.
+    static const QLatin1String replaced(" (deleted)");
+    QString path = running;
+    if (path.endsWith(replaced) && !QFileInfo::exists(path))
+        path.chop(replaced.size());
+    if (installed.isEmpty() || path.isEmpty())
+        return path;
+    // The running path has its links resolved; the installed one is named
+    // as installed, possibly through a linked folder.
+    const QString installedFile = QFileInfo(installed).canonicalFilePath();
+    if (path == installed || (!installedFile.isEmpty() && installedFile == QFileInfo(path).canonicalFilePath()))
+        return installed;
+    return path;
+}
+
+QString AutostartEntry::program()
+{
+    // Qt's own answer is empty once the file has been replaced; the kernel's
+    // link still names the path.
+    std::error_code failed;
+    const std::filesystem::path running = std::filesystem::read_symlink("/proc/self/exe", failed);
+    return programFor(failed ? QCoreApplication::applicationFilePath() : QFile::decodeName(running.c_str()),
+        QStringLiteral(PEXILO_INSTALLED_PROGRAM));
+}
+
 bool AutostartEntry::install(QString *error)
 {
-    const QString text = contents(QCoreApplication::applicationFilePath());
+    const QString text = contents(program());
     if (text.isEmpty()) {
         setError(error, QStringLiteral("the program's path cannot be written into a desktop entry"));
         return false;
     }
     const QString target = path();
     if (QFileInfo::exists(target) && !isOurs(target)) {
-        setError(error, QStringLiteral("%1 exists and was not written by Pexilo").arg(target));
+        setError(error, foreignFile(target));
         return false;
     }
     if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
@@ -136,6 +190,19 @@ bool AutostartEntry::remove(QString *error)
 bool AutostartEntry::isInstalled()
 {
     return isOurs(path());
+}
+
+QString AutostartEntry::problem(bool launchAtLogin)
+{
+    const QString target = path();
+    const QString folder = QFileInfo(target).absolutePath();
+    if (!launchAtLogin)
+        return isOurs(target) ? folderProblem(folder) : QString();
+    if (contents(QCoreApplication::applicationFilePath()).isEmpty())
+        return QStringLiteral("the program's path cannot be written into a desktop entry");
+    if (QFileInfo::exists(target) && !isOurs(target))
+        return foreignFile(target);
+    return folderProblem(folder);
 }
 
 void AutostartEntry::apply(bool launchAtLogin)

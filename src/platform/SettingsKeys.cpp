@@ -1,9 +1,12 @@
 #include "SettingsKeys.h"
 
+#include "PendingDefaults.h"
 #include "UserDefaults.h"
 
 QString TextSettingKey::read(const UserDefaults &defaults) const
 {
+    if (const std::optional<QVariant> unsaved = PendingDefaults::unsavedValue(defaults, name))
+        return unsaved->typeId() == QMetaType::QString ? unsaved->toString() : QString(defaultValue);
     return defaults.stringForKey(name).value_or(defaultValue);
 }
 
@@ -14,6 +17,8 @@ bool TextSettingKey::write(UserDefaults &defaults, const QString &value) const
 
 bool BoolSettingKey::read(const UserDefaults &defaults) const
 {
+    if (const std::optional<QVariant> unsaved = PendingDefaults::unsavedValue(defaults, name))
+        return unsaved->toBool();
     // Only a default of true needs to tell "stored false" from "not stored".
     if (defaultValue && !defaults.contains(name))
         return true;

@@ -7,7 +7,8 @@ class UserDefaults;
 
 // A text setting in the user defaults: it reads as the stored text (an empty
 // one included), or as its default when none is stored or the stored value
-// is not text.
+// is not text. A value the user set that waits to be stored
+// (PendingDefaults) reads in place of the stored one, for every setting.
 struct TextSettingKey
 {
     QLatin1StringView name;

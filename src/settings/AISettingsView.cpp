@@ -16,8 +16,10 @@ AISettingsView::AISettingsView(SettingsManager &settings, QWidget *parent)
                 &SettingsManager::preferredModelChanged },
             QStringLiteral("Model"), aiModels(), 180));
     addRow(QStringLiteral("OpenAI API Key"), QStringLiteral("Your personal API key for AI analysis"),
+        // Stored as it is entered, so that the next question uses it while
+        // the window is still open; the field then shows the key as stored.
         textField(settings,
-            { &SettingsManager::apiKey, &SettingsManager::setApiKey, &SettingsManager::apiKeyChanged },
+            { &SettingsManager::apiKey, &SettingsManager::saveAPIKey, &SettingsManager::apiKeyChanged },
             QStringLiteral("Enter API key"), 300, true));
 }
 

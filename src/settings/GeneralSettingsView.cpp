@@ -1,5 +1,6 @@
 #include "GeneralSettingsView.h"
 
+#include "settings/ModernSettingsRow.h"
 #include "settings/SettingsControls.h"
 #include "store/SettingsManager.h"
 #include "ui/Fonts.h"
@@ -16,10 +17,16 @@ using namespace SettingsControls;
 GeneralSettingsView::GeneralSettingsView(SettingsManager &settings, QWidget *parent)
     : SettingsPanel(parent)
 {
-    addRow(QStringLiteral("Launch at Login"), QStringLiteral("Start Pexilo when you log in"),
+    // The switch shows what the desktop will do at login; a choice that
+    // cannot be carried out leaves it as it is, with the reason under it.
+    ModernSettingsRow *launch = addRow(QStringLiteral("Launch at Login"),
+        QStringLiteral("Start Pexilo when you log in"),
         toggle(settings,
-            { &SettingsManager::autoLaunchAtLogin, &SettingsManager::setAutoLaunchAtLogin,
+            { &SettingsManager::autoLaunchAtLogin, &SettingsManager::chooseAutoLaunchAtLogin,
                 &SettingsManager::autoLaunchAtLoginChanged }));
+    launch->setNote(settings.autoLaunchProblem());
+    connect(&settings, &SettingsManager::autoLaunchProblemChanged, launch,
+        [launch, &settings] { launch->setNote(settings.autoLaunchProblem()); });
     addRow(QStringLiteral("Keyboard Shortcut"), QStringLiteral("Quick screenshot capture"),
         shortcutControl(settings));
     addRow(QStringLiteral("Show Keyboard Shortcuts"), QStringLiteral("Display shortcuts in menu bar"),

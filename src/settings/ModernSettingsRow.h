@@ -6,6 +6,7 @@
 #include <optional>
 
 class QLabel;
+class QVBoxLayout;
 
 // One row of a settings panel: a title, a subtitle under it when there is
 // one, and the row's control at the trailing edge, on a rounded card.
@@ -22,6 +23,11 @@ public:
     std::optional<QString> subtitle() const { return m_subtitle; }
     QWidget *content() const { return m_content; }
 
+    // A warning under the subtitle, such as why the control does not show
+    // what the user chose; none when empty.
+    void setNote(const QString &note);
+    QString note() const;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
@@ -29,4 +35,7 @@ private:
     QString m_title;
     std::optional<QString> m_subtitle;
     QWidget *m_content;
+    QVBoxLayout *m_texts;
+    // Made when there is first a note to show.
+    QLabel *m_note = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "SettingsControls.h"
 
+#include "settings/PickerMenu.h"
 #include "settings/SegmentedPicker.h"
 #include "store/SettingsManager.h"
 #include "ui/Fonts.h"
@@ -71,7 +72,7 @@ QLineEdit *textField(
 QWidget *menuPicker(SettingsManager &settings, const TextSetting &setting, const QString &label,
     const QStringList &options, int width)
 {
-    auto *menu = new QComboBox;
+    auto *menu = new PickerMenu;
     menu->setFont(Fonts::system(13));
     menu->addItems(options);
     const auto show = [menu, &settings, setting] {

@@ -42,7 +42,8 @@ QLineEdit *textField(SettingsManager &settings, const TextSetting &setting, cons
 
 // The label, then a menu of the options, together the width. A stored value
 // that is not among the options shows as the menu's text without becoming
-// one of its entries, and stays as it is until the user picks an entry.
+// one of its entries, and stays as it is until the user picks an entry. The
+// wheel turns the menu only while it has the focus (PickerMenu).
 QWidget *menuPicker(SettingsManager &settings, const TextSetting &setting, const QString &label,
     const QStringList &options, int width);
 

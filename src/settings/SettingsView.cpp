@@ -8,6 +8,7 @@
 #include "settings/ScreenshotSettingsView.h"
 #include "settings/SettingsControls.h"
 #include "settings/SidebarItem.h"
+#include "platform/PendingDefaults.h"
 #include "store/SettingsManager.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
@@ -147,6 +148,7 @@ QWidget *SettingsView::detailPane()
     texts->addWidget(m_description);
     column->addWidget(header);
     column->addWidget(line(Qt::Horizontal));
+    column->addWidget(unsavedNotice());
 
     auto *content = new QWidget;
     auto *stack = new QVBoxLayout(content);
@@ -160,6 +162,22 @@ QWidget *SettingsView::detailPane()
     m_panelHolder->addWidget(m_panel);
     column->addWidget(clearScrollArea(content), 1);
     return pane;
+}
+
+QWidget *SettingsView::unsavedNotice()
+{
+    // Shown for as long as settings the user changed wait to be stored,
+    // whichever window changed them.
+    m_unsavedNotice = new PlainLabel(QString::fromUtf8(unsavedNoticeText), Fonts::system(13), Palette::primaryLabel());
+    m_unsavedNotice->setObjectName(QStringLiteral("unsavedNotice"));
+    m_unsavedNotice->setWordWrap(true);
+    m_unsavedNotice->setContentsMargins(32, 10, 32, 10);
+    filled(m_unsavedNotice, over(Palette::withOpacity(Palette::orange(), 0.18), Palette::windowBackground()));
+    const PendingDefaults &pending = PendingDefaults::standard();
+    m_unsavedNotice->setVisible(pending.hasUnsavedValues());
+    connect(&pending, &PendingDefaults::hasUnsavedValuesChanged, m_unsavedNotice,
+        [notice = m_unsavedNotice, &pending] { notice->setVisible(pending.hasUnsavedValues()); });
+    return m_unsavedNotice;
 }
 
 void SettingsView::selectCategory(SettingsCategory category)

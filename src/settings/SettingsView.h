@@ -19,13 +19,19 @@ class SidebarItem;
 // the view comes on screen and saved once when it goes away: when its window
 // closes or is replaced, or when the application quits with it open,
 // whichever comes first. Until then edits live only in the store, also
-// across a change of category.
+// across a change of category; the API key alone is stored as it is entered.
+// While settings wait to be stored (the file does not take them), a notice
+// over the panel says so.
 class SettingsView : public QWidget
 {
     Q_OBJECT
 
 public:
     static constexpr int sidebarWidth = 220;
+    // Shown over the panel while settings wait to be stored.
+    static constexpr const char *unsavedNoticeText
+        = "⚠️ Settings not saved yet: the settings file cannot be written right now. "
+          "Pexilo keeps trying and saves them as soon as it can.";
 
     explicit SettingsView(QWidget *parent = nullptr);
     ~SettingsView() override;
@@ -49,6 +55,7 @@ private:
 
     QWidget *sidebar();
     QWidget *detailPane();
+    QWidget *unsavedNotice();
     void saveOnce();
 
     SettingsManager *m_settings;
@@ -59,6 +66,7 @@ private:
     QList<SidebarItem *> m_sidebarItems;
     QLabel *m_title = nullptr;
     QLabel *m_description = nullptr;
+    QLabel *m_unsavedNotice = nullptr;
     QVBoxLayout *m_panelHolder = nullptr;
     SettingsPanel *m_panel = nullptr;
 };

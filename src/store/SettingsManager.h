@@ -2,16 +2,30 @@
 
 #include "platform/PublishedProperty.h"
 
+#include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QVariant>
+
+#include <utility>
 
 // The user's settings, each kept in the user defaults under its key in
 // SettingsKeys, spelled like the setting. Every owner makes its own store; stores share state only
 // through the user defaults, when one saves and another loads afterwards.
 //
 // A store loads when it is made and whenever its owner asks, and writes only
-// when its owner asks: all twelve keys at once, so the last save wins. An
-// assignment changes the store in memory only.
+// when its owner asks (the API key also as the user enters it). A save
+// writes only the settings that changed since the store last loaded or
+// saved, so that two windows open at once (Settings and onboarding) keep
+// each other's answers. An assignment changes the store in memory only.
+//
+// Writes go through PendingDefaults: what the file does not take at once is
+// kept and written later, and every reader in the process sees it meanwhile.
+//
+// "autoLaunchAtLogin" shows whether our autostart entry is really in place
+// (or the user's choice while that waits to be stored), not the stored
+// value alone; autoLaunchProblem() says why it differs from the choice.
 //
 // Every assignment, also of an equal value, stores the value and then emits
 // the setting's change signal.
@@ -46,12 +60,28 @@ public:
 
     // Assigns every setting from the user defaults: a text setting its stored
     // text (an empty one included) or its default when none is stored, a
-    // Boolean setting its stored value or false.
+    // Boolean setting its stored value or false; "autoLaunchAtLogin" as
+    // above.
     void loadSettings();
-    // Writes all twelve settings, puts the desktop's autostart entry in place
-    // or takes ours away to match "autoLaunchAtLogin", and announces the save
+    // Writes the settings that changed, in one write; once a changed
+    // "autoLaunchAtLogin" is stored, puts the desktop's autostart entry in
+    // place or takes ours away to match it. Announces the save
     // (AppEvents::settingsSaved).
     void saveSettings();
+
+    // The user's choice of the switch: taken when it can be carried out;
+    // otherwise the switch stays as it is and autoLaunchProblem() says why.
+    void chooseAutoLaunchAtLogin(bool launch);
+    // Why "Launch at Login" does not show the user's choice: a sentence, or
+    // empty.
+    QString autoLaunchProblem() const { return m_autoLaunchProblem; }
+
+    // The key as the user entered it, stored at once, so that the next
+    // question uses it while the window is still open.
+    void saveAPIKey(const QString &entered);
+    // The key without its line breaks (a pasted key may carry one) and the
+    // white space around it.
+    static QString enteredAPIKey(const QString &text);
 
     QString userName() const { return m_userName; }
     void setUserName(const QString &value)
@@ -146,8 +176,16 @@ Q_SIGNALS:
     void figmaPaletteExtractionChanged();
     void autoCSVExportChanged();
     void enableScreenshotSearchChanged();
+    void autoLaunchProblemChanged();
 
 private:
+    // Every setting under its key, in the order of the table.
+    QList<std::pair<QString, QVariant>> currentValues() const;
+    // Writes the settings of `values` that differ from what the store last
+    // loaded or saved.
+    void write(const QList<std::pair<QString, QVariant>> &values);
+    void setAutoLaunchProblem(const QString &problem);
+
     QString m_userName;
     bool m_autoLaunchAtLogin = false;
     QString m_keyboardShortcut;
@@ -160,4 +198,8 @@ private:
     bool m_figmaPaletteExtraction = false;
     bool m_autoCSVExport = false;
     bool m_enableScreenshotSearch = false;
+
+    // What each setting held when the store last loaded or saved it.
+    QHash<QString, QVariant> m_stored;
+    QString m_autoLaunchProblem;
 };

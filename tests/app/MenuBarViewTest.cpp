@@ -8,14 +8,18 @@
 #include "ai/AIManager.h"
 #include "app/ConversationThumbnail.h"
 #include "chat/ChatWindowManager.h"
+#include "platform/PendingDefaults.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
+#include "store/SettingsManager.h"
+#include "support/DatabaseLock.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
 
 #include <QLabel>
+#include <QTest>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -267,4 +271,30 @@ TEST_F(MenuBarViewTest, ReadsTheListAfreshWhenItComesOnScreenAndWhenWhatItObserv
     EXPECT_NE(labelWithText(&window, QStringLiteral("Ctrl+Shift+2")), nullptr);
     openPanel();
     EXPECT_EQ(labelWithText(&window, QStringLiteral("Ctrl+Shift+2")), nullptr);
+}
+
+// Settings that another program's hold on the file keeps from being stored
+// are named in the panel, and what they say shows at once (the name in the
+// greeting); the notice goes once they are stored.
+TEST_F(MenuBarViewTest, SaysSoWhileSettingsWaitToBeStored)
+{
+    SettingsManager settings;
+    settings.setUserName(QStringLiteral("Ada"));
+    DatabaseLock other(UserDefaults::standardPath(), DatabaseLock::Kind::WritesOnly);
+    ASSERT_TRUE(other.isHeld());
+    settings.saveSettings();
+    ASSERT_TRUE(PendingDefaults::standard().hasUnsavedValues());
+
+    const MenuBarWindow &window = openPanel();
+    const auto *notice = window.findChild<QLabel *>(QStringLiteral("unsavedNotice"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(),
+        QStringLiteral("⚠️ Settings not saved yet: the settings file cannot be written right now. "
+                       "Pexilo keeps trying."));
+    EXPECT_TRUE(visibleTexts(&window).contains(QStringLiteral("Good morning, Ada")));
+
+    other.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!notice->isVisible(), 60000);
+    EXPECT_EQ(UserDefaults::standard().stringForKey(SettingsKeys::userName.name), QStringLiteral("Ada"));
 }

@@ -1,5 +1,6 @@
 #include "chat/ActionButton.h"
 #include "chat/LoadingBubble.h"
+#include "chat/MessageAvatar.h"
 #include "chat/MessageBubble.h"
 #include "chat/MessageBubbleView.h"
 #include "chat/MessageTime.h"
@@ -25,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -74,6 +76,58 @@ const ElidedLabel *labelWithText(const QWidget *view, const QString &text)
         if (label->text() == text)
             return label;
     return nullptr;
+}
+
+// What the screen shows of the view: the view at that width on a white
+// ground, in a window of its own, grabbed once the window is on screen.
+// A point of the view is the same point of the picture.
+QImage shownPicture(QWidget *view, int width)
+{
+    QWidget window;
+    window.setAutoFillBackground(true);
+    QPalette ground = window.palette();
+    ground.setColor(QPalette::Window, Qt::white);
+    window.setPalette(ground);
+    auto *layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view);
+    layOut(*view, width);
+    window.resize(width, view->height());
+    window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QImage picture = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    layout->removeWidget(view);
+    view->setParent(nullptr);
+    return picture;
+}
+
+// Whether each channel of the colour shown is within the tolerance of the
+// colour expected.
+bool isNear(const QColor &shown, const QColor &expected, int tolerance)
+{
+    return std::abs(shown.red() - expected.red()) <= tolerance
+        && std::abs(shown.green() - expected.green()) <= tolerance
+        && std::abs(shown.blue() - expected.blue()) <= tolerance;
+}
+
+// How many pixels of the part of the picture show the colour, give or take
+// the tolerance.
+int pixelsNear(const QImage &picture, const QRect &part, const QColor &colour, int tolerance)
+{
+    int count = 0;
+    const QRect inside = part.intersected(picture.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            count += isNear(picture.pixelColor(x, y), colour, tolerance) ? 1 : 0;
+    return count;
+}
+
+// The colour over white.
+QColor overWhite(const QColor &colour)
+{
+    const qreal alpha = colour.alphaF();
+    return QColor::fromRgbF(float(colour.redF() * alpha + 1 - alpha),
+        float(colour.greenF() * alpha + 1 - alpha), float(colour.blueF() * alpha + 1 - alpha));
 }
 
 } // namespace
@@ -469,4 +523,137 @@ TEST(MessageViewsTest, LoadingViewsStepTheirDotsOnlyWhileOnScreen)
     QTest::qWait(1200);
     for (qsizetype i = 0; i < spies.size(); ++i)
         EXPECT_EQ(spies[i]->count(), 0) << cases[i].name;
+}
+
+// The sender's symbol at the head of each row is drawn in the sender's
+// colour: the person in blue for the user, the sparkles in amber for the
+// assistant and the loading row; never the other's.
+TEST(MessageViewsTest, RowSymbolsShowInTheirSendersColours)
+{
+    const QColor userBlue = QColor::fromRgbF(0.4f, 0.6f, 0.9f);
+    const QColor assistantAmber = QColor::fromRgbF(0.8f, 0.6f, 0.4f);
+    struct SymbolCase
+    {
+        const char *name;
+        std::function<QWidget *()> make;
+        QColor shown;
+        QColor absent;
+    };
+    const SymbolCase cases[] = {
+        { "user's row",
+            [] {
+                return new ModernMessageRow(ChatMessage(QStringLiteral("Some text"), true, someTime),
+                    textPrimary, textSecondary, accentBeige);
+            },
+            userBlue, assistantAmber },
+        { "assistant's row",
+            [] {
+                return new ModernMessageRow(ChatMessage(QStringLiteral("Some text"), false, someTime),
+                    textPrimary, textSecondary, accentBeige);
+            },
+            assistantAmber, userBlue },
+        { "loading row", [] { return new ModernLoadingRow(textSecondary, accentBeige); }, assistantAmber,
+            userBlue },
+    };
+    for (const SymbolCase &symbolCase : cases) {
+        SCOPED_TRACE(symbolCase.name);
+        std::unique_ptr<QWidget> view(symbolCase.make());
+        const QImage picture = shownPicture(view.get(), 480);
+        EXPECT_GE(pixelsNear(picture, picture.rect(), symbolCase.shown, 6), 8);
+        EXPECT_EQ(pixelsNear(picture, picture.rect(), symbolCase.absent, 30), 0);
+    }
+}
+
+// Every avatar is a disc, clear at the corners of its square, with its
+// symbol drawn in the middle; the assistant's markup bubble beside it has
+// its outline, a little darker than its fill.
+TEST(MessageViewsTest, AvatarsAreDiscsWithTheirSymbolInTheMiddle)
+{
+    struct AvatarCase
+    {
+        const char *name;
+        std::function<QWidget *()> make;
+        QColor symbol;
+    };
+    const AvatarCase cases[] = {
+        { "bubble view",
+            [] { return new MessageBubbleView(ChatMessage(QStringLiteral("Hello"), false, someTime)); },
+            Qt::white },
+        { "typing indicator", [] { return new TypingIndicatorView; }, Qt::white },
+        { "loading bubble", [] { return new LoadingBubble(Palette::purple()); }, Qt::white },
+        { "markup bubble",
+            [] {
+                return new MessageBubble(
+                    ChatMessage(QStringLiteral("Hello"), false, someTime), Palette::blue());
+            },
+            Palette::blue() },
+    };
+    for (const AvatarCase &avatarCase : cases) {
+        SCOPED_TRACE(avatarCase.name);
+        std::unique_ptr<QWidget> view(avatarCase.make());
+        const MessageAvatar *avatar = view->findChild<MessageAvatar *>();
+        ASSERT_TRUE(avatar);
+        const QImage picture = shownPicture(view.get(), 480);
+        const QRect square = geometryIn(avatar, view.get());
+        ASSERT_EQ(square.size(), QSize(28, 28));
+        const QColor fill = overWhite(avatar->look().fill);
+        for (const QPoint corner :
+            { square.topLeft(), square.topRight(), square.bottomLeft(), square.bottomRight() })
+            EXPECT_EQ(picture.pixelColor(corner), QColor(Qt::white)) << corner.x() << "," << corner.y();
+        // The disc's fill left and right of the symbol, and the symbol in
+        // the middle 12 × 12.
+        const QPoint middle = square.center();
+        for (const QPoint side :
+            { QPoint(square.left() + 3, middle.y()), QPoint(square.right() - 3, middle.y()) })
+            EXPECT_TRUE(isNear(picture.pixelColor(side), fill, avatar->look().gradient ? 40 : 2))
+                << side.x() << "," << side.y();
+        const QRect symbolSquare(square.topLeft() + QPoint(8, 8), QSize(12, 12));
+        EXPECT_GE(pixelsNear(picture, symbolSquare, avatarCase.symbol, 20), 6);
+    }
+
+    MessageBubble bubble(ChatMessage(QStringLiteral("Hello"), false, someTime), Palette::blue());
+    const QImage picture = shownPicture(&bubble, 480);
+    const QRect frame = geometryIn(bubble.bubble(), &bubble);
+    const int middle = frame.center().y();
+    const QColor edge = picture.pixelColor(frame.left(), middle);
+    const QColor inside = picture.pixelColor(frame.left() + 4, middle);
+    EXPECT_TRUE(isNear(inside, overWhite(Palette::withOpacity(Palette::gray(), 0.06)), 1));
+    EXPECT_LT(edge.red(), inside.red());
+    EXPECT_LT(edge.blue(), inside.blue());
+}
+
+// The small buttons are rounded pills of their own fill whatever they are
+// placed on: the quick action's a faint grey, the action button's beige.
+TEST(MessageViewsTest, SmallButtonsAreRoundedPillsOfTheirFill)
+{
+    struct ButtonCase
+    {
+        const char *name;
+        std::function<QWidget *()> make;
+        QColor fill;
+    };
+    const ButtonCase cases[] = {
+        { "quick action",
+            [] {
+                return new QuickActionButton(QStringLiteral("Summarize"), QStringLiteral("doc.text"), [] {});
+            },
+            overWhite(Palette::withOpacity(Palette::quaternaryLabel(), 0.5)) },
+        { "action button",
+            [] { return new ActionButton(QStringLiteral("Retry"), QStringLiteral("sparkles"), [] {}); },
+            QColor::fromRgbF(0.96f, 0.94f, 0.90f) },
+    };
+    for (const ButtonCase &buttonCase : cases) {
+        SCOPED_TRACE(buttonCase.name);
+        std::unique_ptr<QWidget> button(buttonCase.make());
+        const int width = button->sizeHint().width();
+        const QImage picture = shownPicture(button.get(), width);
+        const QRect pill(QPoint(0, 0), button->size());
+        ASSERT_GE(pill.height(), 20);
+        // Clear at the corners, the fill just inside the rounded edges.
+        for (const QPoint corner : { pill.topLeft(), pill.topRight(), pill.bottomLeft(), pill.bottomRight() })
+            EXPECT_EQ(picture.pixelColor(corner), QColor(Qt::white)) << corner.x() << "," << corner.y();
+        for (const QPoint edge : { QPoint(2, pill.center().y()), QPoint(pill.right() - 2, pill.center().y()),
+                 QPoint(pill.center().x(), 1), QPoint(pill.center().x(), pill.bottom() - 1) })
+            EXPECT_TRUE(isNear(picture.pixelColor(edge), buttonCase.fill, 1)) << edge.x() << "," << edge.y();
+    }
 }

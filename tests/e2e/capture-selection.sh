@@ -51,8 +51,8 @@ expect_colour() {
 no_capture_window() {
     local w
     for w in $(xdotool search --onlyvisible --classname capture-driver 2>/dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$w")"
-        [ "$WIDTH" -ge 1280 ] && return 1
+        eval "$(window_geometry "$w")"
+        [ "$WIDTH" -ge "$SCREEN_W" ] && return 1
     done
     return 0
 }

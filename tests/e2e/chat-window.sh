@@ -43,12 +43,12 @@ closes() { grep -cF "💬 Chat window closed and conversation saved" "$PEXILO_LO
 chat_window() { xdotool search --onlyvisible --name "^Pexilo Chat$" 2>/dev/null | head -1; }
 # chat_click <x> <y>: a click at a point of the chat window.
 chat_click() {
-    eval "$(xdotool getwindowgeometry --shell "$(chat_window)")"
+    eval "$(window_geometry "$(chat_window)")"
     xdotool mousemove $((X + $1)) $((Y + $2)) click 1
 }
 # ask_in_chat <x of the input> <question> <answers before>
 ask_in_chat() {
-    eval "$(xdotool getwindowgeometry --shell "$(chat_window)")"
+    eval "$(window_geometry "$(chat_window)")"
     chat_click "$1" $((HEIGHT - 38))
     sleep 0.3
     xdotool type --delay 20 "$2"
@@ -78,7 +78,7 @@ screenshot answered.png
 
 # Chat: the rightmost pill at the bottom of the answer box, the light grey
 # box below the selection.
-box=$(convert "$ARTIFACTS/answered.png" -crop 1280x345+0+455 +repage -fuzz 10% -fill white \
+box=$(convert "$ARTIFACTS/answered.png" -crop "${SCREEN_W}x$((SCREEN_H - 455))+0+455" +repage -fuzz 10% -fill white \
     +opaque "srgb(232,232,232)" -trim -format '%w %h %X %Y' info:) || fail "no answer box in the picture"
 read -r box_w box_h box_x box_y <<<"$box"
 xdotool mousemove $((box_x + box_w - 52)) $((455 + box_y + box_h - 55)) click 1
@@ -96,7 +96,7 @@ jq -e --arg a "$answer" '.messages[0].content[0].text | contains($a) and contain
     || fail "the follow-up was not sent with the conversation so far: $(head -c 300 "$body")"
 
 # Copy: the screenshot as a PNG that another program can paste.
-eval "$(xdotool getwindowgeometry --shell "$(chat_window)")"
+eval "$(window_geometry "$(chat_window)")"
 # The two buttons below the image, Copy first; the image's shadow ends above them.
 copy=$(convert "$ARTIFACTS/chat-follow-up.png" -crop 352x60+$((X + 24))+$((Y + 284)) +repage -fuzz 1% \
     -fill white +opaque "srgb(237,237,237)" -trim -format '%w %h %X %Y' info:) || fail "no buttons below the screenshot"
@@ -130,7 +130,7 @@ sleep 1
 chat_click 34 39 # the sidebar's button in the screenshot panel's header
 sleep 1
 screenshot chat-sidebar.png
-eval "$(xdotool getwindowgeometry --shell "$(chat_window)")"
+eval "$(window_geometry "$(chat_window)")"
 row=$(find_colour chat-sidebar.png "rgb(224,32,32)" "$X" $((Y + 100)) 300 300) || fail "no row with the screenshot's thumbnail in the sidebar"
 read -r row_w row_h row_x row_y <<<"$row"
 xdotool mousemove $((row_x + 120)) $((row_y + row_h / 2)) click 1

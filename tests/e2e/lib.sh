@@ -1,6 +1,7 @@
 # Shared steps of the whole-program tests. Sourced by each test script, which
-# runs inside its own X server (xvfb-run) with the pexilo binary as $PEXILO
-# and a folder for pictures and logs as $ARTIFACTS.
+# runs on a desktop of its own (tests/support/x-session.sh --desktop: an X
+# server, openbox, and trayer as the panel along the top edge) with the
+# pexilo binary as $PEXILO and a folder for pictures and logs as $ARTIFACTS.
 
 set -u
 mkdir -p "$ARTIFACTS"
@@ -10,6 +11,13 @@ mkdir -p "$ARTIFACTS"
 closed_loopback=http://127.0.0.1:1
 export PEXILO_API_BASE=$closed_loopback PEXILO_API_FALLBACK_BASE=$closed_loopback \
     PEXILO_PROBE_URLS=$closed_loopback
+
+# The screen's size, and its available area: what the panels leave of it
+# (the window manager's work area).
+read -r SCREEN_W SCREEN_H <<<"$(xdotool getdisplaygeometry)"
+read -r AREA_X AREA_Y AREA_W AREA_H <<<"$(xprop -root _NET_WORKAREA 2>/dev/null \
+    | sed -n 's/^[^=]*= *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1 \2 \3 \4/p')"
+[ -n "${AREA_H:-}" ] || { AREA_X=0 AREA_Y=0 AREA_W=$SCREEN_W AREA_H=$SCREEN_H; }
 
 fail() {
     echo "FAIL: $*" >&2
@@ -49,29 +57,23 @@ onboarded_defaults() {
         INSERT INTO defaults VALUES $rows;"
 }
 
+# The tray host is the desktop's panel, which x-session.sh starts and waits
+# for before the script begins; TRAYER_PID names it.
 start_tray_host() {
-    # Now and then trayer ends at once on a fresh X server, with nothing to
-    # say; a second start has always come up.
-    local attempt
-    for attempt in 1 2 3; do
-        trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
-            --expand false --transparent false --tint 0xdddddd >"$ARTIFACTS/trayer.log" 2>&1 &
-        TRAYER_PID=$!
-        if wait_until 20 tray_host_ready; then
-            sleep 0.5
-            return 0
-        fi
-        echo "the tray host did not start (attempt $attempt): $(cat "$ARTIFACTS/trayer.log")" >&2
-        kill "$TRAYER_PID" 2>/dev/null
-    done
-    fail "the tray host did not start"
+    [ -n "${TRAYER_PID:-}" ] || fail "no tray host: run the test in x-session.sh --desktop"
+    wait_until 20 tray_host_ready || fail "the tray host (trayer, pid $TRAYER_PID) is not running"
 }
 
 # The tray host's window is up, or the tray host has ended.
 tray_host_ready() {
-    xdotool search --class trayer >/dev/null 2>&1 && return 0
     kill -0 "$TRAYER_PID" 2>/dev/null || return 99
-    return 1
+    xdotool search --onlyvisible --class trayer >/dev/null 2>&1
+}
+
+# Ends the tray host and waits until it is gone, for a desktop without one.
+stop_tray_host() {
+    kill "$TRAYER_PID" 2>/dev/null
+    wait_until 10 sh -c "! kill -0 $TRAYER_PID 2>/dev/null" || fail "the tray host did not end"
 }
 
 # Whether every address pexilo may contact is on 127.0.0.1.
@@ -108,11 +110,24 @@ wait_for_exit() {
     PEXILO_STATUS=$?
 }
 
+# window_geometry <window>: where the window shows on the screen and its
+# size, as the shell assignments X, Y, WIDTH and HEIGHT (all 0 for a window
+# that is gone). Not xdotool's getwindowgeometry: for a window in a window
+# manager's frame it adds the frame's offset twice.
+window_geometry() {
+    echo "X=0 Y=0 WIDTH=0 HEIGHT=0"
+    xwininfo -id "$1" 2>/dev/null | awk -F: '
+        /Absolute upper-left X/ { printf "X=%d\n", $2 }
+        /Absolute upper-left Y/ { printf "Y=%d\n", $2 }
+        /^ *Width:/ { printf "WIDTH=%d\n", $2 }
+        /^ *Height:/ { printf "HEIGHT=%d\n", $2 }'
+}
+
 # The visible window of pexilo's tray icon, docked in the tray host: the one
 # of pexilo's windows no larger than a tray slot.
 tray_icon_window() {
     xdotool search --onlyvisible --classname pexilo 2>/dev/null | while read -r w; do
-        eval "$(xdotool getwindowgeometry --shell "$w")"
+        eval "$(window_geometry "$w")"
         [ "$WIDTH" -gt 4 ] && [ "$HEIGHT" -gt 4 ] && [ "$WIDTH" -le 64 ] && [ "$HEIGHT" -le 64 ] && echo "$w" && break
     done
 }
@@ -136,26 +151,27 @@ panel_loaded="📊 Menu bar loaded"
 
 find_tray_icon() {
     wait_until 10 tray_icon_present || fail "no tray icon window"
-    eval "$(xdotool getwindowgeometry --shell "$(tray_icon_window)")"
+    eval "$(window_geometry "$(tray_icon_window)")"
     ICON_X=$X ICON_Y=$Y ICON_W=$WIDTH ICON_H=$HEIGHT
 }
 
 # pexilo's visible tray panel: 282 wide (the panel and its outline).
 panel_window() {
     xdotool search --onlyvisible --classname pexilo 2>/dev/null | while read -r w; do
-        eval "$(xdotool getwindowgeometry --shell "$w")"
+        eval "$(window_geometry "$w")"
         [ "$WIDTH" -eq 282 ] && echo "$w" && break
     done
 }
 panel_shown() { [ -n "$(panel_window)" ]; }
 panel_gone() { [ -z "$(panel_window)" ]; }
 
-# The visible pexilo window over the whole 1280 × 800 screen: the selection,
-# or the overlay that follows it.
+# The visible pexilo window over the whole screen, panel included: the
+# selection, or the overlay that follows it.
 fullscreen_window() {
     xdotool search --onlyvisible --classname pexilo 2>/dev/null | while read -r w; do
-        eval "$(xdotool getwindowgeometry --shell "$w")"
-        [ "$WIDTH" -eq 1280 ] && [ "$HEIGHT" -eq 800 ] && echo "$w" && break
+        eval "$(window_geometry "$w")"
+        [ "$X" -eq 0 ] && [ "$Y" -eq 0 ] && [ "$WIDTH" -eq "$SCREEN_W" ] && [ "$HEIGHT" -eq "$SCREEN_H" ] \
+            && echo "$w" && break
     done
 }
 selection_shown() { [ -n "$(fullscreen_window)" ]; }
@@ -178,7 +194,7 @@ open_panel() {
     click_icon
     wait_until 5 sh -c "[ \$(grep -cF -- '$panel_loaded' '$PEXILO_LOG') -gt $count ]" || fail "the panel did not load"
     wait_until 5 panel_shown || fail "no panel on screen"
-    eval "$(xdotool getwindowgeometry --shell "$(panel_window)")"
+    eval "$(window_geometry "$(panel_window)")"
     PANEL_X=$X PANEL_Y=$Y PANEL_W=$WIDTH PANEL_H=$HEIGHT
     sleep 0.3
     screenshot "$1"

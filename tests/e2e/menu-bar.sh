@@ -20,7 +20,7 @@ open_panel panel.png
 wait_for_log "$loaded" 1 || fail "the panel did not count two conversations"
 [ "$PANEL_Y" -ge $((ICON_Y + ICON_H)) ] && [ "$PANEL_Y" -le $((ICON_Y + ICON_H + 8)) ] \
     || fail "the panel's top, $PANEL_Y, is not just under the icon"
-[ $((PANEL_X + PANEL_W)) -le 1280 ] && [ $((PANEL_X + PANEL_W)) -ge $((ICON_X + ICON_W)) ] \
+[ $((PANEL_X + PANEL_W)) -le "$SCREEN_W" ] && [ $((PANEL_X + PANEL_W)) -ge $((ICON_X + ICON_W)) ] \
     || fail "the panel, at x $PANEL_X, is not at the icon's side of the screen"
 wait_for_log "📚 Conversation 0: 'What does this code print?' - 2 messages" 1 || fail "no log of the newest conversation"
 wait_for_log "📚 Conversation 1: '$chart_title' - 4 messages" 1 || fail "no log of the older conversation"
@@ -48,7 +48,7 @@ wait_until 5 selection_shown || fail "the capture button started no selection"
 sleep 0.3
 screenshot selection.png
 # The screen was taken with the panel gone: no orange button under the dim layer.
-find_colour selection.png "rgb(255,149,0)" 0 0 1280 800 >/dev/null && fail "the selection shows the panel"
+find_colour selection.png "rgb(255,149,0)" 0 0 "$SCREEN_W" "$SCREEN_H" >/dev/null && fail "the selection shows the panel"
 xdotool key Escape
 wait_until 5 selection_gone || fail "Escape left the selection open"
 
@@ -61,7 +61,7 @@ wait_until 5 panel_gone || fail "the hot key left the panel open"
 wait_until 5 selection_shown || fail "the hot key started no selection"
 sleep 0.3
 screenshot selection-from-hot-key.png
-find_colour selection-from-hot-key.png "rgb(255,149,0)" 0 0 1280 800 >/dev/null \
+find_colour selection-from-hot-key.png "rgb(255,149,0)" 0 0 "$SCREEN_W" "$SCREEN_H" >/dev/null \
     && fail "the selection from the hot key shows the panel"
 xdotool key Escape
 wait_until 5 selection_gone || fail "Escape left the selection open"

@@ -1,14 +1,18 @@
-# The onboarding window as a user meets it on a 1280 × 800 screen: finding
-# it and its card, telling its steps apart by the progress dots, and clicking
-# its buttons. Sourced after lib.sh.
+# The onboarding window as a user meets it: finding it and its card, telling
+# its steps apart by the progress dots, and clicking its buttons. Sourced
+# after lib.sh.
 
 # The window holds the 520 × 640 card and 28 pixels of room for its shadow
-# on every side; in the middle of the 1280 × 800 screen.
-WINDOW_W=576 WINDOW_H=696 WINDOW_X=352 WINDOW_Y=52
+# on every side. It is made with its frame in the middle of the screen
+# (FRAME_X, FRAME_Y), then centred in the screen's available area, below the
+# panel, where it shows (WINDOW_X, WINDOW_Y).
+WINDOW_W=576 WINDOW_H=696
+FRAME_X=$(((SCREEN_W - WINDOW_W) / 2)) FRAME_Y=$(((SCREEN_H - WINDOW_H) / 2))
+WINDOW_X=$((AREA_X + (AREA_W - WINDOW_W) / 2)) WINDOW_Y=$((AREA_Y + (AREA_H - WINDOW_H) / 2))
 
 onboarding_window() {
     xdotool search --onlyvisible --classname pexilo 2>/dev/null | while read -r w; do
-        eval "$(xdotool getwindowgeometry --shell "$w")"
+        eval "$(window_geometry "$w")"
         [ "$WIDTH" -eq $WINDOW_W ] && [ "$HEIGHT" -eq $WINDOW_H ] && echo "$w" && break
     done
 }
@@ -17,7 +21,7 @@ onboarding_window_gone() { [ -z "$(onboarding_window)" ]; }
 
 # The card's top left corner on the screen: CARD_X, CARD_Y.
 find_card() {
-    eval "$(xdotool getwindowgeometry --shell "$(onboarding_window)")"
+    eval "$(window_geometry "$(onboarding_window)")"
     CARD_X=$((X + 28)) CARD_Y=$((Y + 28))
 }
 

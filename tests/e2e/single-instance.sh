@@ -23,7 +23,7 @@ run_second() {
     grep -qF "$started" "$1" && fail "the second start started anyway"
 }
 tray_icons() { xdotool search --onlyvisible --classname pexilo 2>/dev/null | while read -r w; do
-    eval "$(xdotool getwindowgeometry --shell "$w")"
+    eval "$(window_geometry "$w")"
     [ "$WIDTH" -le 64 ] && [ "$HEIGHT" -le 64 ] && echo "$w"; done | wc -l; }
 
 start_pexilo "$ARTIFACTS/first.log"

@@ -10,7 +10,7 @@ start_pexilo "$ARTIFACTS/tray-icon.log"
 
 wait_until 10 tray_icon_present || fail "no tray icon window"
 icon=$(tray_icon_window)
-eval "$(xdotool getwindowgeometry --shell "$icon")"
+eval "$(window_geometry "$icon")"
 screenshot tray-icon.png
 colours=$(unique_colours "$ARTIFACTS/tray-icon.png" "${WIDTH}x${HEIGHT}+${X}+${Y}")
 [ "$colours" -ge 3 ] || fail "the tray icon shows no picture ($colours colours)"
@@ -31,7 +31,7 @@ wait_for_exit 10 || fail "SIGTERM did not end the program"
 [ "$PEXILO_STATUS" -eq 0 ] || fail "SIGTERM ended the program with status $PEXILO_STATUS"
 
 # Without a tray host the program says so and keeps running.
-kill "$TRAYER_PID"; wait "$TRAYER_PID" 2>/dev/null
+stop_tray_host
 sleep 0.5
 start_pexilo "$ARTIFACTS/tray-icon-no-host.log"
 wait_for_log "⚠️ No system tray is available" 5 || fail "no warning without a tray host"

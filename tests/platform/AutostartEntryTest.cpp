@@ -2,11 +2,13 @@
 
 #include "support/DesktopEntryCheck.h"
 #include "support/LogCapture.h"
+#include "support/ReadOnlyFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -96,6 +98,58 @@ TEST_F(AutostartEntryTest, WrittenEntriesAreValidDesktopEntries)
     EXPECT_EQ(DesktopEntryCheck::validationErrors(awkward), QString());
 }
 
+TEST_F(AutostartEntryTest, TheEntryStartsTheInstalledProgramWhenThatIsTheOneRunning)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString real = root.path() + QStringLiteral("/real");
+    const QString linked = root.path() + QStringLiteral("/linked");
+    const QString built = root.path() + QStringLiteral("/build/pexilo");
+    writeFile(real + QStringLiteral("/bin/pexilo"), "installed");
+    writeFile(built, "built");
+    ASSERT_TRUE(QFile::link(real, linked));
+    const QString installed = real + QStringLiteral("/bin/pexilo");
+    const QString installedThroughLink = linked + QStringLiteral("/bin/pexilo");
+    const QString replaced = QStringLiteral(" (deleted)");
+
+    // The running program as the kernel names it: links resolved, and
+    // " (deleted)" added once its file has been replaced.
+    const struct
+    {
+        const char *what;
+        QString running;
+        QString installed;
+        QString expected;
+    } cases[] = {
+        { "the installed program", installed, installed, installed },
+        { "installed through a linked folder", installed, installedThroughLink, installedThroughLink },
+        { "replaced by an upgrade while it runs", installed + replaced, installedThroughLink, installedThroughLink },
+        { "a build", built, installedThroughLink, built },
+        { "a build replaced by a newer one", built + replaced, installedThroughLink, built },
+        { "a build, nothing installed", built, root.path() + QStringLiteral("/none/bin/pexilo"), built },
+        { "a build that installs nowhere", built, QString(), built },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(AutostartEntry::programFor(c.running, c.installed), c.expected);
+    }
+}
+
+TEST_F(AutostartEntryTest, AProgramWhoseFileWasReplacedWhileRunningStillWritesItsEntry)
+{
+    // A copy of the writer, so that replacing its file leaves the build alone.
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    const QString program = bin.path() + QStringLiteral("/pexilo");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(AUTOSTART_WRITER), program));
+    QProcess writer;
+    writer.setProcessChannelMode(QProcess::MergedChannels);
+    writer.start(program, { program });
+    ASSERT_TRUE(writer.waitForFinished(60000));
+    ASSERT_EQ(writer.exitCode(), 0) << writer.readAll().toStdString();
+    EXPECT_EQ(execLine(QString::fromUtf8(readFile(AutostartEntry::path()))), program);
+}
+
 TEST_F(AutostartEntryTest, InstallAndRemoveOurEntry)
 {
     EXPECT_FALSE(AutostartEntry::isInstalled());
@@ -136,6 +190,43 @@ TEST_F(AutostartEntryTest, AFailedWriteIsLoggedAndLeavesNoEntry)
 
     AutostartEntry::apply(false);
     EXPECT_EQ(log.lines().size(), 1);
+}
+
+// Why a choice cannot be carried out, asked before it is stored: the folder
+// is tried with a file of its own, which leaves nothing behind.
+TEST_F(AutostartEntryTest, SaysWhyAChoiceCannotBeCarriedOut)
+{
+    const QString folder = QFileInfo(AutostartEntry::path()).absolutePath();
+    EXPECT_EQ(AutostartEntry::problem(true), QString());
+    EXPECT_EQ(AutostartEntry::problem(false), QString());
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+
+    writeFile(AutostartEntry::path(), "[Desktop Entry]\nType=Application\nName=Mine\nExec=/usr/bin/true\n");
+    EXPECT_EQ(AutostartEntry::problem(true), AutostartEntry::path() + QStringLiteral(" belongs to another program"));
+    EXPECT_EQ(AutostartEntry::problem(false), QString()) << "nothing of ours to take away";
+    QFile::remove(AutostartEntry::path());
+
+    ASSERT_TRUE(AutostartEntry::install());
+    {
+        const ReadOnlyFolder readOnly(folder);
+        if (!readOnly.isReadOnly())
+            GTEST_SKIP() << "this file system lets the superuser write into any folder";
+        const QString closed = QStringLiteral("the folder %1 cannot be written").arg(folder);
+        EXPECT_EQ(AutostartEntry::problem(false), closed);
+        EXPECT_FALSE(AutostartEntry::remove());
+    }
+    ASSERT_TRUE(AutostartEntry::remove());
+    {
+        const ReadOnlyFolder readOnly(folder);
+        EXPECT_EQ(AutostartEntry::problem(true), QStringLiteral("the folder %1 cannot be written").arg(folder));
+        EXPECT_EQ(AutostartEntry::problem(false), QString());
+        EXPECT_FALSE(AutostartEntry::install());
+    }
+
+    writeFile(m_config.path() + QStringLiteral("/autostart-file"), "x");
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(QFile::rename(m_config.path() + QStringLiteral("/autostart-file"), folder));
+    EXPECT_EQ(AutostartEntry::problem(true), QStringLiteral("the folder %1 cannot be created").arg(folder));
 }
 
 TEST_F(AutostartEntryTest, ALinkToAPipeOrADeviceIsNotOursAndNothingWaitsOnIt)

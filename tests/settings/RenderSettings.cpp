@@ -1,14 +1,21 @@
-// render-settings <folder> [--dark]: draws the settings view at its window's
-// size, once per category, into <folder>/<n>-<category>.png, from the
-// settings stored in the defaults of $XDG_CONFIG_HOME.
+// render-settings <folder> [--dark] [--unsaved]: draws the settings view at
+// its window's size, once per category, into <folder>/<n>-<category>.png,
+// from the settings stored in the defaults of $XDG_CONFIG_HOME. With
+// --unsaved, another connection holds the file while the view saves, so
+// that the settings wait to be stored and the view says so.
 
+#include "platform/UserDefaults.h"
 #include "settings/SettingsView.h"
+#include "store/SettingsManager.h"
 #include "ui/Palette.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QStyleHints>
 #include <QVBoxLayout>
+
+#include <sqlite3.h>
 
 int main(int argc, char *argv[])
 {
@@ -39,6 +46,15 @@ int main(int argc, char *argv[])
     layout->addWidget(view);
     window.show();
 
+    sqlite3 *holder = nullptr;
+    if (arguments.contains(QStringLiteral("--unsaved"))) {
+        UserDefaults::standard().contains(QStringLiteral("userName")); // the file exists from here on
+        sqlite3_open(QFile::encodeName(UserDefaults::standardPath()).constData(), &holder);
+        sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        view->settings().setEnableScreenshotSearch(!view->settings().enableScreenshotSearch());
+        view->settings().saveSettings();
+    }
+
     int number = 1;
     for (const SettingsCategory category : SettingsCategories::allCases()) {
         view->selectCategory(category);
@@ -48,6 +64,11 @@ int main(int argc, char *argv[])
         if (!window.grab().save(folder.filePath(QStringLiteral("%1-%2.png").arg(number++).arg(name))))
             return 1;
     }
-    // Leave the defaults as they were found.
+    // Leave the defaults as they were found: the switch that waits is lost
+    // with the process, which quits without its last attempt.
+    if (holder) {
+        sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(holder);
+    }
     return 0;
 }

@@ -8,14 +8,17 @@
 #include "platform/UserDefaults.h"
 #include "settings/SegmentedPicker.h"
 #include "store/SettingsManager.h"
+#include "support/DatabaseLock.h"
 #include "support/DesktopEntryCheck.h"
 #include "support/FakeAIService.h"
 #include "support/LogCapture.h"
 #include "support/OpenedLinks.h"
+#include "support/ReadOnlyFolder.h"
 #include "support/ScopedEndpoints.h"
 #include "ui/ToggleSwitch.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoro/QCoroTask>
 #include <QDir>
@@ -27,6 +30,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -219,8 +223,7 @@ TEST_F(SettingsPanelsTest, TheModelMenuOffersFourModelsAndLeavesAnUnknownStoredM
         EXPECT_EQ(menu->parentWidget()->findChild<QLabel *>()->text(), QStringLiteral("Model"));
 
         closeWindow();
-        EXPECT_EQ(defaults().stringForKey(SettingsKeys::preferredModel.name),
-            c.stored.value_or(QStringLiteral("gpt-4o")))
+        EXPECT_EQ(defaults().stringForKey(SettingsKeys::preferredModel.name), c.stored)
             << "opening and closing the window keeps the stored model";
     }
 
@@ -283,12 +286,33 @@ TEST_F(SettingsPanelsTest, TheKeyIsMaskedStoredAsTypedInThePrivateFileAndNeverLo
     EXPECT_EQ(control<QLineEdit>(QStringLiteral("OpenAI API Key"))->echoMode(), QLineEdit::Password);
 }
 
-TEST_F(SettingsPanelsTest, TheNextAnalysisSendsTheKeyJustSaved)
+namespace {
+
+QImage questionImage()
+{
+    QImage image(32, 24, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    return image;
+}
+
+// The key that the AI client sends with its next question.
+QByteArray keySentWithTheNextQuestion(const FakeAIService &service)
+{
+    const AIResponse answer = QCoro::waitFor(AIManager::shared().analyzeImage(questionImage(), QStringLiteral("What?")));
+    AIManager::shared().resetForNewScreenshot();
+    const QList<RecordedRequest> requests = service.requests("POST", "/v1/chat/completions");
+    EXPECT_FALSE(requests.isEmpty()) << answer.content.toStdString();
+    return requests.isEmpty() ? QByteArray() : requests.last().header("Authorization");
+}
+
+} // namespace
+
+// The key is stored as it is typed: a question asked while the window is
+// still open uses it, and so does one after the window has closed.
+TEST_F(SettingsPanelsTest, AKeyTypedIntoTheOpenWindowIsUsedByTheNextQuestion)
 {
     FakeAIService service;
     ScopedEndpoints endpoints(service.baseUrl());
-    QImage image(32, 24, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
 
     for (const QString &key : { QStringLiteral("sk-first"), QStringLiteral("sk-second") }) {
         openWindow();
@@ -296,16 +320,88 @@ TEST_F(SettingsPanelsTest, TheNextAnalysisSendsTheKeyJustSaved)
         auto *field = control<QLineEdit>(QStringLiteral("OpenAI API Key"));
         field->selectAll();
         QTest::keyClicks(field, key);
+        EXPECT_EQ(defaults().stringForKey(SettingsKeys::apiKey.name), key);
+        EXPECT_EQ(keySentWithTheNextQuestion(service), "Bearer " + key.toUtf8());
         closeWindow();
-
-        const AIResponse answer
-            = QCoro::waitFor(AIManager::shared().analyzeImage(image, QStringLiteral("What?")));
-        AIManager::shared().resetForNewScreenshot();
-        const QList<RecordedRequest> requests = service.requests("POST", "/v1/chat/completions");
-        ASSERT_FALSE(requests.isEmpty()) << answer.content.toStdString();
-        EXPECT_EQ(requests.last().header("Authorization"), "Bearer " + key.toUtf8());
+        EXPECT_EQ(keySentWithTheNextQuestion(service), "Bearer " + key.toUtf8());
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A key copied from a web page often ends with a line break, or has one
+// inside where the page wrapped it: the field takes the key without them.
+TEST_F(SettingsPanelsTest, APastedKeyLosesItsLineBreaksAndTheSpaceAroundIt)
+{
+    openWindow();
+    select(SettingsCategory::ai);
+    auto *field = control<QLineEdit>(QStringLiteral("OpenAI API Key"));
+    field->setFocus();
+    QApplication::clipboard()->setText(QStringLiteral("  sk-proj-abc\ndef\r\n"));
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+
+    EXPECT_EQ(field->text(), QStringLiteral("sk-proj-abcdef"));
+    EXPECT_EQ(defaults().stringForKey(SettingsKeys::apiKey.name), QStringLiteral("sk-proj-abcdef"));
+    EXPECT_TRUE(AIManager::shared().hasAPIKey());
+}
+
+// Another program holds the settings file while the key is typed: the key
+// is used at once all the same, the window says that settings wait to be
+// stored, and they are stored once the file is free.
+TEST_F(SettingsPanelsTest, AKeyTypedWhileAnotherProgramHoldsTheFileIsUsedAndStoredOnceItIsFree)
+{
+    FakeAIService service;
+    ScopedEndpoints endpoints(service.baseUrl());
+    const QString key = QStringLiteral("sk-while-busy");
+    openWindow();
+    select(SettingsCategory::ai);
+    auto *notice = view().findChild<QLabel *>(QStringLiteral("unsavedNotice"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_FALSE(notice->isVisible());
+
+    DatabaseLock other(UserDefaults::standardPath(), DatabaseLock::Kind::WritesOnly);
+    ASSERT_TRUE(other.isHeld());
+    QTest::keyClicks(control<QLineEdit>(QStringLiteral("OpenAI API Key")), key);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_TRUE(notice->text().startsWith(QStringLiteral("⚠️ Settings not saved yet: ")));
+    EXPECT_FALSE(defaults().contains(SettingsKeys::apiKey.name));
+    EXPECT_EQ(keySentWithTheNextQuestion(service), "Bearer " + key.toUtf8());
+
+    other.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!notice->isVisible(), 60000);
+    EXPECT_EQ(defaults().stringForKey(SettingsKeys::apiKey.name), key);
+}
+
+// A notch of the wheel over the model menu, meant to scroll the panel,
+// changes nothing; once the menu has the focus, the wheel turns it.
+TEST_F(SettingsPanelsTest, TheWheelTurnsTheModelMenuOnlyOnceItHasTheFocus)
+{
+    defaults().setString(SettingsKeys::preferredModel.name, QStringLiteral("gpt-5-vision"));
+    SettingsView &view = openWindow();
+    select(SettingsCategory::ai);
+    auto *menu = control<QComboBox>(QStringLiteral("Preferred AI Model"));
+    ASSERT_NE(menu, nullptr);
+    const auto wheel = [menu](int notches) {
+        const QPointF at = QRectF(menu->rect()).center();
+        QWheelEvent event(at, menu->mapToGlobal(at), QPoint(), QPoint(0, -120 * notches), Qt::NoButton,
+            Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(menu, &event);
+    };
+
+    window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    ASSERT_FALSE(menu->hasFocus());
+    wheel(1);
+    EXPECT_EQ(view.settings().preferredModel(), QStringLiteral("gpt-5-vision"));
+    EXPECT_FALSE(menu->hasFocus());
+    EXPECT_EQ(menu->focusPolicy(), Qt::StrongFocus);
+
+    menu->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(menu->hasFocus());
+    wheel(1);
+    EXPECT_EQ(view.settings().preferredModel(), QStringLiteral("gpt-4o"));
+
+    closeWindow();
+    EXPECT_EQ(defaults().stringForKey(SettingsKeys::preferredModel.name), QStringLiteral("gpt-4o"));
 }
 
 TEST_F(SettingsPanelsTest, AboutOpensTheSupportMailAndThePrivacyPage)
@@ -345,19 +441,89 @@ TEST_F(SettingsPanelsTest, LaunchAtLoginSavedOnWritesTheAutostartEntryAndSavedOf
     openWindow();
     auto *launch = control<ToggleSwitch>(QStringLiteral("Launch at Login"));
     EXPECT_TRUE(launch->isChecked());
+    EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), QString());
     QTest::mouseClick(launch, Qt::LeftButton);
     closeWindow();
     EXPECT_FALSE(QFile::exists(AutostartEntry::path()));
+}
 
-    // An entry of the same name that the user wrote stays.
-    QDir().mkpath(QFileInfo(AutostartEntry::path()).absolutePath());
-    QFile foreign(AutostartEntry::path());
-    ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
-    foreign.write("[Desktop Entry]\nType=Application\nName=Mine\nExec=/usr/bin/true\n");
-    foreign.close();
+// "Launch at Login" shows whether Pexilo really starts at login. A choice
+// that cannot be carried out (a pexilo.desktop of another program, which is
+// left alone, or a folder that takes no file) leaves the switch as it is,
+// with the reason under it, and stores nothing; a switch stored on whose
+// entry could not be written shows off, with the reason.
+TEST_F(SettingsPanelsTest, LaunchAtLoginShowsWhatIsInstalledAndWhyNot)
+{
+    const QString folder = QFileInfo(AutostartEntry::path()).absolutePath();
+    const QByteArray theirs = "[Desktop Entry]\nType=Application\nName=Mine\nExec=/usr/bin/true\n";
+    const auto writeTheirs = [&] {
+        QDir().mkpath(folder);
+        QFile foreign(AutostartEntry::path());
+        ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
+        foreign.write(theirs);
+    };
+    const auto readTheirs = [] {
+        QFile file(AutostartEntry::path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QString foreignReason
+        = QStringLiteral("Pexilo cannot start at login: %1 belongs to another program.").arg(AutostartEntry::path());
+    const QString folderReason
+        = QStringLiteral("Pexilo cannot start at login: the folder %1 cannot be written.").arg(folder);
+
+    // Another program's entry under our name.
+    writeTheirs();
     openWindow();
+    auto *launch = control<ToggleSwitch>(QStringLiteral("Launch at Login"));
+    EXPECT_FALSE(launch->isChecked());
+    EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), QString());
+    QTest::mouseClick(launch, Qt::LeftButton);
+    EXPECT_FALSE(launch->isChecked());
+    EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), foreignReason);
+    const auto *note = row(QStringLiteral("Launch at Login"))->findChild<QLabel *>(QStringLiteral("rowNote"));
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->isVisible());
     closeWindow();
-    EXPECT_TRUE(QFile::exists(AutostartEntry::path()));
+    EXPECT_FALSE(defaults().contains(SettingsKeys::autoLaunchAtLogin.name));
+    EXPECT_EQ(readTheirs(), theirs);
+
+    // Stored on (as onboarding stores it) over another program's entry.
+    defaults().setBool(SettingsKeys::autoLaunchAtLogin.name, true);
+    openWindow();
+    EXPECT_FALSE(control<ToggleSwitch>(QStringLiteral("Launch at Login"))->isChecked());
+    EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), foreignReason);
+    closeWindow();
+    EXPECT_TRUE(defaults().boolForKey(SettingsKeys::autoLaunchAtLogin.name)) << "nothing was changed";
+    EXPECT_EQ(readTheirs(), theirs);
+    QFile::remove(AutostartEntry::path());
+    defaults().removeObject(SettingsKeys::autoLaunchAtLogin.name);
+
+    // A folder that takes no file.
+    {
+        const ReadOnlyFolder readOnly(folder);
+        if (!readOnly.isReadOnly())
+            GTEST_SKIP() << "this file system lets the superuser write into any folder";
+        openWindow();
+        launch = control<ToggleSwitch>(QStringLiteral("Launch at Login"));
+        QTest::mouseClick(launch, Qt::LeftButton);
+        EXPECT_FALSE(launch->isChecked());
+        EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), folderReason);
+        closeWindow();
+        EXPECT_FALSE(defaults().contains(SettingsKeys::autoLaunchAtLogin.name));
+
+        defaults().setBool(SettingsKeys::autoLaunchAtLogin.name, true);
+        openWindow();
+        EXPECT_FALSE(control<ToggleSwitch>(QStringLiteral("Launch at Login"))->isChecked());
+        EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), folderReason);
+        closeWindow();
+    }
+    // The folder open again: the same switch works.
+    openWindow();
+    EXPECT_EQ(row(QStringLiteral("Launch at Login"))->note(), QString());
+    QTest::mouseClick(control<ToggleSwitch>(QStringLiteral("Launch at Login")), Qt::LeftButton);
+    EXPECT_TRUE(control<ToggleSwitch>(QStringLiteral("Launch at Login"))->isChecked());
+    closeWindow();
+    EXPECT_TRUE(AutostartEntry::isInstalled());
 }
 
 #include "SettingsPanelsTest.moc"
