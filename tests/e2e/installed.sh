@@ -33,7 +33,6 @@ check_installed_tree "$prefix"
 # The installed program starts and shows its icon in the tray.
 fresh_home
 onboarded_defaults
-sqlite3 "$defaults" "INSERT INTO defaults VALUES ('autoLaunchAtLogin', 1)"
 start_tray_host
 PEXILO="$prefix/bin/pexilo"
 start_pexilo "$ARTIFACTS/installed.log"
@@ -42,7 +41,7 @@ screenshot installed-tray.png
 [ "$(unique_colours "$ARTIFACTS/installed-tray.png" "${ICON_W}x${ICON_H}+${ICON_X}+${ICON_Y}")" -ge 3 ] \
     || fail "the installed program's tray icon shows no picture"
 
-# Settings, left open at the quit, are saved with "Launch at Login" on: the
+# "Launch at Login" switched on in Settings, left open at the quit: the
 # autostart entry starts the installed program, which is not where this
 # build would install it by default, so it names the binary that wrote it.
 open_panel panel.png
@@ -51,6 +50,38 @@ runs=$(colour_runs panel.png "rgb(0,122,255)" $((PANEL_X + 30)) "$PANEL_Y" "$PAN
 read -r top bottom <<<"$(sed -n 2p <<<"$runs")"
 xdotool mousemove $((PANEL_X + 100)) $(((top + bottom) / 2)) click 1
 wait_for_log "🔧 Settings window should now be visible" 5 || fail "Settings did not open the settings window"
+settings_window=""
+wait_until 5 eval 'settings_window=$(xdotool search --onlyvisible --name "Pexilo Settings" | head -1); [ -n "$settings_window" ]' \
+    || fail "no settings window shows"
+eval "$(window_geometry "$settings_window")"
+# The General pane comes first; its first row's switch, off, is the first
+# light grey track, no taller than 40 pixels, in the right-hand end of the
+# window's upper third (the header's grey rule above it is skipped).
+switch=""
+find_switch() {
+    local top=$Y found w h x y
+    screenshot settings.png
+    while found=$(find_colour settings.png "rgb(222,222,222)" $((X + WIDTH - 140)) "$top" 140 \
+        $((Y + HEIGHT / 3 - top))); do
+        read -r w h x y <<<"$found"
+        if [ "$h" -le 40 ]; then
+            switch=$found
+            return 0
+        fi
+        top=$((y + 2))
+    done
+    return 1
+}
+wait_until 10 find_switch || fail "no launch-at-login switch in the settings window"
+read -r sw sh sx sy <<<"$switch"
+xdotool mousemove $((sx + sw / 2)) $((sy + sh / 2)) click 1
+switch_on() {
+    screenshot settings-on.png
+    # On, the track takes the settings window's orange accent.
+    find_colour settings-on.png "rgb(237,102,36)" "$sx" "$sy" "$sw" "$sh" >/dev/null
+}
+wait_until 10 switch_on \
+    || fail "the launch-at-login switch did not turn on"
 kill -TERM "$PEXILO_PID"
 wait_for_exit 10 && [ "$PEXILO_STATUS" -eq 0 ] || fail "SIGTERM did not end the installed program"
 entry="$XDG_CONFIG_HOME/autostart/pexilo.desktop"
