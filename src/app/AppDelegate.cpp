@@ -112,10 +112,8 @@ void AppDelegate::showOnboardingWindow()
         m_onboardingWindow.closeWindow();
     }
 
-    const WindowOwner::Style style = onboardingWindowStyle();
-    Log::line(QStringLiteral("🔧 Creating window with frame: ")
-        + WindowPlacement::describe(WindowPlacement::contentRectOnPrimaryScreen(style.size)));
-    m_onboardingWindow.createWindow(style);
+    const QWidget *window = m_onboardingWindow.createWindow(onboardingWindowStyle());
+    Log::line(QStringLiteral("🔧 Creating window with frame: ") + WindowPlacement::describe(window->geometry()));
 
     Log::line(QStringLiteral("🔧 Window created, setting up content view"));
     m_onboardingWindow.setContentView(new ModernOnboardingView);
@@ -146,10 +144,9 @@ void AppDelegate::showSettingsWindow()
         m_settingsWindow.closeWindow();
     }
 
-    const WindowOwner::Style style = settingsWindowStyle();
+    const QWidget *window = m_settingsWindow.createWindow(settingsWindowStyle());
     Log::line(QStringLiteral("🔧 Creating settings window with frame: ")
-        + WindowPlacement::describe(WindowPlacement::contentRectOnPrimaryScreen(style.size)));
-    m_settingsWindow.createWindow(style);
+        + WindowPlacement::describe(window->geometry()));
 
     Log::line(QStringLiteral("Settings window created, setting up content view"));
     m_settingsWindow.setContentView(new SettingsView);

@@ -26,6 +26,9 @@ MenuBarButton::MenuBarButton(const QString &icon, const QString &title, const QS
           new ElidedLabel(subtitle, Fonts::custom(Fonts::hafferRegular, 12), Palette::secondaryLabel()))
     , m_isPromotional(isPromotional)
 {
+    // Without the keyboard, the tray panel would leave a keyboard user no way
+    // to the settings.
+    setFocusPolicy(Qt::TabFocus);
     setAccessibleName(title);
     setAccessibleDescription(subtitle);
 

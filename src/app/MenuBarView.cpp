@@ -77,6 +77,7 @@ QLabel *betaBadge()
 PlainButton *textButton(const QString &text, const QFont &font, const QColor &colour)
 {
     auto *button = new PlainButton;
+    button->setFocusPolicy(Qt::TabFocus);
     button->setAccessibleName(text);
     auto *layout = new QHBoxLayout(button);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -179,6 +180,7 @@ QLayout *MenuBarView::captureAndRecent()
     auto *section = withMargins(new QVBoxLayout, 12, 8, 8);
 
     auto *capture = new PlainButton(Palette::orange(), 8);
+    capture->setFocusPolicy(Qt::TabFocus);
     capture->setAccessibleName(QStringLiteral("Take Screenshot"));
     auto *label = withMargins(new QHBoxLayout(capture), 16, 12, 10);
     label->addWidget(new SymbolImage(QStringLiteral("camera.viewfinder"), Qt::white, 16, 16));
@@ -357,6 +359,7 @@ void MenuBarView::showThumbnail(const QUuid &id, qreal devicePixelRatio, const Q
 QWidget *MenuBarView::recentRow(const Conversation &conversation)
 {
     auto *row = new PlainButton(Palette::withOpacity(Palette::quaternaryLabel(), 0.2), 6);
+    row->setFocusPolicy(Qt::TabFocus);
     row->setObjectName(QStringLiteral("recentConversationRow"));
     row->setAccessibleName(conversation.title());
     auto *label = withMargins(new QHBoxLayout(row), 8, 6, 8);

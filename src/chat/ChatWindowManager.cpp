@@ -8,6 +8,7 @@
 #include "platform/Log.h"
 #include "platform/PublishedProperty.h"
 #include "store/ConversationManager.h"
+#include "ui/WindowPlacement.h"
 
 #include <QClipboard>
 #include <QCoro/QCoroTask>
@@ -224,6 +225,7 @@ void ChatWindowManager::showSaveFailure(const QString &path, const QString &erro
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
+    WindowPlacement::returnKeyboardWhenClosed(box);
     box->open();
 }
 

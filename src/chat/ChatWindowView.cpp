@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
@@ -32,27 +31,22 @@ ChatWindowView::ChatWindowView(ChatWindowManager &chat, ConversationManager &con
     , m_sidebarPresence(conversations.isSidebarExpanded() ? 1 : 0)
 {
     setObjectName(QStringLiteral("chatWindow"));
-    auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
 
-    // The sidebar slides within a slot that widens with it.
-    m_sidebarSlot = new QWidget;
-    m_sidebarSlot->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    m_sidebar = new ConversationSidebarView(conversations, m_sidebarSlot);
+    // The panes are laid out by hand (layOut): the sidebar takes room beside
+    // them where the window is wide enough, and lies over them where it is
+    // not, so that the window goes as narrow as the panes alone.
+    m_sidebar = new ConversationSidebarView(conversations, this);
     m_sidebarTransition = new TransitionEffect(m_sidebar);
     m_sidebar->setGraphicsEffect(m_sidebarTransition);
-    row->addWidget(m_sidebarSlot);
+    m_screenshotPanel = new ScreenshotPanelView(chat, conversations, [this] { closeAndSave(); }, this);
+    m_chatPanel = new ChatPanelView(chat, this);
+    m_sidebar->raise();
+    setMinimumSize(minimumSizeHint());
 
-    m_screenshotPanel = new ScreenshotPanelView(chat, conversations, [this] { closeAndSave(); });
-    row->addWidget(m_screenshotPanel);
-    m_chatPanel = new ChatPanelView(chat);
-    row->addWidget(m_chatPanel, 1);
-
-    connect(&m_sidebarPresence, &AnimatedValue::valueChanged, this, &ChatWindowView::layOutSidebar);
+    connect(&m_sidebarPresence, &AnimatedValue::valueChanged, this, &ChatWindowView::layOut);
     connect(&conversations, &ConversationManager::isSidebarExpandedChanged, this,
         [this] { m_sidebarPresence.animateTo(m_conversations.isSidebarExpanded() ? 1 : 0, sidebarMotion); });
-    layOutSidebar();
+    layOut();
 }
 
 ChatWindowView::~ChatWindowView()
@@ -60,15 +54,41 @@ ChatWindowView::~ChatWindowView()
     removeKeyboardShortcuts();
 }
 
-void ChatWindowView::layOutSidebar()
+int ChatWindowView::sidebarRoom(int sidebarShown, int windowWidth, int panesMinimum)
 {
-    const qreal presence = m_sidebarPresence.value();
+    return qBound(0, windowWidth - panesMinimum, sidebarShown);
+}
+
+QSize ChatWindowView::minimumSizeHint() const
+{
+    const QSize chat = m_chatPanel->minimumSizeHint().expandedTo(m_chatPanel->minimumSize());
+    return QSize(ScreenshotPanelView::panelWidth + chat.width(),
+        qMax(chat.height(), m_screenshotPanel->minimumSizeHint().height()));
+}
+
+QSize ChatWindowView::sizeHint() const
+{
+    return minimumSizeHint() + QSize(ConversationSidebarView::sidebarWidth, 0);
+}
+
+void ChatWindowView::layOut()
+{
+    const qreal presence = qBound(0.0, m_sidebarPresence.value(), 1.0);
     const int width = ConversationSidebarView::sidebarWidth;
-    const int shown = qRound(width * qBound(0.0, presence, 1.0));
-    m_sidebarSlot->setFixedWidth(shown);
-    m_sidebarSlot->setVisible(shown > 0);
-    m_sidebar->setGeometry(shown - width, 0, width, m_sidebarSlot->height());
-    m_sidebarTransition->setLook(qBound(0.0, presence, 1.0), 1);
+    const int shown = qRound(width * presence);
+    const int room = sidebarRoom(shown, this->width(), minimumSizeHint().width());
+    m_screenshotPanel->setGeometry(room, 0, ScreenshotPanelView::panelWidth, height());
+    const int chatLeft = room + ScreenshotPanelView::panelWidth;
+    m_chatPanel->setGeometry(chatLeft, 0, qMax(0, this->width() - chatLeft), height());
+    m_sidebar->setGeometry(shown - width, 0, width, height());
+    m_sidebar->setVisible(shown > 0);
+    m_sidebarTransition->setLook(presence, 1);
+}
+
+void ChatWindowView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layOut();
 }
 
 bool ChatWindowView::closesChat(const QKeyEvent &event)
@@ -101,10 +121,6 @@ void ChatWindowView::removeKeyboardShortcuts()
 
 bool ChatWindowView::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_sidebarSlot && event->type() == QEvent::Resize) {
-        layOutSidebar();
-        return false;
-    }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;
     // The keys are this window's only while it is the active one, and only
@@ -121,7 +137,6 @@ bool ChatWindowView::eventFilter(QObject *watched, QEvent *event)
 void ChatWindowView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    m_sidebarSlot->installEventFilter(this);
     setupKeyboardShortcuts();
     QTimer::singleShot(
         focusDelayMs, this, [this] { m_chatPanel->inputField()->setFocus(Qt::OtherFocusReason); });

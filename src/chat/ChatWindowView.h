@@ -17,6 +17,8 @@ class TransitionEffect;
 // The chat window's content, and the window itself: the sidebar of saved
 // conversations (while the store says it is expanded; it slides in from the
 // left and fades in over 0.3 s), the screenshot panel and the chat panel.
+// The window goes as narrow as the two panes; where it is too narrow for
+// the sidebar beside them as well, the sidebar lies over them.
 //
 // Ctrl+W and Escape close the chat with a save while this window is the
 // active one, unless a window of the capture (the selection or the
@@ -41,6 +43,14 @@ public:
     // How far the sidebar is in: 0 hidden, 1 shown.
     qreal sidebarPresence() const { return m_sidebarPresence.value(); }
 
+    // How much of the window's width the sidebar takes from the panes when
+    // `sidebarShown` pixels of it show: all of that where the panes keep
+    // their minimum beside it; otherwise what is left, and it lies over
+    // the panes for the rest.
+    static int sidebarRoom(int sidebarShown, int windowWidth, int panesMinimum);
+
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 protected:
@@ -48,17 +58,17 @@ protected:
     void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void closeAndSave();
-    void layOutSidebar();
+    void layOut();
     void setupKeyboardShortcuts();
     void removeKeyboardShortcuts();
 
     ChatWindowManager &m_chat;
     ConversationManager &m_conversations;
     std::function<void(QWidget *)> m_onCloseRequest;
-    QWidget *m_sidebarSlot;
     ConversationSidebarView *m_sidebar;
     TransitionEffect *m_sidebarTransition;
     ScreenshotPanelView *m_screenshotPanel;

@@ -1,5 +1,7 @@
 #include "SavePanelPresenter.h"
 
+#include "ui/WindowPlacement.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -65,6 +67,7 @@ void SavePanelPresenter::presentFileDialog(QWidget *parent, const SavePanel &pan
             else
                 completion(withAllowedSuffix(chosen.first(), panel));
         });
+    WindowPlacement::returnKeyboardWhenClosed(dialog);
     dialog->open();
 }
 

@@ -131,8 +131,14 @@ void CleanButton::paintButton(QPainter &painter) const
     painter.fillPath(
         shape, m_style.isPrimary ? Palette::blue() : Palette::withOpacity(Palette::quaternaryLabel(), 0.5));
     if (hasFocus() && m_keyboardFocus) {
-        painter.setPen(QPen(Palette::withOpacity(Palette::blue(), 0.5), 3));
-        painter.drawPath(shape);
+        // Inside the edge, in a colour that stands out from the fill: white
+        // on the blue of a primary button, blue on a secondary one.
+        const qreal inset = 3.5;
+        QPainterPath ring;
+        ring.addRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), cornerRadius - inset,
+            cornerRadius - inset);
+        painter.setPen(QPen(m_style.isPrimary ? QColor(Qt::white) : Palette::blue(), 2));
+        painter.drawPath(ring);
     }
 
     QRectF title = labelRect();
@@ -165,7 +171,9 @@ void CleanButton::keyPressEvent(QKeyEvent *event)
 
 void CleanButton::focusInEvent(QFocusEvent *event)
 {
-    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    // Any focus but the pointer's shows the ring: also the first one, which
+    // a page gives its main button so that Return goes on.
+    m_keyboardFocus = event->reason() != Qt::MouseFocusReason;
     QAbstractButton::focusInEvent(event);
 }
 

@@ -13,6 +13,7 @@
 #include "ui/SoftShadow.h"
 #include "ui/Surface.h"
 #include "ui/TransitionEffect.h"
+#include "ui/VerticalScrollArea.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -59,16 +60,27 @@ ModernOnboardingView::ModernOnboardingView(QWidget *parent)
     , m_steps(new QStackedLayout)
 {
     m_card->setParent(this);
-    m_card->setGeometry(cardRect());
-    setMinimumSize(windowSize());
 
     auto *card = new QVBoxLayout(m_card);
     card->setContentsMargins(0, 0, 0, 0);
     card->setSpacing(0);
     card->addWidget(m_header);
-    // Both pages show while one fades into the other.
+    // Both pages show while one fades into the other. On a screen lower than
+    // the card they scroll under the header, which stays.
     m_steps->setStackingMode(QStackedLayout::StackAll);
-    card->addLayout(m_steps);
+    auto *pages = new QWidget;
+    pages->setLayout(m_steps);
+    auto *scroller = new VerticalScrollArea;
+    scroller->setObjectName(QStringLiteral("onboardingPages"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus);
+    scroller->setAutoFillBackground(false);
+    scroller->viewport()->setAutoFillBackground(false);
+    pages->setAutoFillBackground(false);
+    scroller->setWidget(pages);
+    card->addWidget(scroller, 1);
+    setMinimumSize(minimumSizeHint());
+    m_card->setGeometry(cardRect());
 
     // The red dot leaves without storing anything: the next start shows
     // onboarding again.
@@ -87,9 +99,16 @@ ModernOnboardingView::ModernOnboardingView(QWidget *parent)
 
 ModernOnboardingView::~ModernOnboardingView() = default;
 
+QSize ModernOnboardingView::minimumSizeHint() const
+{
+    return QSize(windowSize().width(),
+        2 * shadowMargin + m_header->minimumSizeHint().height() + VerticalScrollArea::minimumHeight);
+}
+
 QRect ModernOnboardingView::cardRect() const
 {
-    return QRect(QPoint((width() - cardSize.width()) / 2, (height() - cardSize.height()) / 2), cardSize);
+    const QSize card(cardSize.width(), qMin(cardSize.height(), height() - 2 * shadowMargin));
+    return QRect(QPoint((width() - card.width()) / 2, (height() - card.height()) / 2), card);
 }
 
 void ModernOnboardingView::resizeEvent(QResizeEvent *event)

@@ -17,6 +17,8 @@ class TransitionEffect;
 // welcome to the beta notes. Each step moves on to the next, fading one out
 // and the next in; the last one completes onboarding. The window is larger
 // than the card by its shadow, and the shadow is all that is drawn outside it.
+// Where the window is lower than the card, the card is as high as it allows
+// and its page scrolls.
 //
 // The view keeps its own onboarding manager, so every window starts from what
 // is stored, and the answers given on one step are there on the next.
@@ -52,6 +54,9 @@ public:
     QRect cardRect() const;
 
     QSize sizeHint() const override { return windowSize(); }
+    // As wide as the card, and as low as its header and a little of its
+    // page, which then scrolls: a screen may be lower than the card.
+    QSize minimumSizeHint() const override;
 
     // Moves on to the next step; on the last step it does nothing. What each
     // step but the last does when the user continues.

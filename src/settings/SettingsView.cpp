@@ -14,11 +14,13 @@
 #include "ui/Palette.h"
 #include "ui/PlainLabel.h"
 #include "ui/SymbolImage.h"
+#include "ui/VerticalScrollArea.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -55,12 +57,12 @@ QColor over(const QColor &top, const QColor &bottom)
 // A scroll area that shows its content on whatever is behind it.
 QScrollArea *clearScrollArea(QWidget *content)
 {
-    auto *area = new QScrollArea;
+    // The window cannot be made narrower than what the area holds: a
+    // switch or button cut off at the right could not be reached.
+    auto *area = new VerticalScrollArea;
     // Tab moves between the controls inside; the area itself shows no focus.
     area->setFocusPolicy(Qt::NoFocus);
     area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(true);
-    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area->viewport()->setAutoFillBackground(false);
     content->setAutoFillBackground(false);
     area->setWidget(content);
@@ -80,6 +82,14 @@ SettingsView::SettingsView(QWidget *parent)
     root->addWidget(sidebar());
     root->addWidget(line(Qt::Vertical));
     root->addWidget(detailPane(), 1);
+
+    // Escape and Ctrl+W close the window as its title bar's button does, and
+    // are the only way to where no window manager draws one.
+    for (const QKeySequence &keys : { QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W) }) {
+        auto *shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this] { window()->close(); });
+    }
 
     // Quitting with the window open must not lose what was typed into it.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &SettingsView::saveOnce);

@@ -21,7 +21,7 @@ class SidebarItem;
 // whichever comes first. Until then edits live only in the store, also
 // across a change of category; the API key alone is stored as it is entered.
 // While settings wait to be stored (the file does not take them), a notice
-// over the panel says so.
+// over the panel says so. Escape and Ctrl+W close the window.
 class SettingsView : public QWidget
 {
     Q_OBJECT

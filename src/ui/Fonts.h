@@ -15,9 +15,9 @@ inline constexpr auto hafferSemiBold = "HafferXH-SemiBold-TRIAL";
 inline constexpr auto hafferTrialRegular = "HafferXH-TRIAL-Regular";
 inline constexpr auto hafferTrialMedium = "HafferXH-TRIAL-Medium";
 
-// The colour emoji font (Debian's fonts-noto-color-emoji). Emoji that no
-// other font has reach it through the font fallback; it is asked for by name
-// where a character requests emoji presentation.
+// The colour emoji font (Debian's fonts-noto-color-emoji). The text blocks
+// ask for it by name for every emoji; elsewhere emoji that no other font has
+// reach it through the font fallback.
 inline constexpr auto colorEmojiFamily = "Noto Color Emoji";
 
 // The font with that PostScript name at the size; where no such font is

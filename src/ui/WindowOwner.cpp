@@ -1,6 +1,7 @@
 #include "WindowOwner.h"
 
 #include "BackgroundWindowMover.h"
+#include "WindowFitter.h"
 #include "WindowPlacement.h"
 
 #include <QVBoxLayout>
@@ -30,8 +31,8 @@ QWidget *WindowOwner::adoptWindow(QWidget *window, const Style &style)
     }
     if (style.movableByBackground)
         new BackgroundWindowMover(window);
-    window->setGeometry(WindowPlacement::contentRectOnPrimaryScreen(style.size).toRect());
-    WindowPlacement::centre(window);
+    m_fitter = new WindowFitter(window, style.size.toSize());
+    m_fitter->fit();
     return window;
 }
 
@@ -45,8 +46,15 @@ void WindowOwner::setContentView(QWidget *view)
 
 void WindowOwner::bringToFront()
 {
-    if (m_window)
-        WindowPlacement::bringToFront(m_window);
+    if (!m_window)
+        return;
+    // Placed again before it first shows: the content may have come since,
+    // and with it the size below which the window cannot go.
+    if (!m_window->isVisible() && m_fitter)
+        m_fitter->fit();
+    WindowPlacement::bringToFront(m_window);
+    if (m_fitter)
+        m_fitter->watch();
 }
 
 void WindowOwner::closeWindow()

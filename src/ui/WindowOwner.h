@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WindowFitter.h"
+
 #include <QColor>
 #include <QPointer>
 #include <QSizeF>
@@ -10,9 +12,9 @@
 
 // Makes, keeps and replaces the window of one kind that the application
 // builds in code (onboarding, settings, chat); each kind has an owner of its
-// own. Every such window is placed the same way: its content rectangle in the
-// middle of the primary screen (WindowPlacement::contentRectOnPrimaryScreen),
-// then centred in the screen's available area. A new window of the owner
+// own. Every such window is placed the same way (WindowFitter): in the
+// middle of the primary screen's available area, title bar included, and
+// made smaller, down to its minimum size, where it does not fit. A new window of the owner
 // closes the one made before; closing a window by its frame only hides it,
 // and it stays with the owner until the next one replaces it.
 class WindowOwner
@@ -21,6 +23,7 @@ public:
     // How a window of the kind looks and behaves, apart from its content.
     struct Style
     {
+        // The size it asks for; smaller where the screen is.
         QSizeF size;
         Qt::WindowFlags flags = Qt::Window;
         // Names the window to the window manager and task switchers.
@@ -57,6 +60,10 @@ public:
     // its own handlers (a button on the page that ends it).
     void closeWindow();
 
+    // What places the window while there is one.
+    WindowFitter *fitter() const { return m_window ? m_fitter.data() : nullptr; }
+
 private:
     QPointer<QWidget> m_window;
+    QPointer<WindowFitter> m_fitter;
 };

@@ -1,5 +1,7 @@
 #include "WindowPlacement.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QScreen>
@@ -23,16 +25,32 @@ QString describeNumber(qreal value)
 
 namespace WindowPlacement {
 
-QRectF contentRect(const QSizeF &windowSize, const QSizeF &screenSize)
+namespace {
+
+// Where a frame of `frame` long goes along one side of `area`: in the
+// middle, or at the start when it is longer.
+int place(int frame, int areaStart, int areaLength)
 {
-    return QRectF((screenSize.width() - windowSize.width()) * 0.5,
-        (screenSize.height() - windowSize.height()) * 0.5, windowSize.width(), windowSize.height());
+    return frame <= areaLength ? areaStart + (areaLength - frame) / 2 : areaStart;
 }
 
-QRectF contentRectOnPrimaryScreen(const QSizeF &windowSize)
+} // namespace
+
+QRect fit(const QSize &size, const QSize &minimum, const QMargins &frame, const QRect &area)
+{
+    const int frameWidth = frame.left() + frame.right();
+    const int frameHeight = frame.top() + frame.bottom();
+    const QSize content(qMax(minimum.width(), qMin(size.width(), area.width() - frameWidth)),
+        qMax(minimum.height(), qMin(size.height(), area.height() - frameHeight)));
+    return QRect(QPoint(place(content.width() + frameWidth, area.x(), area.width()) + frame.left(),
+                     place(content.height() + frameHeight, area.y(), area.height()) + frame.top()),
+        content);
+}
+
+QRect availableArea()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
-    return contentRect(windowSize, screen ? QSizeF(screen->geometry().size()) : fallbackScreenSize);
+    return screen ? screen->availableGeometry() : QRect(QPoint(), fallbackScreenSize.toSize());
 }
 
 QString describe(const QRectF &rect)
@@ -47,22 +65,27 @@ QString describe(const QSizeF &size)
     return QStringLiteral("(%1, %2)").arg(describeNumber(size.width()), describeNumber(size.height()));
 }
 
-void centre(QWidget *window)
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    const QSize size = window->size();
-    window->move(
-        area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
-}
-
 void bringToFront(QWidget *window)
 {
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+} // namespace WindowPlacement
+
+namespace WindowPlacement {
+
+void returnKeyboardWhenClosed(QDialog *dialog)
+{
+    QWidget *parent = dialog->parentWidget();
+    if (!parent)
+        return;
+    QObject::connect(dialog, &QDialog::finished, parent->window(), [window = parent->window(), dialog] {
+        const QWidget *active = QApplication::activeWindow();
+        if (window->isVisible() && (!active || active == dialog))
+            bringToFront(window);
+    });
 }
 
 } // namespace WindowPlacement

@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QSignalSpy>
+#include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QUrlQuery>
 
@@ -122,6 +124,59 @@ TEST_F(MenuBarCommandsTest, SettingsOpensTheSettingsWindowATenthOfASecondLater)
     EXPECT_EQ(delegate.settingsWindow(), nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.settingsWindow() != nullptr; }, 10000));
     EXPECT_GE(sinceClick.elapsed(), 100);
+    EXPECT_TRUE(delegate.settingsWindow()->isVisible());
+}
+
+TEST_F(MenuBarCommandsTest, TheKeyboardAloneReachesSettingsWithAVisibleFocus)
+{
+    AppDelegate delegate;
+    const auto focusedName = [] {
+        const auto *button = qobject_cast<QAbstractButton *>(QApplication::focusWidget());
+        return button ? button->accessibleName() : QString();
+    };
+    const auto press = [](MenuBarWindow &window, int key) {
+        QWidget *focused = QApplication::focusWidget();
+        QTest::keyClick(focused && window.isAncestorOf(focused) ? focused : &window, Qt::Key(key));
+    };
+
+    // Down reaches the first button, which shows its focus; Tab and Down go
+    // on in reading order, Backtab and Up go back.
+    MenuBarWindow &window = openPanel();
+    QAbstractButton *capture = buttonNamed(&window, QStringLiteral("Take Screenshot"));
+    ASSERT_NE(capture, nullptr);
+    const QImage unfocused = capture->grab().toImage();
+    press(window, Qt::Key_Down);
+    EXPECT_EQ(focusedName(), QStringLiteral("Take Screenshot"));
+    EXPECT_NE(capture->grab().toImage(), unfocused) << "no focus to be seen";
+    const QStringList order = { QStringLiteral("Take Screenshot"), QStringLiteral("View All"),
+        QStringLiteral("Newest"), QStringLiteral("Older"), QStringLiteral("Recent Conversations"),
+        QStringLiteral("Settings") };
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        press(window, i % 2 ? Qt::Key_Tab : Qt::Key_Down);
+        EXPECT_EQ(focusedName(), order.at(i));
+    }
+    press(window, Qt::Key_Up);
+    EXPECT_EQ(focusedName(), QStringLiteral("Recent Conversations"));
+    press(window, Qt::Key_Backtab);
+    EXPECT_EQ(focusedName(), QStringLiteral("Older"));
+    press(window, Qt::Key_Down);
+    press(window, Qt::Key_Right);
+    ASSERT_EQ(focusedName(), QStringLiteral("Settings"));
+    press(window, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.settingsWindow() != nullptr; }, 10000));
+    delegate.settingsWindow()->close();
+
+    // From the bottom, round to Settings again, and Space presses it.
+    openPanel();
+    press(window, Qt::Key_Up);
+    EXPECT_EQ(focusedName(), QStringLiteral("Quit Pexilo"));
+    while (focusedName() != QStringLiteral("Settings") && focusedName() != QStringLiteral("Take Screenshot"))
+        press(window, Qt::Key_Up);
+    ASSERT_EQ(focusedName(), QStringLiteral("Settings"));
+    const QPointer<QWidget> first = delegate.settingsWindow();
+    press(window, Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.isNull() && delegate.settingsWindow(); }, 10000));
     EXPECT_TRUE(delegate.settingsWindow()->isVisible());
 }
 

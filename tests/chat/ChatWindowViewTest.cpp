@@ -640,3 +640,38 @@ TEST_F(ChatWindowViewTest, TheFileDialogGoesWithTheChatWindowUnanswered)
     EXPECT_FALSE(ChatWindowManager::shared().isOpen());
     EXPECT_FALSE(answered);
 }
+
+TEST_F(ChatWindowViewTest, OnANarrowScreenTheSidebarLiesOverThePanes)
+{
+    ChatWindowView *chat = open();
+    ASSERT_FALSE(ConversationManager::shared().isSidebarExpanded());
+    ConversationManager::shared().toggleSidebar();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chat->sidebarPresence() == 1; }, 10000));
+    // The window goes as narrow as the two panes, which fits a screen of
+    // 800 with a window manager's frame around it.
+    EXPECT_LE(chat->minimumWidth(), 780);
+    EXPECT_EQ(chat->minimumWidth(), 400 + chat->chatPanel()->minimumSizeHint().width());
+
+    struct Case
+    {
+        int windowWidth;
+        int panelsLeft;
+    };
+    // Wide: the sidebar beside the panes. Narrow: it takes what room there
+    // is and lies over the panes for the rest.
+    const Case cases[] = { { 1200, 300 }, { 900, 900 - chat->minimumWidth() }, { chat->minimumWidth(), 0 } };
+    for (const Case &c : cases) {
+        chat->resize(c.windowWidth, 700);
+        EXPECT_EQ(chat->screenshotPanel()->x(), c.panelsLeft) << c.windowWidth;
+        EXPECT_EQ(chat->sidebar()->geometry(), QRect(0, 0, 300, 700)) << c.windowWidth;
+        EXPECT_EQ(chat->chatPanel()->geometry().right(), c.windowWidth - 1) << c.windowWidth;
+        EXPECT_GE(chat->chatPanel()->width(), chat->chatPanel()->minimumSizeHint().width()) << c.windowWidth;
+        // The sidebar is drawn over the panes, not under them.
+        QWidget *atSidebar = chat->childAt(150, 350);
+        EXPECT_TRUE(atSidebar == chat->sidebar() || chat->sidebar()->isAncestorOf(atSidebar)) << c.windowWidth;
+    }
+    ConversationManager::shared().toggleSidebar();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chat->sidebarPresence() == 0; }, 10000));
+    EXPECT_FALSE(chat->sidebar()->isVisible());
+    EXPECT_EQ(chat->screenshotPanel()->x(), 0);
+}

@@ -3,11 +3,9 @@
 # after lib.sh.
 
 # The window holds the 520 × 640 card and 28 pixels of room for its shadow
-# on every side. It is made with its frame in the middle of the screen
-# (FRAME_X, FRAME_Y), then centred in the screen's available area, below the
-# panel, where it shows (WINDOW_X, WINDOW_Y).
+# on every side. It is made in the middle of the screen's available area,
+# below the panel, where it shows (WINDOW_X, WINDOW_Y).
 WINDOW_W=576 WINDOW_H=696
-FRAME_X=$(((SCREEN_W - WINDOW_W) / 2)) FRAME_Y=$(((SCREEN_H - WINDOW_H) / 2))
 WINDOW_X=$((AREA_X + (AREA_W - WINDOW_W) / 2)) WINDOW_Y=$((AREA_Y + (AREA_H - WINDOW_H) / 2))
 
 onboarding_window() {

@@ -106,3 +106,45 @@ TEST(CleanButtonTest, ShrinksWhilePressedAndComesBack)
     ASSERT_TRUE(QTest::qWaitFor([&] { return clicked == 2; }, 10000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return button.pressScale() == 1; }, 10000));
 }
+
+TEST(CleanButtonTest, AFocusGivenByThePageOrTheKeyboardShowsARingThatStandsOut)
+{
+    for (const bool primary : { true, false }) {
+        SCOPED_TRACE(primary ? "primary" : "secondary");
+        QWidget window;
+        auto *button = new CleanButton(QStringLiteral("Get Started"), { .isPrimary = primary }, &window);
+        auto *other = new CleanButton(QStringLiteral("Other"), {}, &window);
+        other->move(0, 100);
+        window.resize(320, 200);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        other->setFocus(Qt::OtherFocusReason);
+        const QImage unfocused = picture(*button);
+        const QColor fill = unfocused.pixelColor(8, unfocused.height() / 2);
+
+        // The first focus a page gives, then one from Tab.
+        for (const Qt::FocusReason reason : { Qt::OtherFocusReason, Qt::TabFocusReason }) {
+            other->setFocus(Qt::OtherFocusReason);
+            button->setFocus(reason);
+            ASSERT_TRUE(button->hasFocus());
+            const QImage focused = picture(*button);
+            // Some pixel of the ring differs from the fill as much as a
+            // title does: a ring of the fill's own colour would not show.
+            int strongest = 0;
+            for (int y = 0; y < focused.height(); ++y)
+                for (int x = 0; x < focused.width(); ++x) {
+                    if (focused.pixel(x, y) == unfocused.pixel(x, y))
+                        continue;
+                    const QColor c = focused.pixelColor(x, y);
+                    strongest = qMax(strongest,
+                        qAbs(qGray(c.rgb()) - qGray(fill.rgb())) + qAbs(c.blue() - fill.blue()));
+                }
+            EXPECT_GT(strongest, 80) << "focus reason " << reason;
+        }
+        // A click gives no ring.
+        other->setFocus(Qt::OtherFocusReason);
+        button->setFocus(Qt::MouseFocusReason);
+        EXPECT_EQ(picture(*button), unfocused);
+    }
+}

@@ -10,6 +10,7 @@
 #include "settings/AccountSettingsView.h"
 #include "settings/AutomationSettingsView.h"
 #include "settings/GeneralSettingsView.h"
+#include "settings/ModernSettingsRow.h"
 #include "settings/ScreenshotSettingsView.h"
 #include "settings/SidebarItem.h"
 #include "store/SettingsManager.h"
@@ -379,4 +380,49 @@ TEST_F(SettingsViewTest, AClickOnAnEmptyPlaceKeepsTheFocusWhereItIs)
         QTest::keyClicks(key, QStringLiteral("x"));
     }
     EXPECT_EQ(view.settings().apiKey(), QStringLiteral("xxxx"));
+}
+
+TEST_F(SettingsViewTest, TheNarrowestWindowStillShowsEveryControlWhole)
+{
+    openWindow();
+    for (const CategoryCase &c : categoryCases) {
+        SCOPED_TRACE(c.title.toStdString());
+        select(c.category);
+        // As narrow and as low as the window lets itself be made, once the
+        // new panel's size has come up through the layouts.
+        QTest::qWait(20);
+        window().resize(window().minimumSize());
+        QTest::qWait(20);
+        EXPECT_GT(window().minimumWidth(), SettingsView::sidebarWidth);
+        EXPECT_LT(window().minimumHeight(), 400) << "the panel scrolls on a low screen";
+        const QRect shown = window().rect();
+        for (ModernSettingsRow *row : view().findChildren<ModernSettingsRow *>()) {
+            if (!row->isVisibleTo(&window()))
+                continue;
+            const QRect control(row->content()->mapTo(&window(), QPoint()), row->content()->size());
+            EXPECT_LE(control.right(), shown.right()) << row->title().toStdString() << " is cut at the right";
+            EXPECT_GE(control.width(),
+                qMin(row->content()->minimumSizeHint().width(), row->content()->maximumWidth()))
+                << row->title().toStdString() << " is squeezed";
+        }
+    }
+}
+
+TEST_F(SettingsViewTest, EscapeAndCtrlWCloseTheWindowAndSave)
+{
+    QSignalSpy saved(&AppEvents::instance(), &AppEvents::settingsSaved);
+    for (const QKeyCombination keys : { QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W }) {
+        openWindow();
+        window().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+        select(SettingsCategory::account);
+        QLineEdit *name = control<QLineEdit>(QStringLiteral("Name"));
+        ASSERT_NE(name, nullptr);
+        name->setFocus();
+        QTest::keyClicks(name, QStringLiteral("Ada"));
+        const qsizetype before = saved.count();
+        QTest::keyClick(name, keys.key(), keys.keyboardModifiers());
+        EXPECT_FALSE(window().isVisible()) << QKeySequence(keys).toString().toStdString();
+        EXPECT_EQ(saved.count(), before + 1);
+    }
 }

@@ -1,4 +1,5 @@
 #include "ui/Fonts.h"
+#include "ui/markup/BlockLayout.h"
 #include "ui/markup/TextBlock.h"
 
 #include <QImage>
@@ -6,8 +7,11 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGlyphRun>
 #include <QList>
+#include <QRawFont>
 #include <QStringList>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
@@ -44,7 +48,42 @@ TEST(FontsTest, SystemFontsAreSizedInPixels)
     EXPECT_TRUE(QFontInfo(code).fixedPitch());
 }
 
-TEST(FontsTest, TheMarksThatBeginTextsDrawAsColourEmoji)
+TEST(FontsTest, EveryEmojiOfATextBlockComesFromTheColourFont)
+{
+    // Some colour drawings are grey (a family) or pale (a cup), so the font
+    // itself is what tells: each emoji's glyphs, and only the emoji's.
+    struct Case
+    {
+        QString text;
+        qsizetype emojiStart;
+        qsizetype emojiLength;
+    };
+    const Case cases[] = {
+        { QStringLiteral("Smile 😀 now"), 6, 2 },
+        { QStringLiteral("A 👨‍👩‍👧 family"), 2, 8 },
+        { QStringLiteral("Thanks 👍🏽!"), 7, 4 },
+        { QStringLiteral("A ☕ break"), 2, 1 },
+        { QStringLiteral("Flag 🇩🇪 here"), 5, 4 },
+    };
+    const QString colour = QString::fromLatin1(Fonts::colorEmojiFamily);
+    for (const Case &c : cases) {
+        for (const QFont &font : { Fonts::system(16), Fonts::custom(Fonts::hafferRegular, 16) }) {
+            QTextLayout layout;
+            BlockLayout::layOut(layout, c.text, font, {}, 0, 400, Qt::LeftToRight);
+            const auto families = [&](qsizetype from, qsizetype length) {
+                QStringList found;
+                for (const QGlyphRun &run : layout.glyphRuns(int(from), int(length)))
+                    found << run.rawFont().familyName();
+                found.removeDuplicates();
+                return found;
+            };
+            EXPECT_EQ(families(c.emojiStart, c.emojiLength), QStringList(colour)) << c.text.toStdString();
+            EXPECT_FALSE(families(0, c.emojiStart).contains(colour)) << c.text.toStdString();
+        }
+    }
+}
+
+TEST(FontsTest, EmojiInTextsDrawInColour)
 {
     // "❌" is in no font but the colour emoji font; "⚠️" asks for emoji
     // presentation, which the text blocks honour. Either drawn as an empty
@@ -64,7 +103,10 @@ TEST(FontsTest, TheMarksThatBeginTextsDrawAsColourEmoji)
         }
         return saturation;
     };
-    for (const QString &mark : { QStringLiteral("❌ Error"), QStringLiteral("⚠️ Warning") }) {
+    // "😀" asks for nothing and has a black drawing in the text fonts, which
+    // the font fallback would take first; the text blocks draw it in colour.
+    for (const QString &mark :
+        { QStringLiteral("❌ Error"), QStringLiteral("⚠️ Warning"), QStringLiteral("😀 Smile") }) {
         EXPECT_GT(mostSaturated(mark, Fonts::system(16)), 150) << mark.toStdString();
         EXPECT_GT(mostSaturated(mark, Fonts::custom(Fonts::hafferRegular, 16)), 150) << mark.toStdString();
     }

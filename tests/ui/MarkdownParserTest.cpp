@@ -273,11 +273,29 @@ TEST(MarkdownPieceTest, ALongBlockIsCutAtWhiteSpaceWithItsBoldRunsWhole)
     EXPECT_EQ(pieces.last().element.text, QStringLiteral("short"));
     EXPECT_TRUE(pieces.last().first && pieces.last().last);
 
-    // With no white space at all the cut falls between characters, never
-    // inside a surrogate pair.
-    const QString emoji = QString::fromUtf8("😀").repeated(5000);
-    const QList<MarkdownPiece> cut = piecesOf({ MarkdownElement(MarkdownElementType::heading, emoji) }, 4095);
-    ASSERT_GT(cut.size(), 1);
-    for (const MarkdownPiece &piece : cut)
-        EXPECT_FALSE(piece.element.text.front().isLowSurrogate());
+    // With no white space at all the cut falls between characters as the
+    // reader sees them: never inside a surrogate pair, between a letter and
+    // its accent, or inside an emoji joined from several.
+    const QString characters[] = {
+        QString::fromUtf8("😀"),
+        QString::fromUtf8("e\u0301"),
+        QString::fromUtf8("👨‍👩‍👧‍👦"),
+        QString::fromUtf8("👍🏽"),
+        QString::fromUtf8("🇩🇪"),
+    };
+    for (const QString &character : characters) {
+        const QString word = character.repeated(9000 / character.size());
+        for (const qsizetype longest : { qsizetype(8192), qsizetype(4095) }) {
+            const QList<MarkdownPiece> cut
+                = piecesOf({ MarkdownElement(MarkdownElementType::paragraph, word) }, longest);
+            ASSERT_GT(cut.size(), 1) << character.toStdString();
+            QString joined;
+            for (const MarkdownPiece &piece : cut) {
+                EXPECT_EQ(piece.element.text.size() % character.size(), 0)
+                    << character.toStdString() << " cut inside at " << joined.size();
+                joined += piece.element.text;
+            }
+            EXPECT_EQ(joined, word);
+        }
+    }
 }

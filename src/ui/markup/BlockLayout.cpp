@@ -1,6 +1,7 @@
 #include "BlockLayout.h"
 
 #include "BidiIsolation.h"
+#include "Emoji.h"
 #include "MarkdownParser.h"
 #include "ui/Fonts.h"
 
@@ -48,14 +49,10 @@ Qt::LayoutDirection directionOf(QStringView text, Qt::LayoutDirection fallback)
 QList<QTextLayout::FormatRange> emojiFormats(QStringView text)
 {
     QList<QTextLayout::FormatRange> formats;
-    constexpr char16_t emojiPresentation = 0xFE0F;
-    for (qsizetype at = text.indexOf(QChar(emojiPresentation)); at > 0;
-         at = text.indexOf(QChar(emojiPresentation), at + 1)) {
-        const qsizetype base
-            = at >= 2 && text[at - 1].isLowSurrogate() && text[at - 2].isHighSurrogate() ? at - 2 : at - 1;
+    for (const auto &[start, end] : Emoji::runs(text)) {
         QTextLayout::FormatRange range;
-        range.start = int(base);
-        range.length = int(at + 1 - base);
+        range.start = int(start);
+        range.length = int(end - start);
         range.format.setFontFamilies({ QString::fromLatin1(Fonts::colorEmojiFamily) });
         formats.append(range);
     }

@@ -19,9 +19,9 @@ Qt::LayoutDirection directionOf(QStringView text, Qt::LayoutDirection fallback);
 // with its bold and italic runs as formats appended to `formats`.
 QString shownText(const QString &source, QList<QTextLayout::FormatRange> *formats);
 
-// Formats that draw each character asking for emoji presentation (followed
-// by U+FE0F, as "⚠️" is) in the colour emoji font; other emoji reach that font
-// through the ordinary font fallback.
+// Formats that draw every emoji of the text in the colour emoji font: the
+// text fonts have black-and-white drawings of many of them ("😀" among them),
+// which the ordinary font fallback would pick first.
 QList<QTextLayout::FormatRange> emojiFormats(QStringView text);
 
 // Breaks the text into lines of at most width pixels, between words where it

@@ -25,15 +25,18 @@ std::vector<std::pair<qsizetype, qsizetype>> boldSpans(const QString &text)
     return spans;
 }
 
-// Whether a cut before `at` leaves every character (and surrogate pair) whole.
-bool isCharacterBoundary(const QString &text, qsizetype at)
+// Whether a cut before `at` leaves every character whole as the reader sees
+// it: a letter with its accents, an emoji with its skin tone, a family
+// joined by zero-width joiners, not just the surrogate pairs.
+bool isCharacterBoundary(QTextBoundaryFinder &characters, qsizetype at)
 {
-    return at <= 0 || at >= text.size() || !text[at].isLowSurrogate();
+    characters.setPosition(at);
+    return characters.isAtBoundary();
 }
 
 // Where to cut the text after `from` for a piece of about `longest`: the last
 // white space before the limit outside bold runs, else any place outside them.
-qsizetype cutAfter(const QString &text, qsizetype from, qsizetype longest,
+qsizetype cutAfter(const QString &text, QTextBoundaryFinder &characters, qsizetype from, qsizetype longest,
     const std::vector<std::pair<qsizetype, qsizetype>> &bold, size_t &nextBold)
 {
     const qsizetype limit = qMin(text.size(), from + longest);
@@ -50,16 +53,16 @@ qsizetype cutAfter(const QString &text, qsizetype from, qsizetype longest,
     };
     // White space in the second half of the piece, the latest first.
     for (qsizetype at = limit; at > from + longest / 2; --at) {
-        if (text[at - 1].isSpace() && !insideBold(at))
+        if (text[at - 1].isSpace() && isCharacterBoundary(characters, at) && !insideBold(at))
             return at;
     }
     for (qsizetype at = limit; at > from; --at) {
-        if (isCharacterBoundary(text, at) && !insideBold(at))
+        if (isCharacterBoundary(characters, at) && !insideBold(at))
             return at;
     }
     // A bold run longer than a piece: past its end.
     for (qsizetype at = limit; at < text.size(); ++at) {
-        if (isCharacterBoundary(text, at) && !insideBold(at))
+        if (isCharacterBoundary(characters, at) && !insideBold(at))
             return at;
     }
     return text.size();
@@ -84,8 +87,9 @@ QList<MarkdownPiece> piecesOf(const QList<MarkdownElement> &elements, qsizetype 
         const std::vector<std::pair<qsizetype, qsizetype>> bold
             = formatted ? boldSpans(text) : std::vector<std::pair<qsizetype, qsizetype>>();
         size_t nextBold = 0;
+        QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
         for (qsizetype from = 0; from < text.size();) {
-            const qsizetype to = cutAfter(text, from, longest, bold, nextBold);
+            const qsizetype to = cutAfter(text, characters, from, longest, bold, nextBold);
             MarkdownElement piece = element;
             piece.text = text.sliced(from, to - from);
             pieces.append(MarkdownPiece { piece, from == 0, to == text.size() });
