@@ -7,11 +7,11 @@
 // measurement runs in a new process of its own, on a copy of a prepared
 // defaults file, after the conversation store has loaded the list as at the
 // start of the application:
-//   save:       99 conversations are stored; the AI client holds three answers
-//               and the chat window a screenshot whose PNG the AI client has
+//   save:       99 conversations are stored; the current conversation holds
+//               three answers about a screenshot whose PNG the AI client has
 //               already made; saveCurrentConversation() adds the 100th.
 //   save-1000:  the same with 999 stored.
-//   save-next:  a second save right after the first, in the same process
+//   save-next:  a second conversation's save right after the first, in the same process
 //               (the first write of a process also starts the file's
 //               write-ahead log, which takes one sync of the disk).
 //   delete:     100 are stored; deleteConversation() removes one from the
@@ -37,6 +37,7 @@
 #include "platform/UserDefaults.h"
 #include "store/ConversationJson.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -143,14 +144,18 @@ int measureSave(int stored, bool twice = false)
         return 3;
     const QImage screenshot = noiseImage(stored + 1);
     ImageData::pngData(screenshot); // the AI client's request
-    AIManager::shared().setResponses(threeAnswers(QDateTime::currentDateTimeUtc()));
-    // The chat window holds the screenshot, as the store sees it through its hooks.
-    ConversationHooks windows;
-    windows.chatScreenshot = [screenshot] { return std::optional<QImage>(screenshot); };
-    ConversationManager::setHooks(std::move(windows));
-
-    if (twice)
+    // A conversation about the screenshot with its answers, as a capture's
+    // road leaves it.
+    CurrentConversation &current = manager.current();
+    const auto answered = [&] {
+        current.start(screenshot);
+        AIManager::shared().setResponses(threeAnswers(QDateTime::currentDateTimeUtc()));
+    };
+    answered();
+    if (twice) {
         manager.saveCurrentConversation();
+        answered();
+    }
     measure([&] { manager.saveCurrentConversation(); });
     return manager.conversations().size() == stored + (twice ? 2 : 1) ? 0 : 4;
 }

@@ -13,6 +13,7 @@
 #include "capture/CustomOverlayView.h"
 #include "capture/KeyableOverlayWindow.h"
 #include "chat/ChatWindowManager.h"
+#include "store/CurrentConversation.h"
 #include "ui/markup/MarkdownText.h"
 
 #include <QApplication>
@@ -137,7 +138,7 @@ Figures measure(qsizetype length, bool oneParagraph)
     Figures figures;
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     KeyableOverlayWindow window(screen, KeyableOverlayWindow::Level::Floating);
-    auto *overlay = new CustomOverlayView(AIManager::shared(), ChatWindowManager::shared(),
+    auto *overlay = new CustomOverlayView(CurrentConversation::shared(), ChatWindowManager::shared(),
         QRectF(100, 100, 200, 100), QImage(), [](QuickAction) {}, [] {});
     window.setContentView(overlay);
     window.present();

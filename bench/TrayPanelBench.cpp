@@ -22,12 +22,12 @@
 #include "app/AppWiring.h"
 #include "app/MenuBarWindow.h"
 #include "app/PexiloApp.h"
-#include "chat/ChatWindowManager.h"
 #include "platform/ImageData.h"
 #include "platform/Log.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 
 #include <QApplication>
 #include <QDir>
@@ -86,11 +86,12 @@ int seed()
         const QImage image = screenshot(index);
         pngBytes += ImageData::pngData(image).size();
         const QDateTime when = QDateTime::currentDateTimeUtc().addSecs(-3600 * index);
+        CurrentConversation &current = CurrentConversation::shared();
+        current.start(image);
         AIManager::shared().setResponses({ { QStringLiteral("The screenshot shows a table. ").repeated(20),
             when, std::nullopt, QStringLiteral("What is on screen number %1?").arg(index) } });
-        ChatWindowManager::shared().setCurrentScreenshot(image);
         ConversationManager::shared().saveCurrentConversation();
-        AIManager::shared().resetForNewScreenshot();
+        current.end();
     }
     out << "PNG " << pngBytes << '\n';
     return ConversationManager::shared().conversations().size() == conversationCount ? 0 : 3;

@@ -163,10 +163,21 @@ void AIManager::resetForNewScreenshot()
     Log::line(QStringLiteral("🔄 AI Manager reset - cleared all responses"));
 }
 
-void AIManager::abandonRunningAnalysis()
+void AIManager::restoreExchange(const QList<AIResponse> &responses)
 {
     ++m_exchange;
     setIsProcessing(false);
+    if (responses.isEmpty()) {
+        setLastResponse(std::nullopt);
+        setConversationContext(std::nullopt);
+    } else {
+        // The saved answers do not say which of them were failure texts, so
+        // the latest one stands for the latest successful answer.
+        const AIResponse &latest = responses.last();
+        setLastResponse(latest);
+        setConversationContext(ConversationContext { responses.first().question, latest.content, latest.timestamp });
+    }
+    setResponses(responses);
 }
 
 QString AIManager::apiKey()

@@ -48,10 +48,16 @@ public:
     // Clears the state for a new screenshot. An analysis still running then
     // hands its answer to its own caller only: it publishes nothing.
     void resetForNewScreenshot();
-    // Lets an analysis still running hand its answer to its caller only, as
-    // after a reset, while the answers, the latest one and the context stay
-    // as they are: for a caller that has moved on to another conversation.
-    void abandonRunningAnalysis();
+    // Takes up an exchange kept from before (a saved conversation reopened):
+    // its answers, the latest of them, and the context its next question
+    // carries, made from its own first question and latest answer, never
+    // left from the exchange before. An analysis still running belongs to
+    // that one: as after a reset, it publishes nothing.
+    void restoreExchange(const QList<AIResponse> &responses);
+    // Which exchange the client works on; it changes at every reset and
+    // restore, so that a caller can tell whether an answer it awaited still
+    // belongs to the exchange shown.
+    quint64 exchange() const { return m_exchange; }
 
     // Whether the user has set a usable key for the AI service (the "apiKey"
     // user default, which the settings window edits).

@@ -14,6 +14,8 @@
 #include "platform/PendingDefaults.h"
 #include "platform/SettingsKeys.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
+#include "store/MessagePairing.h"
 #include "store/SettingsManager.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Fonts.h"
@@ -471,7 +473,7 @@ void MenuBarView::openConversation(const Conversation &conversation)
 {
     Log::line(QStringLiteral("🔍 Opening conversation: ") + conversation.title());
     Log::line(QStringLiteral("🔍 Messages count: %1").arg(conversation.messages().size()));
-    const std::optional<QByteArray> &screenshotData = conversation.screenshotData();
+    const std::optional<QByteArray> screenshotData = ConversationManager::shared().screenshotData(conversation);
     Log::line(QStringLiteral("🔍 Has screenshot data: %1")
                   .arg(screenshotData ? QStringLiteral("true") : QStringLiteral("false")));
 
@@ -485,7 +487,12 @@ void MenuBarView::openConversation(const Conversation &conversation)
     const QList<AIResponse> responses = conversationToAIResponses(conversation);
     Log::line(QStringLiteral("🔄 Created %1 AI responses").arg(responses.size()));
     Log::line(QStringLiteral("🪟 Opening chat window..."));
-    ChatWindowManager::shared().openChatWindowWithHistory(image, responses);
+    // Continued, not only shown: what is asked next goes into this
+    // conversation, with its own context, after the conversation shown so
+    // far (in the chat window or the overlay) has been saved.
+    CurrentConversation &current = CurrentConversation::shared();
+    current.reopen(conversation);
+    ChatWindowManager::shared().openChatWindowWithHistory(current.screenshotImage().value_or(image), current.answers());
     Log::line(QStringLiteral("✅ Chat window opened"));
 }
 
@@ -493,21 +500,13 @@ QList<AIResponse> MenuBarView::conversationToAIResponses(const Conversation &con
 {
     const QList<SavedMessage> &messages = conversation.messages();
     Log::line(QStringLiteral("🔄 Converting conversation with %1 messages").arg(messages.size()));
-    QList<AIResponse> responses;
-    for (qsizetype index = 0; index < messages.size(); index += 2) {
-        if (index + 1 >= messages.size()) {
-            Log::line(QStringLiteral("⚠️ Odd number of messages, skipping last message"));
-            break;
-        }
-        // By position alone: whoever wrote the first of a pair, it is the question.
-        const SavedMessage &question = messages[index];
-        const SavedMessage &answer = messages[index + 1];
+    const QList<AIResponse> responses = MessagePairing::answers(messages);
+    for (const AIResponse &response : responses)
         Log::line(QStringLiteral("🔄 Converting pair: '%1...' -> '%2...'")
-                      .arg(leftCharacters(question.content(), logCutLength),
-                          leftCharacters(answer.content(), logCutLength)));
-        responses.append(
-            AIResponse { answer.content(), answer.timestamp(), std::nullopt, question.content() });
-    }
+                      .arg(leftCharacters(response.question, logCutLength),
+                          leftCharacters(response.content, logCutLength)));
+    if (messages.size() % 2 != 0)
+        Log::line(QStringLiteral("⚠️ Odd number of messages, skipping last message"));
     Log::line(QStringLiteral("✅ Converted to %1 AI responses").arg(responses.size()));
     return responses;
 }

@@ -60,9 +60,10 @@ public:
     // The link that "Help & Support" opens in the user's mail client.
     static QUrl supportMailUrl();
 
-    // Opens the conversation in the chat window with its screenshot and its
-    // messages paired into answers; opens nothing, and says so in the log,
-    // when it has no screenshot that decodes as an image.
+    // Continues the conversation in the chat window, with its screenshot and
+    // its messages paired into answers, after the conversation shown so far
+    // has been saved; opens nothing, and says so in the log, when it has no
+    // screenshot that decodes as an image.
     static void openConversation(const Conversation &conversation);
     // The messages as answers: the first of each pair the question, the
     // second the answer and its time. A last message without a partner is

@@ -27,8 +27,12 @@ int PexiloApp::main(int argc, char *argv[])
     QStringList arguments;
     for (int index = 1; index < argc; ++index)
         arguments.append(QString::fromLocal8Bit(argv[index]));
-    const SessionPlatform session
-        = SessionPlatform::choose(QProcessEnvironment::systemEnvironment(), arguments);
+    const SessionPlatform session = SessionPlatform::choose(
+        QProcessEnvironment::systemEnvironment(), arguments, &SessionPlatform::displayAnswers);
+    if (!session.failureLine.isEmpty()) {
+        Log::line(session.failureLine);
+        return 1;
+    }
     if (!session.logLine.isEmpty())
         Log::line(session.logLine);
     // The platform goes on the command line rather than into the environment,

@@ -29,5 +29,12 @@ struct CaptureRegion
     // The capture's size in logical pixels.
     QSizeF pointSize() const { return QSizeF(width / scaleX, height / scaleY); }
 
+    // A rectangle of logical pixels (relative to the display's top-left
+    // corner) in device pixels. An edge that lies on a device pixel's edge
+    // in logical pixels (300.5 at scale 2, 4/3 at 1.5) comes out as that
+    // whole number, not a rounding error beside it that would move it by a
+    // pixel when cut to whole pixels.
+    static QRectF devicePixelRect(const QRectF &logical, qreal scaleX, qreal scaleY);
+
     friend bool operator==(const CaptureRegion &, const CaptureRegion &) = default;
 };

@@ -7,6 +7,7 @@
 #include "SpotlightActionButton.h"
 #include "ai/AIManager.h"
 #include "chat/ChatWindowManager.h"
+#include "store/CurrentConversation.h"
 #include "ui/Palette.h"
 #include "ui/SoftShadow.h"
 #include "ui/TransitionEffect.h"
@@ -18,14 +19,28 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+#include <QStyleHints>
 #include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
 // The gap between the text box and the quick-action row.
 constexpr qreal groupSpacing = 12;
+// How long the keyboard may be away from every window of ours before the
+// overlay takes it that another program has it.
+constexpr int keyboardGoneDelayMs = 300;
 // How far outside the control group its shadows reach.
 constexpr QMargins shadowReach(24, 24, 24, 32);
+
+// A press and release this close together are a click; further apart, the
+// pointer was dragged (to select text in the answer, say) and let go.
+bool withinDragDistance(const QPointF &press, const QPointF &release)
+{
+    return (release - press).manhattanLength() < QGuiApplication::styleHints()->startDragDistance();
+}
 
 template<typename T> T mix(const T &from, const T &to, qreal t)
 {
@@ -34,19 +49,20 @@ template<typename T> T mix(const T &from, const T &to, qreal t)
 
 } // namespace
 
-CustomOverlayView::CustomOverlayView(AIManager &aiManager, ChatWindowManager &chatWindowManager,
+CustomOverlayView::CustomOverlayView(CurrentConversation &conversation, ChatWindowManager &chatWindowManager,
     const QRectF &selectedRect, const std::optional<QImage> &screenshotImage,
     std::function<void(QuickAction)> onQuickAction, std::function<void()> onClose, QWidget *parent)
     : QWidget(parent)
-    , m_aiManager(aiManager)
+    , m_conversation(conversation)
+    , m_aiManager(conversation.aiManager())
     , m_chatWindowManager(chatWindowManager)
     , m_selectedRect(selectedRect)
     , m_screenshotImage(screenshotImage)
     , m_onQuickAction(std::move(onQuickAction))
     , m_onClose(std::move(onClose))
     , m_textBoxHeight(OverlayGeometry::collapsedTextBoxHeight)
-    , m_seenProcessing(aiManager.isProcessing())
-    , m_seenLastResponse(aiManager.lastResponse())
+    , m_seenProcessing(m_aiManager.isProcessing())
+    , m_seenLastResponse(m_aiManager.lastResponse())
 {
     setFocusPolicy(Qt::NoFocus);
     AIManager &ai = m_aiManager;
@@ -80,6 +96,10 @@ CustomOverlayView::CustomOverlayView(AIManager &aiManager, ChatWindowManager &ch
         m_hoveredAction = hovering ? std::optional(action) : std::nullopt;
         m_actionRow->setHoveredAction(m_hoveredAction);
     });
+
+    m_keyboardGone.setSingleShot(true);
+    m_keyboardGone.setInterval(keyboardGoneDelayMs);
+    connect(&m_keyboardGone, &QTimer::timeout, this, &CustomOverlayView::requestClose);
 
     connect(&m_boxMotion, &AnimatedValue::valueChanged, this, &CustomOverlayView::layOutChildren);
     connect(&m_rowPresence, &AnimatedValue::valueChanged, this, [this, rowTransition] {
@@ -155,9 +175,18 @@ OverlayGeometry::ControlsPlace CustomOverlayView::controlsPlace() const
 {
     // Beside the selection the group is placed with its real width at rest:
     // the box and, while it is there, the row of quick actions.
-    const qreal groupWidth = OverlayGeometry::textBoxWidth(m_textBoxHeight)
-        + (m_showActionButtons ? groupSpacing + QuickActionRow::restingWidth() : 0);
-    return OverlayGeometry::controlsPlace(m_selectedRect, screenBounds(), m_textBoxHeight, groupWidth);
+    return OverlayGeometry::controlsPlace(m_selectedRect, screenBounds(), m_textBoxHeight,
+        textBoxWidth() + groupWidthBesideBox(), screenshotFrame());
+}
+
+qreal CustomOverlayView::textBoxWidth() const
+{
+    return OverlayGeometry::textBoxWidth(m_textBoxHeight, m_answerBoxWidth);
+}
+
+qreal CustomOverlayView::groupWidthBesideBox() const
+{
+    return m_showActionButtons ? groupSpacing + QuickActionRow::restingWidth() : 0;
 }
 
 QRectF CustomOverlayView::screenshotFrame() const
@@ -176,12 +205,13 @@ QRectF CustomOverlayView::textBoxFrame() const
     return m_textBox->geometry();
 }
 
-qreal CustomOverlayView::calculateResponseHeight(const QString &text)
+qreal CustomOverlayView::calculateResponseHeight(const QString &text, qreal boxWidth)
 {
     // Past 210 measured pixels the result is 250 whatever the rest of the
     // text holds, so a long answer is measured no further.
-    return OverlayGeometry::responseHeightForTextHeight(OverlayGeometry::measuredAnswerHeight(
-        text, OverlayGeometry::maximumResponseHeight - OverlayGeometry::responseHeightPadding));
+    return OverlayGeometry::responseHeightForTextHeight(OverlayGeometry::measuredAnswerHeight(text,
+        OverlayGeometry::maximumResponseHeight - OverlayGeometry::responseHeightPadding,
+        OverlayGeometry::answerMeasureWidthFor(boxWidth)));
 }
 
 // Questions and answers
@@ -194,8 +224,7 @@ void CustomOverlayView::processQuestion()
         return;
     // The answer reaches the box through the client's lastResponse; the
     // field empties once it is in.
-    QCoro::connect(m_aiManager.analyzeImage(*m_screenshotImage, question), this,
-        [this] { m_textBox->questionField()->clear(); });
+    QCoro::connect(m_conversation.ask(question), this, [this] { m_textBox->questionField()->clear(); });
 }
 
 void CustomOverlayView::handleAction(QuickAction action)
@@ -203,7 +232,7 @@ void CustomOverlayView::handleAction(QuickAction action)
     if (!m_screenshotImage)
         return;
     // Nothing waits for the record: the answer shows through lastResponse.
-    QCoro::connect(m_aiManager.handleQuickAction(action, *m_screenshotImage), this, [] {});
+    QCoro::connect(m_conversation.runQuickAction(action), this, [] {});
 }
 
 void CustomOverlayView::processFollowUp()
@@ -211,8 +240,8 @@ void CustomOverlayView::processFollowUp()
     const QString question = followUpQuestion();
     if (question.isEmpty() || !m_screenshotImage)
         return;
-    QCoro::connect(m_aiManager.analyzeImageWithFollowUp(*m_screenshotImage, question), this,
-        [this] { m_textBox->followUpField()->clear(); });
+    QCoro::connect(
+        m_conversation.askFollowUp(question), this, [this] { m_textBox->followUpField()->clear(); });
 }
 
 void CustomOverlayView::copyAnswer()
@@ -226,9 +255,12 @@ void CustomOverlayView::openChatWindow(const AIResponse &)
 {
     if (!m_screenshotImage)
         return;
+    // The chat window takes the keyboard as it opens: that is the hand-over,
+    // not another window coming in over the overlay.
+    watchKeyboardFocus(false);
     // The whole exchange about this image goes over, not only the answer
     // whose button was pressed.
-    const QList<AIResponse> responses = m_aiManager.responses();
+    const QList<AIResponse> responses = m_conversation.answers();
     ChatWindowManager &chat = m_chatWindowManager;
     chat.setCurrentScreenshot(*m_screenshotImage);
     chat.openChatWindowWithHistory(*m_screenshotImage, responses);
@@ -275,8 +307,22 @@ void CustomOverlayView::processingChanged(bool processing)
 
 void CustomOverlayView::lastResponseChanged(const AIResponse &response)
 {
-    const qreal height = calculateResponseHeight(response.content);
-    setTextBoxHeight(height + 60 + 100, height);
+    // The box would grow over the image where there is no room for it beside
+    // the image: it stands beside it narrower, or above or below it lower,
+    // where it can; its answer scrolls.
+    const QRectF screen = screenBounds();
+    const QRectF image = screenshotFrame();
+    const qreal extraWidth = groupWidthBesideBox();
+    qreal height = calculateResponseHeight(response.content);
+    const qreal width = isFullScreenOrLargeSelection()
+        ? OverlayGeometry::answeredTextBoxWidth
+        : OverlayGeometry::answerBoxWidth(m_selectedRect, image, screen, height, extraWidth);
+    if (width != OverlayGeometry::answeredTextBoxWidth)
+        height = calculateResponseHeight(response.content, width);
+    if (!isFullScreenOrLargeSelection())
+        height
+            = OverlayGeometry::fittedResponseHeight(m_selectedRect, image, screen, width, height, extraWidth);
+    setTextBoxHeight(height + OverlayGeometry::answerBoxChrome, height, width);
     QTimer::singleShot(300, this, &CustomOverlayView::showFollowUpAfterAnswer);
 }
 
@@ -289,12 +335,13 @@ void CustomOverlayView::showFollowUpAfterAnswer()
     }
 }
 
-void CustomOverlayView::setTextBoxHeight(qreal height, qreal responseHeight)
+void CustomOverlayView::setTextBoxHeight(qreal height, qreal responseHeight, qreal answerBoxWidth)
 {
     // Box, corner, answer area and place move together along one spring.
     m_boxFrom = currentLook();
     m_textBoxHeight = height;
     m_responseHeight = responseHeight;
+    m_answerBoxWidth = answerBoxWidth;
     m_boxMotion.setValue(0);
     m_boxMotion.animateTo(1, Motion::spring(0.8, 0.7));
 }
@@ -334,6 +381,8 @@ void CustomOverlayView::showEvent(QShowEvent *event)
         qApp->installEventFilter(this);
         m_watchingKeys = true;
     }
+    m_hadKeyboard = false;
+    watchKeyboardFocus(true);
 }
 
 void CustomOverlayView::hideEvent(QHideEvent *event)
@@ -345,6 +394,42 @@ void CustomOverlayView::hideEvent(QHideEvent *event)
         qApp->removeEventFilter(this);
         m_watchingKeys = false;
     }
+    watchKeyboardFocus(false);
+}
+
+void CustomOverlayView::watchKeyboardFocus(bool watch)
+{
+    disconnect(m_focusWatch);
+    m_keyboardGone.stop();
+    if (!watch)
+        return;
+    m_focusWatch
+        = connect(qApp, &QGuiApplication::focusWindowChanged, this, &CustomOverlayView::focusWindowChanged);
+    focusWindowChanged(QGuiApplication::focusWindow());
+}
+
+void CustomOverlayView::focusWindowChanged(QWindow *focusWindow)
+{
+    m_keyboardGone.stop();
+    const QWidget *own = window();
+    if (focusWindow && focusWindow == own->windowHandle()) {
+        m_hadKeyboard = true;
+        return;
+    }
+    // Until the overlay's window has had the keyboard, nothing has been
+    // taken from it: the selection window may still be handing it over.
+    if (!m_hadKeyboard)
+        return;
+    if (focusWindow && (focusWindow->type() == Qt::Popup || focusWindow->type() == Qt::ToolTip))
+        return;
+    // None of ours has it: another program does, unless the keyboard comes
+    // straight back (a popup that closed may leave it nowhere for a moment).
+    if (!focusWindow) {
+        m_keyboardGone.start();
+        return;
+    }
+    // Another window of ours.
+    requestClose();
 }
 
 bool CustomOverlayView::eventFilter(QObject *watched, QEvent *event)
@@ -367,7 +452,7 @@ CustomOverlayView::GroupLook CustomOverlayView::targetLook() const
 {
     const QRectF screen = screenBounds();
     const QPointF centre = isFullScreenOrLargeSelection() ? screen.center() : controlsPosition();
-    return GroupLook { centre, QSizeF(OverlayGeometry::textBoxWidth(m_textBoxHeight), m_textBoxHeight),
+    return GroupLook { centre, QSizeF(textBoxWidth(), m_textBoxHeight),
         OverlayGeometry::textBoxCornerRadius(m_textBoxHeight), m_responseHeight };
 }
 
@@ -470,19 +555,42 @@ void CustomOverlayView::paintControlShadows(QPainter &painter) const
 
 // The backdrop
 
+bool CustomOverlayView::isBackdropAt(const QPointF &point) const
+{
+    // The image, the box and the pills are solid; the rest, the gaps between
+    // the pills included, is backdrop.
+    if (!rect().contains(point.toPoint()) || screenshotFrame().contains(point)
+        || QRectF(m_textBox->geometry()).contains(point))
+        return false;
+    if (!m_actionRow->isVisible())
+        return true;
+    const QList<SpotlightActionButton *> pills = m_actionRow->buttons();
+    return std::none_of(pills.cbegin(), pills.cend(), [this, &point](const SpotlightActionButton *pill) {
+        return QRectF(pill->geometry().translated(m_actionRow->pos())).contains(point);
+    });
+}
+
 void CustomOverlayView::mousePressEvent(QMouseEvent *event)
 {
-    // The image is solid; everything else that reaches the overlay is backdrop.
-    m_backdropPressed = event->button() == Qt::LeftButton && !screenshotFrame().contains(event->position());
+    m_backdropPressed = event->button() == Qt::LeftButton && isBackdropAt(event->position());
+    m_backdropPressLocation = event->position();
+    event->accept();
+}
+
+void CustomOverlayView::mouseMoveEvent(QMouseEvent *event)
+{
+    // Once dragged, the press stays a drag even if the pointer comes back.
+    if (m_backdropPressed && !withinDragDistance(m_backdropPressLocation, event->position()))
+        m_backdropPressed = false;
     event->accept();
 }
 
 void CustomOverlayView::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool tapped = m_backdropPressed && event->button() == Qt::LeftButton
-        && rect().contains(event->position().toPoint()) && !screenshotFrame().contains(event->position());
+    const bool clicked = m_backdropPressed && event->button() == Qt::LeftButton
+        && withinDragDistance(m_backdropPressLocation, event->position()) && isBackdropAt(event->position());
     m_backdropPressed = false;
     event->accept();
-    if (tapped)
+    if (clicked)
         requestClose();
 }

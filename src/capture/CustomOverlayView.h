@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QRectF>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -14,20 +15,29 @@
 
 class AIManager;
 class ChatWindowManager;
+class CurrentConversation;
 class OverlayTextBox;
 class QuickActionRow;
+class QWindow;
 
 // The floating analysis overlay that covers the main screen after a capture:
 // the captured image where it was selected, the question and answer box and
 // the quick actions. It fills the result window, which paints the frozen
 // screen behind it; the overlay dims that and draws its contents.
 //
-// It watches the AI client it is handed: a running analysis hides the quick
-// actions, disables the fields and runs a colour band over the image; a new
-// answer grows the box and, a moment later, brings in the follow-up field
-// with Copy and Chat. Every way of dismissing it (Escape, a click on the
-// backdrop, Chat) calls onClose; the owner then takes it down, and must do
-// so with deleteLater, not at once.
+// It shows the conversation it is handed, which its questions continue, and
+// watches the AI client that holds its answers: a running analysis hides the
+// quick actions, disables the fields and runs a colour band over the image;
+// a new answer grows the box and, a moment later, brings in the follow-up
+// field with Copy and Chat. Every way of dismissing it (Escape, a click on the
+// backdrop, Chat, another window taking the keyboard) calls onClose; the
+// owner then takes it down, and must do so with deleteLater, not at once.
+//
+// Another window that takes the keyboard while the overlay shows (one of
+// ours, such as Settings opened from the tray, or another program's) would
+// stay hidden under the frozen picture with the keys going to it unseen, so
+// the overlay closes then; a popup (a menu, the tray panel) hands the
+// keyboard back and leaves it open.
 class CustomOverlayView : public QWidget
 {
     Q_OBJECT
@@ -35,10 +45,12 @@ class CustomOverlayView : public QWidget
 public:
     // selectedRect is in the overlay's own space (logical pixels, origin at
     // the main screen's top-left corner); the image is absent when the
-    // capture failed. The overlay never calls onQuickAction: its own row
-    // runs quick actions through the AI client. The AI client and the chat
-    // window's manager must outlive the view.
-    CustomOverlayView(AIManager &aiManager, ChatWindowManager &chatWindowManager, const QRectF &selectedRect,
+    // capture failed, and is the conversation's screenshot otherwise. The
+    // overlay never calls onQuickAction: its own row runs quick actions
+    // through the conversation. The conversation and the chat window's
+    // manager must outlive the view.
+    CustomOverlayView(CurrentConversation &conversation, ChatWindowManager &chatWindowManager,
+        const QRectF &selectedRect,
         const std::optional<QImage> &screenshotImage, std::function<void(QuickAction)> onQuickAction,
         std::function<void()> onClose, QWidget *parent = nullptr);
 
@@ -72,8 +84,10 @@ public:
     QRectF textBoxFrame() const;
 
     // The answer area's height for a text: its measured height rounded up
-    // plus 40, held between 80 and 250.
-    static qreal calculateResponseHeight(const QString &text);
+    // plus 40, held between 80 and 250; measured for a box of full width
+    // unless another is given.
+    static qreal calculateResponseHeight(
+        const QString &text, qreal boxWidth = OverlayGeometry::answeredTextBoxWidth);
 
     // Sends the follow-up field's text about the image; the field keeps it
     // until the answer is in. Does nothing with an empty field or no image.
@@ -93,6 +107,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
@@ -109,19 +124,29 @@ private:
     void handleAction(QuickAction action);
     void copyAnswer();
     void requestClose();
+    // Whether the point shows the backdrop: not the image, the box or the
+    // quick actions.
+    bool isBackdropAt(const QPointF &point) const;
+    void watchKeyboardFocus(bool watch);
+    void focusWindowChanged(QWindow *focusWindow);
 
     void processingChanged(bool processing);
     void lastResponseChanged(const AIResponse &response);
     void resetForAppear();
-    void setTextBoxHeight(qreal height, qreal responseHeight);
+    void setTextBoxHeight(
+        qreal height, qreal responseHeight, qreal answerBoxWidth = OverlayGeometry::answeredTextBoxWidth);
     void showFollowUpAfterAnswer();
 
     OverlayGeometry::ControlsPlace controlsPlace() const;
+    qreal textBoxWidth() const;
+    // What the group holds to the right of the box at rest.
+    qreal groupWidthBesideBox() const;
     GroupLook targetLook() const;
     GroupLook currentLook() const;
     void layOutChildren();
     void paintControlShadows(QPainter &painter) const;
 
+    CurrentConversation &m_conversation;
     AIManager &m_aiManager;
     ChatWindowManager &m_chatWindowManager;
     QRectF m_selectedRect;
@@ -134,6 +159,9 @@ private:
     bool m_showActionButtons = true;
     qreal m_textBoxHeight;
     qreal m_responseHeight = 0;
+    // The answered box's width: the full width unless that would have the
+    // box cover the image.
+    qreal m_answerBoxWidth = OverlayGeometry::answeredTextBoxWidth;
     bool m_showResponseButtons = false;
     std::optional<QString> m_hoveredResponseButton;
     bool m_showFollowUpField = false;
@@ -152,5 +180,13 @@ private:
     QuickActionRow *m_actionRow;
     QRect m_groupPaintArea;
     bool m_watchingKeys = false;
+    QMetaObject::Connection m_focusWatch;
+    QTimer m_keyboardGone;
+    // Whether the overlay's window has had the keyboard since it showed.
+    bool m_hadKeyboard = false;
+    // A press on the backdrop that may still become a click: it closes the
+    // overlay only if released on the backdrop before moving the platform's
+    // drag distance.
     bool m_backdropPressed = false;
+    QPointF m_backdropPressLocation;
 };

@@ -7,6 +7,8 @@
 #include <QtMath>
 
 #include <cmath>
+#include <optional>
+#include <utility>
 
 namespace OverlayGeometry {
 
@@ -23,56 +25,110 @@ bool isFullScreenOrLargeSelection(const QRectF &selectedRect, const QRectF &scre
         > largeSelectionRatio * screenBounds.width() * screenBounds.height();
 }
 
-ControlsPlace controlsPlace(
-    const QRectF &selectedRect, const QRectF &screenBounds, qreal textBoxHeight, qreal sideGroupWidth)
+namespace {
+
+// The place for the group next to `r` (below, above, right, left, the first
+// that fits), before clamping; with its half width for the clamp.
+std::optional<std::pair<ControlsPlace, qreal>> placeNextTo(
+    const QRectF &r, const QRectF &safe, qreal textBoxHeight, qreal sideGroupWidth)
 {
     const qreal halfHeight = textBoxHeight / 2;
-    const qreal safeMinX = screenBounds.left() + screenInset;
-    const qreal safeMaxX = screenBounds.right() - screenInset;
-    const qreal safeMinY = screenBounds.top() + screenInset;
-    const qreal safeMaxY = screenBounds.bottom() - screenInset;
-    const QRectF &s = selectedRect;
-
-    const qreal below = safeMaxY - s.bottom();
-    const qreal above = s.top() - safeMinY;
-    const qreal right = safeMaxX - s.right();
-    const qreal left = s.left() - safeMinX;
+    const qreal below = safe.bottom() - r.bottom();
+    const qreal above = r.top() - safe.top();
+    const qreal right = safe.right() - r.right();
+    const qreal left = r.left() - safe.left();
 
     // Each test is written so that a comparison with a non-number fails and
     // moves on to the next candidate.
-    qreal halfWidth = controlsWidth / 2;
-    QPointF position;
-    ControlsPlacement placement;
-    if (textBoxHeight + spacing <= below) {
-        placement = ControlsPlacement::below;
-        position = QPointF(s.center().x(), s.bottom() + spacing + halfHeight);
-    } else if (textBoxHeight + spacing <= above) {
-        placement = ControlsPlacement::above;
-        position = QPointF(s.center().x(), s.top() - spacing - halfHeight);
-    } else if (sideGroupWidth + spacing <= right) {
-        placement = ControlsPlacement::right;
-        halfWidth = sideGroupWidth / 2;
-        position = QPointF(s.right() + spacing + halfWidth, s.center().y());
-    } else if (sideGroupWidth + spacing <= left) {
-        placement = ControlsPlacement::left;
-        halfWidth = sideGroupWidth / 2;
-        position = QPointF(s.left() - spacing - halfWidth, s.center().y());
-    } else { // the group's top-left corner 20 inside the selection's
-        placement = ControlsPlacement::inside;
-        position = QPointF(s.left() + halfWidth + 20, s.top() + halfHeight + 20);
+    using P = ControlsPlacement;
+    if (textBoxHeight + spacing <= below)
+        return std::pair { ControlsPlace { { r.center().x(), r.bottom() + spacing + halfHeight }, P::below },
+            controlsWidth / 2 };
+    if (textBoxHeight + spacing <= above)
+        return std::pair { ControlsPlace { { r.center().x(), r.top() - spacing - halfHeight }, P::above },
+            controlsWidth / 2 };
+    if (sideGroupWidth + spacing <= right)
+        return std::pair { ControlsPlace {
+                               { r.right() + spacing + sideGroupWidth / 2, r.center().y() }, P::right },
+            sideGroupWidth / 2 };
+    if (sideGroupWidth + spacing <= left)
+        return std::pair { ControlsPlace {
+                               { r.left() - spacing - sideGroupWidth / 2, r.center().y() }, P::left },
+            sideGroupWidth / 2 };
+    return std::nullopt;
+}
+
+QRectF safeArea(const QRectF &screenBounds)
+{
+    return screenBounds.adjusted(screenInset, screenInset, -screenInset, -screenInset);
+}
+
+} // namespace
+
+ControlsPlace controlsPlace(const QRectF &selectedRect, const QRectF &screenBounds, qreal textBoxHeight,
+    qreal sideGroupWidth, const QRectF &imageFrame)
+{
+    const QRectF safe = safeArea(screenBounds);
+    std::optional<std::pair<ControlsPlace, qreal>> found
+        = placeNextTo(selectedRect, safe, textBoxHeight, sideGroupWidth);
+    // The image is drawn on the selection, no larger than it: where the group
+    // finds no room around the selection, there may be room around the image.
+    if (!found && !imageFrame.isEmpty())
+        found = placeNextTo(imageFrame, safe, textBoxHeight, sideGroupWidth);
+    if (!found) { // the group's top-left corner 20 inside the selection's
+        const qreal halfWidth = controlsWidth / 2;
+        found = std::pair { ControlsPlace { { selectedRect.left() + halfWidth + 20,
+                                                selectedRect.top() + textBoxHeight / 2 + 20 },
+                                ControlsPlacement::inside },
+            halfWidth };
     }
 
     // The lower bound comes last, so it wins when the safe area is narrower
     // than the group.
-    position = QPointF(qMax(safeMinX + halfWidth, qMin(safeMaxX - halfWidth, position.x())),
-        qMax(safeMinY + halfHeight, qMin(safeMaxY - halfHeight, position.y())));
-    return ControlsPlace { position, placement };
+    auto [place, halfWidth] = *found;
+    const qreal halfHeight = textBoxHeight / 2;
+    place.position
+        = QPointF(qMax(safe.left() + halfWidth, qMin(safe.right() - halfWidth, place.position.x())),
+            qMax(safe.top() + halfHeight, qMin(safe.bottom() - halfHeight, place.position.y())));
+    return place;
 }
 
-QPointF controlsPosition(
-    const QRectF &selectedRect, const QRectF &screenBounds, qreal textBoxHeight, qreal sideGroupWidth)
+QPointF controlsPosition(const QRectF &selectedRect, const QRectF &screenBounds, qreal textBoxHeight,
+    qreal sideGroupWidth, const QRectF &imageFrame)
 {
-    return controlsPlace(selectedRect, screenBounds, textBoxHeight, sideGroupWidth).position;
+    return controlsPlace(selectedRect, screenBounds, textBoxHeight, sideGroupWidth, imageFrame).position;
+}
+
+qreal answerBoxWidth(const QRectF &selectedRect, const QRectF &imageFrame, const QRectF &screenBounds,
+    qreal responseHeight, qreal extraWidth)
+{
+    const qreal boxHeight = responseHeight + answerBoxChrome;
+    if (controlsPlace(selectedRect, screenBounds, boxHeight, answeredTextBoxWidth + extraWidth, imageFrame)
+            .placement
+        != ControlsPlacement::inside)
+        return answeredTextBoxWidth;
+    if (imageFrame.isEmpty())
+        return answeredTextBoxWidth;
+    const QRectF safe = safeArea(screenBounds);
+    const qreal room = qMax(safe.right() - imageFrame.right(), imageFrame.left() - safe.left());
+    const qreal width = qMin(answeredTextBoxWidth, std::floor(room - spacing - extraWidth));
+    return width >= minimumAnswerBoxWidth ? width : answeredTextBoxWidth;
+}
+
+qreal fittedResponseHeight(const QRectF &selectedRect, const QRectF &imageFrame, const QRectF &screenBounds,
+    qreal boxWidth, qreal responseHeight, qreal extraWidth)
+{
+    if (controlsPlace(
+            selectedRect, screenBounds, responseHeight + answerBoxChrome, boxWidth + extraWidth, imageFrame)
+            .placement
+        != ControlsPlacement::inside)
+        return responseHeight;
+    if (imageFrame.isEmpty())
+        return responseHeight;
+    const QRectF safe = safeArea(screenBounds);
+    const qreal room = qMax(safe.bottom() - imageFrame.bottom(), imageFrame.top() - safe.top());
+    const qreal height = std::floor(room - spacing - answerBoxChrome);
+    return height >= minimumFittedResponseHeight ? qMin(responseHeight, height) : responseHeight;
 }
 
 QRectF controlGroupFrame(
@@ -80,7 +136,7 @@ QRectF controlGroupFrame(
 {
     QRectF frame(QPointF(), groupSize);
     frame.moveCenter(position);
-    const QRectF safe = screenBounds.adjusted(screenInset, screenInset, -screenInset, -screenInset);
+    const QRectF safe = safeArea(screenBounds);
     if (frame.right() + reserveRight > safe.right())
         frame.moveRight(safe.right() - reserveRight);
     if (frame.left() < safe.left())
@@ -100,9 +156,9 @@ QRectF quickActionRowFrame(const QRectF &restingFrame, qreal width, qreal rightL
     return frame;
 }
 
-qreal textBoxWidth(qreal textBoxHeight)
+qreal textBoxWidth(qreal textBoxHeight, qreal answeredWidth)
 {
-    return textBoxHeight > 60 ? 520 : 460;
+    return textBoxHeight > 60 ? answeredWidth : collapsedTextBoxWidth;
 }
 
 qreal textBoxCornerRadius(qreal textBoxHeight)
@@ -128,10 +184,16 @@ QRectF fittedImageRect(const QSizeF &imageSize, const QRectF &frame)
 
 qreal responseHeightForTextHeight(qreal textHeight)
 {
-    return qMax(minimumResponseHeight, qMin(maximumResponseHeight, std::ceil(textHeight) + responseHeightPadding));
+    return qMax(
+        minimumResponseHeight, qMin(maximumResponseHeight, std::ceil(textHeight) + responseHeightPadding));
 }
 
-qreal measuredAnswerHeight(const QString &text, qreal enough)
+qreal answerMeasureWidthFor(qreal boxWidth)
+{
+    return answerMeasureWidth - (answeredTextBoxWidth - boxWidth);
+}
+
+qreal measuredAnswerHeight(const QString &text, qreal enough, qreal width)
 {
     if (text.isEmpty())
         return 0;
@@ -159,7 +221,7 @@ qreal measuredAnswerHeight(const QString &text, qreal enough)
                 break;
             }
             line.setLeadingIncluded(true);
-            line.setLineWidth(answerMeasureWidth);
+            line.setLineWidth(width);
             line.setPosition(QPointF(0, height));
             height += line.height();
         }

@@ -19,6 +19,9 @@
 namespace {
 
 constexpr int sidePadding = 20;
+// The answer's scroll bar, in the right-hand padding, this far from the text.
+constexpr int answerBarWidth = 8;
+constexpr int answerBarGap = 4;
 constexpr int stackSpacing = 16;
 // The header: the symbol's frame below 20 pixels of padding.
 constexpr int headerSymbolFrame = 20;
@@ -123,22 +126,40 @@ QWidget *OverlayTextBox::createAnswerPane()
     m_answerScroll->setFrameShape(QFrame::NoFrame);
     m_answerScroll->setWidgetResizable(true);
     m_answerScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The answer keeps the box's padding on both sides, whichever side its
+    // text starts on: its bar stands apart, in the right-hand padding, and
+    // follows the area's own (hidden) bar, which the wheel still drives.
+    m_answerScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_answerScroll->setWidget(m_answerText);
     // Clicks on the answer's background or its bar leave the keyboard where
     // it was (the text itself takes it while something is selected in it).
     m_answerScroll->setFocusPolicy(Qt::NoFocus);
-    m_answerScroll->verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
     m_answerScroll->setAutoFillBackground(false);
     m_answerScroll->viewport()->setAutoFillBackground(false);
     m_answerText->setAutoFillBackground(false);
+
+    m_answerBar = new QScrollBar(Qt::Vertical, pane);
+    m_answerBar->setObjectName(QStringLiteral("answerScrollBar"));
+    m_answerBar->setFocusPolicy(Qt::NoFocus);
+    m_answerBar->hide();
     // A slim bar that leaves the material showing through.
-    m_answerScroll->verticalScrollBar()->setStyleSheet(
-        QStringLiteral("QScrollBar:vertical { background: transparent; width: 8px; margin: 0; }"
+    m_answerBar->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { background: transparent; width: %2px; margin: 0; }"
                        "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 24px;"
                        " margin: 0 1px; }"
                        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
                        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-            .arg(Palette::tertiaryLabel().name(QColor::HexArgb)));
+            .arg(Palette::tertiaryLabel().name(QColor::HexArgb))
+            .arg(answerBarWidth));
+    QScrollBar *areaBar = m_answerScroll->verticalScrollBar();
+    connect(areaBar, &QScrollBar::rangeChanged, this, [this, areaBar](int minimum, int maximum) {
+        m_answerBar->setRange(minimum, maximum);
+        m_answerBar->setPageStep(areaBar->pageStep());
+        m_answerBar->setSingleStep(areaBar->singleStep());
+        m_answerBar->setVisible(maximum > minimum);
+    });
+    connect(areaBar, &QScrollBar::valueChanged, m_answerBar, &QScrollBar::setValue);
+    connect(m_answerBar, &QScrollBar::valueChanged, areaBar, &QScrollBar::setValue);
 
     m_followUpRow = createFollowUpRow();
     m_followUpRow->setParent(pane);
@@ -268,8 +289,11 @@ void OverlayTextBox::layOutContents()
         = headerHeight + stackSpacing + m_responseHeight + presence * (stackSpacing + rowHeight);
     const qreal top = (height() - stackHeight) / 2;
     m_header->move(sidePadding, qRound(top) + 20);
-    m_answerScroll->setGeometry(sidePadding, qRound(top + headerHeight + stackSpacing),
-        width() - 2 * sidePadding, qRound(m_responseHeight));
+    const QRect answerArea(sidePadding, qRound(top + headerHeight + stackSpacing), width() - 2 * sidePadding,
+        qRound(m_responseHeight));
+    m_answerScroll->setGeometry(answerArea);
+    m_answerBar->setGeometry(
+        answerArea.right() + 1 + answerBarGap, answerArea.top(), answerBarWidth, answerArea.height());
     const qreal rowTop = top + headerHeight + stackSpacing + m_responseHeight + stackSpacing;
     m_followUpRow->setGeometry(0, qRound(rowTop), width(), rowHeight);
     // It rises in from below the box's bottom edge as it fades in.

@@ -12,6 +12,7 @@ class ExpandableResponseButton;
 class MarkdownText;
 class QLineEdit;
 class QScrollArea;
+class QScrollBar;
 class TransitionEffect;
 
 // The panel of the analysis overlay through which the user asks about the
@@ -85,6 +86,7 @@ private:
     QWidget *m_answerPane;
     QWidget *m_header;
     QScrollArea *m_answerScroll;
+    QScrollBar *m_answerBar;
     MarkdownText *m_answerText;
     QWidget *m_followUpRow;
     TransitionEffect *m_followUpTransition;

@@ -47,6 +47,20 @@ QRectF ScreenSelectionView::spannedRect(const QPointF &a, const QPointF &b)
         std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::abs(b.x() - a.x()), std::abs(b.y() - a.y()));
 }
 
+QPointF ScreenSelectionView::confined(const QPointF &point, const QSizeF &size)
+{
+    return QPointF(qBound<qreal>(0, point.x(), size.width()), qBound<qreal>(0, point.y(), size.height()));
+}
+
+QPointF ScreenSelectionView::pointerLocation(const QMouseEvent *event) const
+{
+    // The event's own and global positions are rounded to whole logical
+    // pixels; at a scale of 2 that would move a corner by a device pixel, and
+    // at 1.5 leave some device pixels out of reach. Its position in the
+    // window keeps the fraction.
+    return confined(mapFrom(window(), event->scenePosition()), size());
+}
+
 void ScreenSelectionView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -97,14 +111,14 @@ void ScreenSelectionView::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     m_buttonDown = true;
-    m_pressLocation = event->position();
+    m_pressLocation = pointerLocation(event);
 }
 
 void ScreenSelectionView::mouseMoveEvent(QMouseEvent *event)
 {
     if (!m_buttonDown)
         return;
-    const QPointF location = event->position();
+    const QPointF location = pointerLocation(event);
     if (!m_isDragging) {
         if (QLineF(m_pressLocation, location).length() < dragThreshold)
             return;

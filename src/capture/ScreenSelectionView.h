@@ -26,6 +26,10 @@ public:
 
     // The rectangle spanned by two corners, in either order.
     static QRectF spannedRect(const QPointF &a, const QPointF &b);
+    // The point held inside a view of that size (its right and bottom edges
+    // included), so that a selection ends at the edges of the screen it is
+    // made on however far the pointer goes.
+    static QPointF confined(const QPointF &point, const QSizeF &size);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -38,6 +42,10 @@ protected:
 
 private:
     QRectF selectionRect() const { return spannedRect(m_startLocation, m_currentLocation); }
+    // Where the pointer is, in the view's coordinates, held inside the view,
+    // with the fraction of a logical pixel that a device pixel is at a scale
+    // above 1.
+    QPointF pointerLocation(const QMouseEvent *event) const;
     void finishDrag();
     void paintHints(QPainter &painter);
     void retryKeyboardGrab();
@@ -46,7 +54,8 @@ private:
     std::function<void()> m_onCancel;
 
     // A drag begins once the pointer has moved a point away from where the
-    // button went down; its rectangle starts where it began.
+    // button went down; its rectangle starts where it began. Locations are
+    // in logical pixels, with fractions where device pixels have them.
     bool m_buttonDown = false;
     QPointF m_pressLocation;
     bool m_isDragging = false;

@@ -9,6 +9,7 @@
 #include "platform/PublishedProperty.h"
 #include "platform/ScreenGrabber.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 
 #include <algorithm>
 
@@ -27,6 +28,7 @@ ScreenshotManager &ScreenshotManager::shared()
 
 ScreenshotManager::ScreenshotManager()
     : m_aiManager(AIManager::shared())
+    , m_conversation(CurrentConversation::shared())
 {
     // A child, so that whoever looks after the manager's pending work finds it.
     m_selectionDelay.setParent(this);
@@ -35,6 +37,13 @@ ScreenshotManager::ScreenshotManager()
     m_selectionDelay.setInterval(selectionDelayMs);
     m_selectionDelay.setTimerType(Qt::PreciseTimer);
     connect(&m_selectionDelay, &QTimer::timeout, this, &ScreenshotManager::showSelectionOverlay);
+    // Whatever takes the conversation's place has saved it already.
+    connect(&m_conversation, &CurrentConversation::replaced, this, [this] {
+        if (!m_isShowingOverlay || m_startingConversation)
+            return;
+        takeDownOverlay();
+        Log::line(QStringLiteral("📸 Overlay closed; another conversation took its place"));
+    });
 }
 
 void ScreenshotManager::setIsShowingOverlay(bool showing)
@@ -75,7 +84,12 @@ void ScreenshotManager::showSelectionOverlay()
         return;
 
     // Taken while no window of ours covers the screen.
-    m_frozenFrame = FrozenFrame { *screen, ScreenGrabber::grabDisplay(*screen) };
+    const QImage frame = ScreenGrabber::grabDisplay(*screen);
+    if (frame.isNull()) {
+        Log::line(QStringLiteral("❌ Could not read the screen %1: no capture").arg(screen->id));
+        return;
+    }
+    m_frozenFrame = FrozenFrame { *screen, frame };
 
     KeyableOverlayWindow *window = m_selectionController.createWindow(
         screen->bounds.toRect(), KeyableOverlayWindow::Level::ScreenSaver);
@@ -116,7 +130,7 @@ void ScreenshotManager::captureScreenshot(const QRectF &rect)
     // The crop of a frame already in memory: nothing to wait for.
     std::optional<QImage> image;
     if (m_frozenFrame)
-        image = captureImage(rect, ScreenGrabber::displays(), m_frozenFrame->display, m_frozenFrame->image);
+        image = captureImage(rect, m_frozenFrame->display, m_frozenFrame->image);
     if (!image) {
         showOverlayWithoutImage();
         return;
@@ -137,6 +151,11 @@ void ScreenshotManager::showOverlay()
     if (!screen)
         return;
 
+    // A new conversation about this capture; the one before has ended with
+    // the overlay or the chat window that showed it, and is saved.
+    m_startingConversation = true;
+    m_conversation.start(m_screenshotImage);
+    m_startingConversation = false;
     KeyableOverlayWindow *window
         = m_overlayController.createWindow(screen->bounds.toRect(), KeyableOverlayWindow::Level::Floating);
     if (m_frozenFrame)
@@ -145,7 +164,7 @@ void ScreenshotManager::showOverlay()
     // its own, whose origin is the screen's top-left corner.
     const QRectF selectionInOverlay = m_selectedRect.translated(-screen->bounds.topLeft());
     auto *overlay = new CustomOverlayView(
-        m_aiManager, ChatWindowManager::shared(), selectionInOverlay, m_screenshotImage,
+        m_conversation, ChatWindowManager::shared(), selectionInOverlay, m_screenshotImage,
         [this](QuickAction action) { handleQuickAction(action); }, [this] { closeOverlay(); });
     overlay->setOnChatHandOver([this] { closeOverlayForChat(); });
     window->setContentView(overlay);
@@ -155,30 +174,26 @@ void ScreenshotManager::showOverlay()
 
 void ScreenshotManager::closeOverlay()
 {
-    // The save takes this capture's image when the chat window holds none,
-    // so it comes before the image is cleared.
     if (!m_aiManager.responses().isEmpty())
         ConversationManager::shared().saveCurrentConversation();
-    m_overlayController.closeWindow();
-    setIsShowingOverlay(false);
-    setSelectedRect(QRectF());
-    setScreenshotImage(std::nullopt);
-    m_frozenFrame.reset();
+    takeDownOverlay();
     ConversationManager::shared().startNewConversation(std::nullopt);
     Log::line(QStringLiteral("📸 Overlay closed and new conversation started"));
 }
 
 void ScreenshotManager::closeOverlayForChat()
 {
+    takeDownOverlay();
+    Log::line(QStringLiteral("📸 Overlay closed; the conversation goes on in the chat window"));
+}
+
+void ScreenshotManager::takeDownOverlay()
+{
     m_overlayController.closeWindow();
     setIsShowingOverlay(false);
     setSelectedRect(QRectF());
     setScreenshotImage(std::nullopt);
     m_frozenFrame.reset();
-    // The answers are this capture's, not those of a conversation opened
-    // earlier: the chat saves them as a new one.
-    ConversationManager::shared().setCurrentConversation(std::nullopt);
-    Log::line(QStringLiteral("📸 Overlay closed; the conversation goes on in the chat window"));
 }
 
 void ScreenshotManager::handleQuickAction(QuickAction action)
@@ -187,7 +202,7 @@ void ScreenshotManager::handleQuickAction(QuickAction action)
         return;
     // The client publishes the answer itself; the task runs on after its
     // handle is dropped here.
-    QCoro::Task<AIResponse> analysis = m_aiManager.handleQuickAction(action, *m_screenshotImage);
+    QCoro::Task<std::optional<AIResponse>> analysis = m_conversation.runQuickAction(action);
     Q_UNUSED(analysis)
 }
 
@@ -215,11 +230,13 @@ std::optional<CaptureRegion> ScreenshotManager::captureRegion(
     const QRectF &rect, const ScreenDisplay &display)
 {
     const QRectF &bounds = display.bounds;
-    const qreal scaleX = display.pixelWidth / bounds.width();
-    const qreal scaleY = display.pixelHeight / bounds.height();
-    const QRectF local = rect.translated(-bounds.topLeft());
-    const QRectF scaled(
-        local.x() * scaleX, local.y() * scaleY, local.width() * scaleX, local.height() * scaleY);
+    // Device pixels are logical ones times the display's ratio. The pixel
+    // size over the size in logical pixels is not quite that at a fractional
+    // ratio, where the logical size is rounded (1.5 × 533 = 800 pixels for
+    // 533⅓): it would drift by up to a pixel across the screen.
+    const qreal scaleX = display.devicePixelRatio;
+    const qreal scaleY = display.devicePixelRatio;
+    const QRectF scaled = CaptureRegion::devicePixelRect(rect.translated(-bounds.topLeft()), scaleX, scaleY);
     const QRectF clipped = scaled.intersected(QRectF(0, 0, display.pixelWidth, display.pixelHeight));
     if (clipped.isEmpty())
         return std::nullopt;
@@ -227,15 +244,15 @@ std::optional<CaptureRegion> ScreenshotManager::captureRegion(
         scaleY, QSize(display.pixelWidth, display.pixelHeight) };
 }
 
-std::optional<QImage> ScreenshotManager::captureImage(const QRectF &rect,
-    const QList<ScreenDisplay> &displays, const ScreenDisplay &frameDisplay, const QImage &frame)
+std::optional<QImage> ScreenshotManager::captureImage(
+    const QRectF &rect, const ScreenDisplay &frameDisplay, const QImage &frame)
 {
     if (frame.isNull())
         return std::nullopt;
-    const std::optional<ScreenDisplay> display = displayForPoint(rect.center(), displays);
-    if (!display || *display != frameDisplay)
-        return std::nullopt;
-    const std::optional<CaptureRegion> region = captureRegion(rect, *display);
+    // The rectangle was drawn over this picture: the displays as they are
+    // now (another monitor under its centre, a screen that has changed
+    // since) have no say in which pixels it shows.
+    const std::optional<CaptureRegion> region = captureRegion(rect, frameDisplay);
     if (!region)
         return std::nullopt;
     QImage image = frame.copy(region->sourceRect());

@@ -15,11 +15,17 @@
 #include <optional>
 
 class AIManager;
+class CurrentConversation;
 
 // The one capture manager of the application. It runs the road from the start
 // of a selection to the analysis overlay and back: the selection window over
 // the main screen, the capture of the dragged rectangle, the result window
 // with the overlay, and on close the save of the conversation.
+//
+// The overlay shows the current conversation (CurrentConversation), which a
+// capture starts. When another conversation takes its place while the
+// overlay shows (one reopened from the tray panel), the overlay goes: the
+// conversation it showed has been saved by then.
 //
 // It publishes whether the analysis overlay is showing, the image of the last
 // capture (sized in logical pixels through its device pixel ratio) and the
@@ -68,7 +74,10 @@ public:
     // The steps of the road, in the order they run. The windows and the
     // overlay call them; the rest of the application needs only the start.
 
-    // Grabs the main screen and shows the selection window over it.
+    // Grabs the main screen and shows the selection window over it. When
+    // the screen cannot be read it says so and shows nothing: a selection
+    // over no picture would end in an overlay without an image, which
+    // cannot ask about anything.
     void showSelectionOverlay();
     // The selection view's two outcomes. A rectangle (global, logical
     // pixels) not wider and higher than 10 is dropped; an accepted one
@@ -85,8 +94,8 @@ public:
     void closeOverlay();
     // The overlay's hand-over to the chat window: closes the result window
     // and clears the capture as closeOverlay() does, but saves nothing and
-    // keeps the AI client's answers, since the conversation goes on in the
-    // chat window, which saves it when it closes.
+    // keeps the conversation going, since it goes on in the chat window,
+    // which saves it when it closes.
     void closeOverlayForChat();
     // Runs a quick action of the overlay on the captured image, if any.
     void handleQuickAction(QuickAction action);
@@ -97,19 +106,21 @@ public:
     // multiple of 16, but never below 16.
     static int alignedDown(qreal value);
     // The first display whose bounds hold the point (left and top edges
-    // inside, right and bottom edges outside), else the first display.
+    // inside, right and bottom edges outside), else the first display. The
+    // capture itself needs no look-up: a selection is confined to the screen
+    // it is made on, and measured against it.
     static std::optional<ScreenDisplay> displayForPoint(
         const QPointF &point, const QList<ScreenDisplay> &displays);
     // Where the rectangle lies in the display's pixels; absent when it does
     // not overlap the display.
     static std::optional<CaptureRegion> captureRegion(const QRectF &rect, const ScreenDisplay &display);
-    // The capture of the rectangle from `frame`, the picture of `frameDisplay`,
-    // measured against the display under the rectangle's centre. Its device
-    // pixel ratio makes its size the region's size in logical pixels. Absent
-    // when the frame is null, there is no display, the display under the
-    // rectangle is not the pictured one or the rectangle misses it.
-    static std::optional<QImage> captureImage(const QRectF &rect, const QList<ScreenDisplay> &displays,
-        const ScreenDisplay &frameDisplay, const QImage &frame);
+    // The capture of the rectangle from `frame`, the picture of `frameDisplay`
+    // that the selection was made on, measured against that display wherever
+    // the rectangle's centre lies now. Its device pixel ratio makes its size
+    // the region's size in logical pixels. Absent when the frame is null or
+    // the rectangle misses the display.
+    static std::optional<QImage> captureImage(
+        const QRectF &rect, const ScreenDisplay &frameDisplay, const QImage &frame);
 
 Q_SIGNALS:
     void isShowingOverlayChanged();
@@ -118,6 +129,9 @@ Q_SIGNALS:
 
 private:
     ScreenshotManager();
+
+    // Closes the result window and clears the capture.
+    void takeDownOverlay();
 
     // The picture of the screen taken when the selection window showed.
     struct FrozenFrame
@@ -130,6 +144,10 @@ private:
     // Whose answers decide whether closing the overlay saves, and who runs
     // the quick actions.
     AIManager &m_aiManager;
+    // The conversation a capture starts and the overlay continues.
+    CurrentConversation &m_conversation;
+    // While the overlay starts its own conversation.
+    bool m_startingConversation = false;
     std::optional<QImage> m_screenshotImage;
     QRectF m_selectedRect;
     OverlayWindowController m_selectionController;

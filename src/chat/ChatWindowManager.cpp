@@ -3,11 +3,12 @@
 #include "ChatTexts.h"
 #include "ChatWindowView.h"
 #include "SavePanelPresenter.h"
-#include "ai/AIManager.h"
 #include "platform/ImageData.h"
 #include "platform/Log.h"
 #include "platform/PublishedProperty.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
+#include "store/MessagePairing.h"
 #include "ui/WindowPlacement.h"
 
 #include <QClipboard>
@@ -24,6 +25,15 @@ namespace {
 // How long a closed chat window stays on screen before it goes.
 constexpr int closeDelayMs = 100;
 
+QList<ChatMessage> transcriptOf(const QList<SavedMessage> &messages)
+{
+    QList<ChatMessage> transcript;
+    transcript.reserve(messages.size());
+    for (const SavedMessage &message : messages)
+        transcript.append(ChatMessage(message.content(), message.isUser(), message.timestamp()));
+    return transcript;
+}
+
 } // namespace
 
 ChatWindowManager &ChatWindowManager::shared()
@@ -33,10 +43,15 @@ ChatWindowManager &ChatWindowManager::shared()
 }
 
 ChatWindowManager::ChatWindowManager()
+    : m_conversation(CurrentConversation::shared())
 {
     m_pendingClose.setSingleShot(true);
     m_pendingClose.setInterval(closeDelayMs);
     connect(&m_pendingClose, &QTimer::timeout, this, &ChatWindowManager::finishClosing);
+    connect(&m_conversation, &CurrentConversation::replaced, this, [this] {
+        if (m_isOpen)
+            showCurrentConversation();
+    });
 }
 
 void ChatWindowManager::setIsOpen(bool open)
@@ -79,13 +94,7 @@ void ChatWindowManager::openChatWindow(
 void ChatWindowManager::openChatWindowWithHistory(const QImage &image, const QList<AIResponse> &responses)
 {
     setCurrentScreenshot(image);
-    QList<ChatMessage> transcript;
-    transcript.reserve(responses.size() * 2);
-    for (const AIResponse &response : responses) {
-        transcript.append(ChatMessage(response.question, true, response.timestamp));
-        transcript.append(ChatMessage(response.content, false, response.timestamp));
-    }
-    setMessages(transcript);
+    setMessages(transcriptOf(MessagePairing::messages(responses)));
     createWindow();
     setIsOpen(true);
 }
@@ -104,16 +113,13 @@ void ChatWindowManager::closeWindow()
     if (m_pendingClose.isActive())
         return;
 
-    ConversationManager &conversations = ConversationManager::shared();
-    if (!conversations.updateCurrentConversation())
-        conversations.saveCurrentConversation();
+    ConversationManager::shared().saveCurrentConversation();
     setIsOpen(false);
-    // A question still on its way belongs to the chat that just closed.
-    ++m_session;
+    // A question still on its way belongs to the conversation that ends here.
     setIsProcessing(false);
     m_closingWindow = m_window.window();
     m_pendingClose.start();
-    AIManager::shared().resetForNewScreenshot();
+    m_conversation.end();
     Log::line(QStringLiteral("💬 Chat window closed and conversation saved"));
 }
 
@@ -131,40 +137,34 @@ void ChatWindowManager::finishClosing()
 bool ChatWindowManager::sendMessage(const QString &input)
 {
     const QString question = ChatTexts::trimmedInput(input);
-    if (question.isEmpty() || m_isProcessing || !m_currentScreenshot)
+    // The question is about the screenshot shown, which is the conversation's.
+    if (question.isEmpty() || m_isProcessing || !m_currentScreenshot || !m_conversation.screenshotImage())
         return false;
-    const QImage image = *m_currentScreenshot;
     addMessage(question, true);
     setIsProcessing(true);
 
-    const quint64 session = m_session;
-    QCoro::Task<AIResponse> answer = AIManager::shared().analyzeImageWithFollowUp(image, question);
-    QCoro::connect(std::move(answer), this, [this, session](const AIResponse &response) {
-        if (session != m_session)
-            return; // the chat closed or opened anew meanwhile
-        addMessage(response.content, false);
+    QCoro::connect(m_conversation.askFollowUp(question), this, [this](const std::optional<AIResponse> &response) {
+        // None: another conversation has taken this one's place, which
+        // stopped the wait already.
+        if (!response)
+            return;
+        addMessage(response->content, false);
         setIsProcessing(false);
     });
     return true;
 }
 
-void ChatWindowManager::dropAwaitedAnswer()
-{
-    ++m_session;
-    if (!m_isProcessing)
-        return;
-    // The analysis running is this chat's question.
-    AIManager::shared().abandonRunningAnalysis();
-    setIsProcessing(false);
-}
-
 void ChatWindowManager::clearConversation()
 {
     removeAllMessages();
-    AIManager &ai = AIManager::shared();
-    ai.setResponses({});
-    ai.setLastResponse(std::nullopt);
-    ConversationManager::shared().setCurrentConversation(std::nullopt);
+    m_conversation.clear();
+}
+
+void ChatWindowManager::showCurrentConversation()
+{
+    setIsProcessing(false);
+    setMessages(transcriptOf(m_conversation.messages()));
+    setCurrentScreenshot(m_conversation.screenshotImage());
 }
 
 void ChatWindowManager::copyScreenshotToClipboard()
@@ -280,7 +280,6 @@ void ChatWindowManager::createWindow()
     m_pendingClose.stop();
     m_closingWindow = nullptr;
     closeOwnWindow();
-    dropAwaitedAnswer();
 
     WindowOwner::Style style;
     style.size = QSizeF(1200, 800);

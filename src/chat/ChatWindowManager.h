@@ -15,14 +15,20 @@
 #include <functional>
 #include <optional>
 
+class CurrentConversation;
+
 // The one chat window of the application and its state: whether it is open,
 // the transcript (oldest first), the reference screenshot beside it and
 // whether a follow-up question awaits its answer. It opens and closes the
 // window, sends the follow-up questions typed in it and runs its save panel.
 //
-// Closing saves the conversation once and resets the AI client at once; the
-// window goes 0.1 s later. An open within that time cancels the pending
-// step, and an answer that arrives after a close or a new open is dropped.
+// The window shows the current conversation (CurrentConversation): its
+// questions go out through it, and when another conversation takes its
+// place while the window is open (one picked in the sidebar, or the shown
+// one deleted), the window shows that one and stops waiting for an answer.
+//
+// Closing saves the conversation once and ends it at once; the window goes
+// 0.1 s later. An open within that time cancels the pending step.
 //
 // Every write of a published property stores the value and then emits its
 // change signal, also when the value is equal to the old one.
@@ -57,13 +63,15 @@ public:
     void openChatWindow(const QImage &image, const QString &initialMessage, const QString &initialResponse);
     // Shows the image and, for each answer in order, the question as the
     // user's line and the answer as the assistant's, both stamped with the
-    // answer's time; replaces any window opened before.
+    // answer's time; replaces any window opened before. The image and the
+    // answers are those of the current conversation: the overlay hands its
+    // own over, the tray panel those of the conversation it reopened.
     void openChatWindowWithHistory(const QImage &image, const QList<AIResponse> &responses);
     // Appends a line stamped now.
     void addMessage(const QString &text, bool isUser);
-    // Saves the conversation (a viewed saved one gets its follow-ups), marks
-    // the chat closed, resets the AI client and closes the window 0.1 s
-    // later. A second close before then does nothing.
+    // Saves the conversation (into the saved one it continues, if any),
+    // marks the chat closed, ends the conversation and closes the window
+    // 0.1 s later. A second close before then does nothing.
     void closeWindow();
 
     // Sends the input as a follow-up question about the screenshot: its
@@ -71,13 +79,9 @@ public:
     // in its place, the assistant's. Refused (false) when the input is blank,
     // a question awaits its answer or there is no screenshot.
     bool sendMessage(const QString &input);
-    // Forgets the answer awaited, if any, for the conversation shown is
-    // another one now: the answer is neither shown nor kept by the AI client
-    // when it arrives, and the chat no longer waits for it.
-    void dropAwaitedAnswer();
-    // Empties the transcript and the AI client's answers and leaves a viewed
-    // saved conversation, so that what follows is saved as new. The
-    // screenshot, the awaited answer and the follow-up context stay.
+    // Empties the transcript and the conversation's answers, so that what
+    // follows is saved as a new conversation. The screenshot, the awaited
+    // answer and the follow-up context stay.
     void clearConversation();
 
     // Puts the screenshot on the clipboard as an image (PNG for other
@@ -123,6 +127,9 @@ private:
 
     // Builds and shows the chat window, closing the one shown before.
     void createWindow();
+    // Shows the current conversation in the open window, after another one
+    // has taken the place of the one shown.
+    void showCurrentConversation();
     // The pending step of a close.
     void finishClosing();
     // Closes the window for a close or a replacement, not as a request.
@@ -136,14 +143,13 @@ private:
     QList<ChatMessage> m_messages;
     std::optional<QImage> m_currentScreenshot;
     bool m_isProcessing = false;
+    CurrentConversation &m_conversation;
     WindowOwner m_window;
 
     // The step that takes the window down 0.1 s after a close, and the
     // window it was scheduled for.
     QTimer m_pendingClose;
     QPointer<QWidget> m_closingWindow;
-    // Counts opens and closes: an answer belongs to the chat it was asked in.
-    quint64 m_session = 0;
     bool m_closingOwnWindow = false;
     std::function<bool()> m_captureHoldsKeys;
 };

@@ -72,6 +72,13 @@ Conversation Conversation::withMessages(const QList<SavedMessage> &messages) con
     return conversation;
 }
 
+Conversation Conversation::withScreenshotData(const std::optional<QByteArray> &screenshotData) const
+{
+    Conversation conversation = *this;
+    conversation.m_screenshotData = screenshotData;
+    return conversation;
+}
+
 QString Conversation::shortDate(const DateEnvironment &environment) const
 {
     const QLocale locale = environment.locale();

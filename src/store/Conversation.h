@@ -31,6 +31,8 @@ public:
     // The same conversation (identifier, title, creation date, screenshot)
     // holding these messages instead.
     Conversation withMessages(const QList<SavedMessage> &messages) const;
+    // The same conversation with these screenshot bytes instead.
+    Conversation withScreenshotData(const std::optional<QByteArray> &screenshotData) const;
 
     // The creation time as the locale's medium date followed by its short time.
     QString formattedDate(const DateEnvironment &environment = DateEnvironment::current()) const;

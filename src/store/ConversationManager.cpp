@@ -1,10 +1,10 @@
 #include "ConversationManager.h"
 
 #include "ConversationJson.h"
+#include "CurrentConversation.h"
 #include "ai/AIManager.h"
 #include "platform/Background.h"
 #include "platform/ConversationTable.h"
-#include "platform/ImageData.h"
 #include "platform/Log.h"
 #include "platform/PublishedProperty.h"
 #include "platform/UserDefaults.h"
@@ -17,22 +17,6 @@
 namespace {
 
 constexpr int titleLength = 50;
-
-QString yesNo(bool value)
-{
-    return value ? QStringLiteral("true") : QStringLiteral("false");
-}
-
-ConversationHooks &installedHooks()
-{
-    static ConversationHooks hooks;
-    return hooks;
-}
-
-std::optional<QImage> imageFrom(const std::function<std::optional<QImage>()> &hook)
-{
-    return hook ? hook() : std::nullopt;
-}
 
 QString rowIdFor(const Conversation &conversation)
 {
@@ -73,17 +57,16 @@ void ConversationManager::loadSharedInBackground()
     sharedInstance().loadConversationsInBackground();
 }
 
-void ConversationManager::setHooks(ConversationHooks hooks)
-{
-    installedHooks() = std::move(hooks);
-}
-
 ConversationManager::ConversationManager(UserDefaults &userDefaults, QObject *parent)
     : QObject(parent)
     , m_userDefaults(userDefaults)
     , m_conversationsKey(QStringLiteral("SavedConversations"))
     , m_table(std::make_unique<ConversationTable>(userDefaults))
-{ }
+    , m_current(std::make_unique<CurrentConversation>(AIManager::shared(), *this))
+{
+    connect(m_current.get(), &CurrentConversation::savedConversationChanged, this,
+        &ConversationManager::currentConversationChanged);
+}
 
 ConversationManager::~ConversationManager()
 {
@@ -228,12 +211,6 @@ void ConversationManager::setConversations(const QList<Conversation> &conversati
         this, m_conversations, conversations, &ConversationManager::conversationsChanged);
 }
 
-void ConversationManager::setCurrentConversation(const std::optional<Conversation> &conversation)
-{
-    PublishedProperty::write(
-        this, m_currentConversation, conversation, &ConversationManager::currentConversationChanged);
-}
-
 void ConversationManager::setIsSidebarExpanded(bool expanded)
 {
     PublishedProperty::write(
@@ -245,95 +222,89 @@ void ConversationManager::toggleSidebar()
     setIsSidebarExpanded(!m_isSidebarExpanded);
 }
 
+const std::optional<Conversation> &ConversationManager::currentConversation() const
+{
+    return m_current->savedConversation();
+}
+
 void ConversationManager::startNewConversation(const std::optional<QImage> &image)
 {
     Q_UNUSED(image)
-    if (m_currentConversation)
-        saveCurrentConversation(); // stores nothing while viewing; it says why
-    AIManager::shared().resetForNewScreenshot();
-    setCurrentConversation(std::nullopt);
+    m_current->end();
 }
 
 void ConversationManager::saveCurrentConversation()
 {
-    const std::optional<QList<AIResponse>> responses = getAIResponses();
-    if (!responses) {
-        Log::line(QStringLiteral("💾 No AI responses to save"));
-        return;
-    }
-    if (m_currentConversation) {
-        Log::line(QStringLiteral("💾 Skipping save - viewing existing conversation: '%1'")
-                      .arg(m_currentConversation->title()));
-        return;
-    }
-
-    const std::optional<QByteArray> screenshotData = getCurrentScreenshotData();
-    Log::line(QStringLiteral("💾 Screenshot data available: %1").arg(yesNo(screenshotData.has_value())));
-    if (screenshotData)
-        Log::line(QStringLiteral("💾 Screenshot data size: %1 bytes").arg(screenshotData->size()));
-
-    const Conversation conversation(generateConversationTitle(*responses), DateEnvironment::current().now(),
-        screenshotData, convertToSavedMessages(*responses));
-    // The list goes in front of the stored ones, so those come first. A
-    // load that failed is tried again: the list is to hold them too.
-    waitForLoad();
-    if (m_loadState == LoadState::Failed)
-        loadConversations();
-    QList<Conversation> conversations = m_conversations;
-    conversations.prepend(conversation);
-    setConversations(conversations);
-    if (!saveConversation(conversation))
-        return;
-    Log::line(QStringLiteral("💾 Saved conversation: '%1' with %2 messages and screenshot: %3")
-                  .arg(conversation.title())
-                  .arg(conversation.messages().size())
-                  .arg(yesNo(conversation.screenshotData().has_value())));
+    m_current->save();
 }
 
-bool ConversationManager::updateCurrentConversation()
+void ConversationManager::loadConversation(const Conversation &conversation)
 {
-    if (!m_currentConversation)
-        return false;
-    const QList<AIResponse> &responses = AIManager::shared().responses();
-    const QList<AIResponse> restored = restoredResponses(*m_currentConversation);
-    if (responses.size() <= restored.size())
-        return false;
-    // Only answers that continue this very conversation belong to it.
-    for (qsizetype i = 0; i < restored.size(); ++i) {
-        const AIResponse &answer = responses.at(i);
-        if (answer.question != restored.at(i).question || answer.content != restored.at(i).content)
-            return false;
-    }
+    m_current->reopen(conversation);
+    Log::line(QStringLiteral("📂 Loaded conversation: '%1'").arg(conversation.title()));
+}
+
+std::optional<Conversation> ConversationManager::conversation(const QUuid &id)
+{
+    ensureLoaded();
+    const auto found = std::find_if(m_conversations.cbegin(), m_conversations.cend(),
+        [&id](const Conversation &saved) { return saved.id() == id; });
+    if (found == m_conversations.cend())
+        return std::nullopt;
+    return *found;
+}
+
+std::optional<QByteArray> ConversationManager::screenshotData(const Conversation &conversation) const
+{
+    return conversation.screenshotData();
+}
+
+void ConversationManager::ensureLoaded()
+{
     waitForLoad();
-    const QUuid id = m_currentConversation->id();
+    // A load that failed is tried again: the list is to hold the stored
+    // conversations too before anything is added to it.
+    if (m_loadState == LoadState::NotStarted || m_loadState == LoadState::Failed)
+        loadConversations();
+}
+
+bool ConversationManager::insertConversation(
+    const Conversation &conversation, const std::optional<QByteArray> &screenshotData)
+{
+    // The new one goes in front of the stored ones, so those come first.
+    ensureLoaded();
+    const Conversation listed = conversation.withScreenshotData(screenshotData);
+    QList<Conversation> conversations = m_conversations;
+    conversations.prepend(listed);
+    setConversations(conversations);
+    setAsideUndecodableValue();
+    return writeRow(listed, screenshotData, rowIdFor(listed), std::nullopt);
+}
+
+bool ConversationManager::updateConversation(
+    const Conversation &conversation, const std::optional<QByteArray> &screenshotData)
+{
+    ensureLoaded();
+    const QUuid id = conversation.id();
     const qsizetype index = std::find_if(m_conversations.cbegin(), m_conversations.cend(),
                                 [&id](const Conversation &saved) { return saved.id() == id; })
         - m_conversations.cbegin();
     if (index == m_conversations.size())
         return false;
-
-    // Every saved line stays as it was, an unpaired last one included: the
-    // conversation reads on as the chat window showed it.
-    const Conversation &saved = m_conversations.at(index);
-    const Conversation updated
-        = saved.withMessages(saved.messages() + convertToSavedMessages(responses.mid(restored.size())));
+    const Conversation listed = conversation.withScreenshotData(screenshotData);
     QList<Conversation> conversations = m_conversations;
-    conversations[index] = updated;
+    conversations[index] = listed;
     setConversations(conversations);
-    setCurrentConversation(updated);
-    if (!saveConversationInPlace(updated))
-        return true; // tried: the failure is logged, and nothing else is to be saved
-    Log::line(QStringLiteral("💾 Saved follow-ups to conversation: '%1', now with %2 messages")
-                  .arg(updated.title())
-                  .arg(updated.messages().size()));
-    return true;
-}
 
-void ConversationManager::loadConversation(const Conversation &conversation)
-{
-    setCurrentConversation(conversation);
-    restoreConversationToManagers(conversation);
-    Log::line(QStringLiteral("📂 Loaded conversation: '%1'").arg(conversation.title()));
+    // The same row, at the same place in the list.
+    const QString rowId = m_rowIds.value(id, rowIdFor(listed));
+    QString error;
+    const std::optional<qint64> position = m_table->positionOf(rowId, &error);
+    if (!position) {
+        Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
+        return false;
+    }
+    return writeRow(listed, screenshotData, rowId, position);
 }
 
 void ConversationManager::deleteConversation(const Conversation &conversation)
@@ -344,13 +315,7 @@ void ConversationManager::deleteConversation(const Conversation &conversation)
     conversations.removeIf([&id](const Conversation &saved) { return saved.id() == id; });
     setConversations(conversations);
     eraseConversations({ id });
-
-    if (m_currentConversation && m_currentConversation->id() == id) {
-        setCurrentConversation(std::nullopt);
-        AIManager::shared().resetForNewScreenshot();
-        if (const ConversationHooks &hooks = installedHooks(); hooks.clearTranscript)
-            hooks.clearTranscript();
-    }
+    Q_EMIT conversationDeleted(id);
 }
 
 QList<ConversationGroup> ConversationManager::groupedConversations(const DateEnvironment &environment) const
@@ -401,121 +366,17 @@ QString ConversationManager::generateConversationTitle(const QList<AIResponse> &
     return question.left(end) + QStringLiteral("...");
 }
 
-std::optional<QList<AIResponse>> ConversationManager::getAIResponses() const
+bool ConversationManager::writeRow(const Conversation &conversation,
+    const std::optional<QByteArray> &screenshotData, const QString &rowId, std::optional<qint64> position)
 {
-    const QList<AIResponse> &responses = AIManager::shared().responses();
-    if (responses.isEmpty())
-        return std::nullopt;
-    return responses;
-}
-
-std::optional<QByteArray> ConversationManager::getCurrentScreenshotData() const
-{
-    const ConversationHooks &hooks = installedHooks();
-    std::optional<QImage> image = imageFrom(hooks.chatScreenshot);
-    if (!image)
-        image = imageFrom(hooks.lastCapture);
-    if (!image) {
-        Log::line(QStringLiteral("⚠️ No screenshot found in either manager"));
-        return std::nullopt;
-    }
-    return convertImageToData(*image);
-}
-
-std::optional<QByteArray> ConversationManager::convertImageToData(const QImage &image) const
-{
-    // The AI client encoded the same image for its request; the shared
-    // helper hands back those bytes instead of encoding it again.
-    const QByteArray png = ImageData::pngData(image);
-    if (png.isEmpty()) {
-        Log::line(QStringLiteral("❌ Failed to convert image to PNG data"));
-        return std::nullopt;
-    }
-    Log::line(QStringLiteral("✅ Converted screenshot to PNG data (%1 bytes)").arg(png.size()));
-    return png;
-}
-
-QList<SavedMessage> ConversationManager::convertToSavedMessages(const QList<AIResponse> &responses)
-{
-    QList<SavedMessage> messages;
-    messages.reserve(responses.size() * 2);
-    for (const AIResponse &response : responses) {
-        messages.append(SavedMessage(response.question, true, response.timestamp));
-        messages.append(SavedMessage(response.content, false, response.timestamp));
-    }
-    return messages;
-}
-
-QList<AIResponse> ConversationManager::restoredResponses(const Conversation &conversation)
-{
-    // Answers are rebuilt by position: each even message is a question and
-    // the one after it its answer; a last message without a partner gives none.
-    const QList<SavedMessage> &messages = conversation.messages();
-    QList<AIResponse> responses;
-    for (qsizetype i = 0; i + 1 < messages.size(); i += 2) {
-        const SavedMessage &answer = messages.at(i + 1);
-        responses.append(
-            AIResponse { answer.content(), answer.timestamp(), std::nullopt, messages.at(i).content() });
-    }
-    return responses;
-}
-
-void ConversationManager::restoreConversationToManagers(const Conversation &conversation)
-{
-    const QList<SavedMessage> &messages = conversation.messages();
-    const QList<AIResponse> responses = restoredResponses(conversation);
-    AIManager &aiManager = AIManager::shared();
-    aiManager.setResponses(responses);
-    if (!responses.isEmpty())
-        aiManager.setLastResponse(responses.last());
-
-    const ConversationHooks &hooks = installedHooks();
-    if (hooks.showTranscript)
-        hooks.showTranscript(messages);
-    if (const std::optional<QByteArray> &png = conversation.screenshotData()) {
-        const QImage image = ImageData::imageFromPng(*png);
-        if (hooks.showScreenshot)
-            hooks.showScreenshot(image.isNull() ? std::nullopt : std::optional<QImage>(image));
-    }
-}
-
-bool ConversationManager::saveConversation(const Conversation &conversation)
-{
-    setAsideUndecodableValue();
     QString error;
-    const std::optional<QByteArray> record = ConversationJson::encodeRecord(conversation, &error);
-    if (!record) {
-        Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
-        return false;
-    }
-    const ConversationRow row { rowIdFor(conversation), std::nullopt, *record,
-        conversation.screenshotData() };
-    if (!m_table->upsert(row, &error)) {
-        Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
-        return false;
-    }
-    m_rowIds.insert(conversation.id(), row.id);
-    Log::line(QStringLiteral("💾 Saved %1 conversations").arg(m_conversations.size()));
-    return true;
-}
-
-bool ConversationManager::saveConversationInPlace(const Conversation &conversation)
-{
-    // The same row, at the same place in the list.
-    const QString rowId = m_rowIds.value(conversation.id(), rowIdFor(conversation));
-    QString error;
-    const std::optional<qint64> position = m_table->positionOf(rowId, &error);
-    if (!position) {
-        Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
-        return false;
-    }
     const std::optional<QByteArray> record = ConversationJson::encodeRecord(conversation, &error);
     if (!record
-        || !m_table->upsert(
-            ConversationRow { rowId, position, *record, conversation.screenshotData() }, &error)) {
+        || !m_table->upsert(ConversationRow { rowId, position, *record, screenshotData }, &error)) {
         Log::line(QStringLiteral("❌ Failed to save conversations: %1").arg(error));
         return false;
     }
+    m_rowIds.insert(conversation.id(), rowId);
     Log::line(QStringLiteral("💾 Saved %1 conversations").arg(m_conversations.size()));
     return true;
 }

@@ -2,7 +2,6 @@
 
 #include "Conversation.h"
 #include "ConversationGroup.h"
-#include "ConversationHooks.h"
 #include "ai/AIResponse.h"
 #include "store/DateEnvironment.h"
 
@@ -17,12 +16,17 @@
 #include <optional>
 
 class ConversationTable;
+class CurrentConversation;
 class UserDefaults;
 
-// The one store of saved conversations. It saves the AI client's answers
-// about the current screenshot as a conversation with the screenshot's PNG
-// bytes, keeps the saved ones newest first, restores one into the AI client
-// and the chat window, deletes them and groups them by age.
+// The one store of saved conversations. It writes the conversations it is
+// given, each with its screenshot's PNG bytes, keeps the saved ones newest
+// first, deletes them and groups them by age.
+//
+// The conversation being worked on (its screenshot, its answers, whether it
+// is one of the saved ones) is not kept here but in CurrentConversation,
+// one per store (current()); the operations that save, reopen or leave it
+// go through that object, which hands the store what it writes.
 //
 // Each conversation is kept in a row of its own in the settings file
 // (ConversationTable): a save writes the new conversation's row, a deletion
@@ -33,17 +37,14 @@ class UserDefaults;
 // reported and leaves the stored conversations untouched; the next save
 // tries to load them again.
 //
-// While a restored conversation is being viewed (currentConversation is
-// present), saving stores nothing: the answers are that conversation's own.
-//
 // Every write of a published property stores the value and then emits its
 // change signal, also when the value is equal to the old one.
 class ConversationManager : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QList<Conversation> conversations READ conversations NOTIFY conversationsChanged)
-    Q_PROPERTY(std::optional<Conversation> currentConversation READ currentConversation WRITE
-            setCurrentConversation NOTIFY currentConversationChanged)
+    Q_PROPERTY(std::optional<Conversation> currentConversation READ currentConversation NOTIFY
+            currentConversationChanged)
     Q_PROPERTY(bool isSidebarExpanded READ isSidebarExpanded NOTIFY isSidebarExpandedChanged)
 
 public:
@@ -67,42 +68,46 @@ public:
     // first waits for it, so that nothing is lost or loaded twice.
     void loadConversationsInBackground();
 
-    // How every store reaches the chat window and the capture; the
-    // application installs them before it shows anything.
-    static void setHooks(ConversationHooks hooks);
+    // The conversation being worked on, saved in this store.
+    CurrentConversation &current() const { return *m_current; }
 
     // Newest first; empty until the saved ones are loaded.
     const QList<Conversation> &conversations() const { return m_conversations; }
+    // The saved conversation with this identifier, as the list holds it now.
+    std::optional<Conversation> conversation(const QUuid &id);
+    // The PNG bytes of the screenshot saved with the conversation.
+    std::optional<QByteArray> screenshotData(const Conversation &conversation) const;
 
-    const std::optional<Conversation> &currentConversation() const { return m_currentConversation; }
-    // The chat window clears it, so that what follows is saved as new.
-    void setCurrentConversation(const std::optional<Conversation> &conversation);
+    // The saved conversation that the current one continues, as last
+    // written; absent while it has not been saved.
+    const std::optional<Conversation> &currentConversation() const;
 
     // Whether the chat window shows its sidebar; the chat window animates
     // the change over 0.3 s, without bounce.
     bool isSidebarExpanded() const { return m_isSidebarExpanded; }
     void toggleSidebar();
 
-    // Leaves a viewed conversation (saving nothing) and resets the AI client.
-    // The image is not used.
+    // The operations on the current conversation (CurrentConversation).
+    // Ends it, saving what it has not saved yet. The image is not used.
     void startNewConversation(const std::optional<QImage> &image = std::nullopt);
-    // Saves the AI client's answers with the chat window's screenshot, or
-    // else the last capture, as a new conversation at the front of the list,
-    // unless there are no answers or a saved conversation is being viewed.
+    // Saves its answers with its screenshot: a new conversation at the
+    // front of the list, or the answers asked since into the saved one it
+    // continues, where that stands in the list.
     void saveCurrentConversation();
-    // While a saved conversation is being viewed and the AI client's answers
-    // are those restored from it followed by further ones (follow-ups asked
-    // since), appends the further ones to that conversation in place: same
-    // identifier, title, creation date, screenshot and place in the list.
-    // The updated record becomes the current one. Returns whether it wrote;
-    // with nothing new, or answers that are not that conversation's, it
-    // changes nothing.
-    bool updateCurrentConversation();
-    // Views the conversation: its answers go to the AI client, its messages
-    // and screenshot to the chat window.
+    // Continues the saved conversation, after saving what the current one
+    // has not saved yet.
     void loadConversation(const Conversation &conversation);
-    // Removes every conversation with the same identifier; when it was being
-    // viewed, also resets the AI client and empties the chat transcript.
+
+    // Writes the conversation, with these screenshot bytes, in front of the
+    // list. Returns whether it was written; one that was not stays in the
+    // list for this run.
+    bool insertConversation(const Conversation &conversation, const std::optional<QByteArray> &screenshotData);
+    // Writes the conversation, with these screenshot bytes, over the saved
+    // one of the same identifier, keeping its place in the list. Returns
+    // whether it was written; false also when there is no such conversation.
+    bool updateConversation(const Conversation &conversation, const std::optional<QByteArray> &screenshotData);
+    // Removes every conversation with the same identifier and erases its
+    // bytes from the file; a current conversation that was it leaves it.
     void deleteConversation(const Conversation &conversation);
 
     // "Today", "Yesterday", "This Week" (later than seven calendar days
@@ -119,11 +124,14 @@ Q_SIGNALS:
     void conversationsChanged();
     void currentConversationChanged();
     void isSidebarExpandedChanged();
+    // The conversation with this identifier was deleted.
+    void conversationDeleted(const QUuid &id);
 
 private:
     enum class LoadState { NotStarted, Loading, Loaded, Failed };
     struct LoadOutcome;
 
+    friend class CurrentConversation; // the application's is made before the list loads
     static ConversationManager &sharedInstance();
     static std::shared_ptr<LoadOutcome> readStoredConversations(
         UserDefaults &userDefaults, ConversationTable &table, const QString &conversationsKey);
@@ -134,20 +142,17 @@ private:
     void setConversations(const QList<Conversation> &conversations);
     void setIsSidebarExpanded(bool expanded);
 
-    std::optional<QList<AIResponse>> getAIResponses() const;
-    std::optional<QByteArray> getCurrentScreenshotData() const;
-    std::optional<QByteArray> convertImageToData(const QImage &image) const;
-    static QList<SavedMessage> convertToSavedMessages(const QList<AIResponse> &responses);
-    static QList<AIResponse> restoredResponses(const Conversation &conversation);
-    void restoreConversationToManagers(const Conversation &conversation);
-    bool saveConversation(const Conversation &conversation);
-    // Writes the conversation over its own row, keeping its place.
-    bool saveConversationInPlace(const Conversation &conversation);
+    // Waits for a load under way, or loads, so that the list holds the
+    // stored conversations before it is changed.
+    void ensureLoaded();
+    // Writes the conversation's row: a new one in front of every row when
+    // there is no position, else in place. Logs why when it fails.
+    bool writeRow(const Conversation &conversation, const std::optional<QByteArray> &screenshotData,
+        const QString &rowId, std::optional<qint64> position);
     bool eraseConversations(const QList<QUuid> &ids);
     void setAsideUndecodableValue();
 
     QList<Conversation> m_conversations;
-    std::optional<Conversation> m_currentConversation;
     bool m_isSidebarExpanded = false;
     UserDefaults &m_userDefaults;
     const QString m_conversationsKey;
@@ -160,4 +165,5 @@ private:
     // The value under "SavedConversations" could not be decoded: it is moved
     // aside before this program writes any conversation.
     bool m_undecodableValueKept = false;
+    std::unique_ptr<CurrentConversation> m_current;
 };

@@ -5,6 +5,7 @@
 #include "chat/ChatWindowManager.h"
 #include "platform/ImageData.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 
 #include <QTest>
 
@@ -19,45 +20,45 @@ QImage filled(const QColor &colour)
     return image;
 }
 
-void saveAnswer(const QString &question)
-{
-    AIManager::shared().setResponses({ AIResponse {
-        QStringLiteral("An answer."), QDateTime::currentDateTimeUtc(), std::nullopt, question } });
-    ConversationManager::shared().saveCurrentConversation();
-}
-
 } // namespace
 
-// The store knows neither window; what it reads and shows must still be the
-// application's own chat window and capture.
-TEST(AppWiringTest, TheStoreSavesFromAndRestoresIntoTheApplicationsWindows)
+// The capture, the chat window and the store work on one current
+// conversation, the application's: a capture starts it, its close saves it
+// with the capture's screenshot, and the chat window shows what the store
+// reopens and what it deletes.
+TEST(AppWiringTest, TheWindowsAndTheStoreShareTheApplicationsCurrentConversation)
 {
     AppWiring::install();
+    CurrentConversation &current = CurrentConversation::shared();
     ConversationManager &store = ConversationManager::shared();
-    const QImage capture = filled(Qt::red);
-    const QImage chatImage = filled(Qt::blue);
+    EXPECT_EQ(&store.current(), &current);
+    ScreenshotManager &capture = ScreenshotManager::shared();
+    const QImage red = filled(Qt::red);
 
-    ScreenshotManager::shared().setScreenshotImage(capture);
-    saveAnswer(QStringLiteral("About the capture?"));
-    EXPECT_EQ(store.conversations().first().screenshotData(), ImageData::pngData(capture));
+    capture.setScreenshotImage(red);
+    capture.showOverlay();
+    EXPECT_EQ(current.screenshotImage(), red);
+    AIManager::shared().setResponses({ AIResponse {
+        QStringLiteral("An answer."), QDateTime::currentDateTimeUtc(), std::nullopt, QStringLiteral("About red?") } });
+    capture.closeOverlay();
+    const Conversation saved = store.conversations().first();
+    EXPECT_EQ(saved.screenshotData(), ImageData::pngData(red));
+    EXPECT_FALSE(current.screenshotImage().has_value());
 
     ChatWindowManager &chat = ChatWindowManager::shared();
-    chat.setCurrentScreenshot(chatImage);
-    saveAnswer(QStringLiteral("About the chat?"));
-    EXPECT_EQ(store.conversations().first().screenshotData(), ImageData::pngData(chatImage));
-
-    chat.setCurrentScreenshot(std::nullopt);
-    store.loadConversation(store.conversations().last());
+    chat.openChatWindowWithHistory(filled(Qt::blue), {});
+    store.loadConversation(saved);
     ASSERT_EQ(chat.messages().size(), 2);
-    EXPECT_EQ(chat.messages()[0].content(), QStringLiteral("About the capture?"));
+    EXPECT_EQ(chat.messages()[0].content(), QStringLiteral("About red?"));
     EXPECT_TRUE(chat.messages()[0].isUser());
-    EXPECT_EQ(chat.messages()[1].content(), QStringLiteral("An answer."));
     ASSERT_TRUE(chat.currentScreenshot().has_value());
-    EXPECT_EQ(chat.currentScreenshot()->convertToFormat(capture.format()), capture);
+    EXPECT_EQ(chat.currentScreenshot()->convertToFormat(red.format()), red);
 
-    store.deleteConversation(*store.currentConversation());
+    store.deleteConversation(saved);
     EXPECT_TRUE(chat.messages().isEmpty());
     EXPECT_TRUE(chat.currentScreenshot().has_value());
+    chat.closeWindow();
+    EXPECT_TRUE(QTest::qWaitFor([&chat] { return !chat.chatWindow(); }, 2000));
 }
 
 // The screen selection and the analysis overlay take Escape and Ctrl+W

@@ -9,6 +9,7 @@
 #include "platform/UserDefaults.h"
 #include "store/ConversationJson.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 #include "ui/ElidedLabel.h"
 
 #include <QApplication>
@@ -149,8 +150,9 @@ QStringList recentTitles(const QWidget *root)
 void resetSharedObjects()
 {
     ConversationManager::shared().loadConversations();
-    ConversationManager::shared().setCurrentConversation(std::nullopt);
+    // Ended without saving what an earlier case left.
     AIManager::shared().resetForNewScreenshot();
+    CurrentConversation::shared().end();
     ChatWindowManager &chat = ChatWindowManager::shared();
     for (QWidget *widget : QApplication::topLevelWidgets())
         if (widget->isVisible() && widget->windowTitle() == QLatin1String("Pexilo Chat"))

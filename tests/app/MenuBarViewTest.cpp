@@ -12,6 +12,7 @@
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 #include "store/SettingsManager.h"
 #include "support/DatabaseLock.h"
 #include "ui/ElidedLabel.h"
@@ -248,9 +249,9 @@ TEST_F(MenuBarViewTest, ReadsTheListAfreshWhenItComesOnScreenAndWhenWhatItObserv
     EXPECT_EQ(recentTitles(&window), QStringList { "First" });
 
     // A save alone, with the panel open, is not seen: the panel does not follow the store.
+    CurrentConversation::shared().start(QImage(10, 10, QImage::Format_ARGB32));
     AIManager::shared().setResponses({ AIResponse {
         QStringLiteral("An answer"), morning(), std::nullopt, QStringLiteral("Second question") } });
-    ChatWindowManager::shared().setCurrentScreenshot(QImage(10, 10, QImage::Format_ARGB32));
     QCoreApplication::processEvents();
     ConversationManager::shared().saveCurrentConversation();
     QCoreApplication::processEvents();

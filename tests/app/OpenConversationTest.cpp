@@ -1,13 +1,18 @@
 // Reopening a saved conversation in the chat window: its messages paired
-// into answers, its screenshot, and the log of both.
+// into answers, its screenshot, and the log of both; what is asked in it
+// then goes into it.
 
 #include "AppTestSupport.h"
 #include "MenuBarTestSupport.h"
 #include "app/MenuBarView.h"
 #include "chat/ChatWindowManager.h"
+#include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
+#include "support/FakeAIService.h"
+#include "support/ScopedEndpoints.h"
 
 #include <QApplication>
+#include <QJsonDocument>
 
 #include <gtest/gtest.h>
 
@@ -30,10 +35,38 @@ bool chatWindowShown()
     return false;
 }
 
+QImage filled(const QColor &colour)
+{
+    QImage image(40, 30, QImage::Format_ARGB32);
+    image.fill(colour);
+    return image;
+}
+
+// The saved conversation with that title, as a new start of the program
+// reads it from the defaults file.
+std::optional<Conversation> storedNamed(const QString &title)
+{
+    ConversationManager reader(UserDefaults::standard());
+    reader.loadConversations();
+    for (const Conversation &conversation : reader.conversations())
+        if (conversation.title() == title)
+            return conversation;
+    return std::nullopt;
+}
+
+QStringList contentsOf(const std::optional<Conversation> &conversation)
+{
+    QStringList contents;
+    for (const SavedMessage &message : conversation ? conversation->messages() : QList<SavedMessage>())
+        contents << message.content();
+    return contents;
+}
+
 class OpenConversationTest : public ::testing::Test
 {
 protected:
     void SetUp() override { resetSharedObjects(); }
+    void TearDown() override { resetSharedObjects(); }
 };
 
 } // namespace
@@ -162,4 +195,55 @@ TEST_F(OpenConversationTest, OpensNothingWithoutAScreenshotThatIsAnImage)
         EXPECT_FALSE(ChatWindowManager::shared().currentScreenshot().has_value()) << c.name;
         EXPECT_FALSE(chatWindowShown()) << c.name;
     }
+}
+
+// Questions asked in a conversation reopened from the tray panel go into it,
+// sent with its own exchange as context. Opening another one from the panel
+// while the chat is open saves the shown one first; each keeps its own
+// screenshot, and no conversation is added.
+TEST_F(OpenConversationTest, QuestionsInAReopenedConversationGoIntoItWithItsOwnScreenshot)
+{
+    FakeAIService service;
+    ScopedEndpoints endpoints(service.baseUrl());
+    UserDefaults::standard().setString(QStringLiteral("apiKey"), QStringLiteral("sk-test-key"));
+    const QByteArray redPng = pngBytes(filled(Qt::red));
+    const QByteArray greenPng = pngBytes(filled(Qt::green));
+    storeConversations({ conversation(QStringLiteral("Red"), start, 4, redPng),
+        conversation(QStringLiteral("Green"), start.addSecs(-60), 2, greenPng) });
+    ConversationManager &store = ConversationManager::shared();
+    const Conversation red = store.conversations().at(0);
+    const Conversation green = store.conversations().at(1);
+    ChatWindowManager &chat = ChatWindowManager::shared();
+    const auto ask = [&](const QString &question) {
+        ASSERT_TRUE(chat.sendMessage(question));
+        ASSERT_TRUE(QTest::qWaitFor([&chat] { return !chat.isProcessing(); }, 10000));
+    };
+    const auto prompt = [&service](int index) {
+        const QList<RecordedRequest> requests = service.requests("POST", "/v1/chat/completions");
+        return QJsonDocument::fromJson(requests.value(index).body)[QStringLiteral("messages")][0][QStringLiteral(
+            "content")][0][QStringLiteral("text")]
+            .toString();
+    };
+
+    MenuBarView::openConversation(red);
+    ask(QStringLiteral("About red?"));
+    EXPECT_TRUE(prompt(0).contains(QStringLiteral("Original question: Question 1\n"))) << prompt(0).toStdString();
+    EXPECT_TRUE(prompt(0).contains(QStringLiteral("Previous AI response: Answer 2\n")));
+
+    // Another one from the panel while the chat is open.
+    MenuBarView::openConversation(green);
+    EXPECT_EQ(contentsOf(storedNamed(QStringLiteral("Red"))).mid(4).value(0), QStringLiteral("About red?"));
+    ask(QStringLiteral("About green?"));
+    EXPECT_TRUE(prompt(1).contains(QStringLiteral("Previous AI response: Answer 1\n")));
+    chat.closeWindow(); // as Escape does
+
+    const std::optional<Conversation> storedRed = storedNamed(QStringLiteral("Red"));
+    const std::optional<Conversation> storedGreen = storedNamed(QStringLiteral("Green"));
+    ASSERT_TRUE(storedRed && storedGreen);
+    EXPECT_EQ(store.conversations().size(), 2);
+    EXPECT_EQ(contentsOf(storedRed).size(), 6);
+    EXPECT_EQ(storedRed->screenshotData(), redPng);
+    EXPECT_EQ(contentsOf(storedGreen),
+        QStringList({ "Question 1", "Answer 1", "About green?", contentsOf(storedGreen).value(3) }));
+    EXPECT_EQ(storedGreen->screenshotData(), greenPng);
 }

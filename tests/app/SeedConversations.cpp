@@ -7,11 +7,11 @@
 
 #include "ai/AIManager.h"
 #include "app/AppWiring.h"
-#include "chat/ChatWindowManager.h"
 #include "onboarding/OnboardingManager.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -50,10 +50,11 @@ QImage codePicture()
 
 void save(const QImage &screenshot, const QList<AIResponse> &responses)
 {
+    CurrentConversation &current = CurrentConversation::shared();
+    current.start(screenshot);
     AIManager::shared().setResponses(responses);
-    ChatWindowManager::shared().setCurrentScreenshot(screenshot);
     ConversationManager::shared().saveCurrentConversation();
-    AIManager::shared().resetForNewScreenshot();
+    current.end();
 }
 
 } // namespace

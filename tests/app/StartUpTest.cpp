@@ -6,11 +6,11 @@
 #include "app/ConversationThumbnail.h"
 #include "app/MenuBarWindow.h"
 #include "app/PexiloApp.h"
-#include "chat/ChatWindowManager.h"
 #include "platform/ImageData.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationJson.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 
 #include <QAbstractButton>
 #include <QSignalSpy>
@@ -93,9 +93,9 @@ TEST(StartUpTest, TheSavedConversationsArriveInTheBackgroundAndTheirPicturesAhea
     QSignalSpy decoded(&app.thumbnails(), &ConversationThumbnails::thumbnailReady);
     QImage blue(320, 200, QImage::Format_RGB32);
     blue.fill(Qt::blue);
+    CurrentConversation::shared().start(blue);
     AIManager::shared().setResponses({ { QStringLiteral("Blue."), QDateTime::currentDateTimeUtc(),
         std::nullopt, QStringLiteral("Which colour?") } });
-    ChatWindowManager::shared().setCurrentScreenshot(blue);
     ConversationManager::shared().saveCurrentConversation();
     ASSERT_TRUE(decoded.wait(generousTimeoutMs));
     app.openMenuBarWindow();

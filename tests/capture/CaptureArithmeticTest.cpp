@@ -63,6 +63,7 @@ TEST(CaptureArithmeticTest, RegionMeasuresTheSelectionInDevicePixelsClippedThenA
     const ScreenDisplay scale2 = FakeScreenSource::display(QStringLiteral("b"), QRectF(0, 0, 800, 600), 2);
     const ScreenDisplay beside
         = FakeScreenSource::display(QStringLiteral("c"), QRectF(800, 100, 640, 480), 2);
+    const ScreenDisplay rounded = FakeScreenSource::display(QStringLiteral("d"), QRectF(0, 0, 533, 533), 1.5);
     const Case cases[] = {
         { "scale 1: the last 4.7 and 2.2 points are cut off", QRectF(10, 20, 100.7, 50.2), scale1,
             QRectF(10, 20, 100.7, 50.2), QSize(96, 48), QRect(10, 20, 96, 48), QSizeF(96, 48) },
@@ -78,6 +79,10 @@ TEST(CaptureArithmeticTest, RegionMeasuresTheSelectionInDevicePixelsClippedThenA
             QRectF(788, 300, 12, 40), QSize(16, 32), QRect(784, 300, 16, 32), QSizeF(16, 32) },
         { "a display away from the origin", QRectF(850, 150, 64, 32), beside, QRectF(100, 100, 128, 64),
             QSize(128, 64), QRect(100, 100, 128, 64), QSizeF(64, 32) },
+        // 800 pixels at 1.5 are 533⅓ logical pixels, which the screen rounds
+        // to 533; the pixels are still the logical ones times 1.5.
+        { "a fractional ratio on a rounded screen", QRectF(500, 10, 32, 32), rounded, QRectF(750, 15, 48, 48),
+            QSize(48, 48), QRect(750, 15, 48, 48), QSizeF(32, 32) },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -96,18 +101,60 @@ TEST(CaptureArithmeticTest, RegionMeasuresTheSelectionInDevicePixelsClippedThenA
         << "a selection that misses the display";
 }
 
+TEST(CaptureArithmeticTest, EdgesOnADevicePixelComeOutAsThatWholePixel)
+{
+    // A corner taken at a device pixel is a fraction of a logical pixel at
+    // scales above 1; times the scale it must give that pixel back exactly,
+    // or cutting to whole pixels moves it (1.9999 → 1) or narrows the
+    // capture below a multiple of 16 (31.9999 → 16).
+    struct Case
+    {
+        const char *name;
+        QRectF logical;
+        qreal scale;
+        QRectF device;
+    };
+    const Case cases[] = {
+        { "scale 2, odd device pixels", QRectF(300.5, 200.5, 160, 80.5), 2, QRectF(601, 401, 320, 161) },
+        { "scale 1.5, thirds of a point", QRectF(305.0 / 1.5, 203.0 / 1.5, 320.0 / 1.5, 161.0 / 1.5), 1.5,
+            QRectF(305, 203, 320, 161) },
+        { "scale 1.25", QRectF(3.0 / 1.25, 7.0 / 1.25, 32.0 / 1.25, 48.0 / 1.25), 1.25,
+            QRectF(3, 7, 32, 48) },
+        { "between pixels, as a selection in logical pixels may be", QRectF(10, 20, 100.7, 50.2), 2,
+            QRectF(20, 40, 201.4, 100.4) },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QRectF device = CaptureRegion::devicePixelRect(c.logical, c.scale, c.scale);
+        EXPECT_NEAR(device.x(), c.device.x(), 1e-9);
+        EXPECT_NEAR(device.y(), c.device.y(), 1e-9);
+        EXPECT_NEAR(device.width(), c.device.width(), 1e-9);
+        EXPECT_NEAR(device.height(), c.device.height(), 1e-9);
+        if (c.device.toRect() == c.device) {
+            EXPECT_EQ(device.x(), c.device.x()) << "exactly";
+            EXPECT_EQ(device.right(), c.device.right()) << "exactly";
+        }
+    }
+
+    // Through the capture: at 1.5 the region starts at the pixel the corner
+    // was taken at and keeps its 320 pixels.
+    const ScreenDisplay display = FakeScreenSource::display(QStringLiteral("a"), QRectF(0, 0, 800, 600), 1.5);
+    const std::optional<CaptureRegion> region = ScreenshotManager::captureRegion(
+        QRectF(305.0 / 1.5, 203.0 / 1.5, 320.0 / 1.5, 161.0 / 1.5), display);
+    ASSERT_TRUE(region.has_value());
+    EXPECT_EQ(region->sourceRect(), QRect(305, 203, 320, 160));
+}
+
 TEST(CaptureArithmeticTest, CaptureImageTakesTheRegionsPixelsAtTheDisplaysRatio)
 {
     for (const qreal ratio : { 1.0, 2.0 }) {
         SCOPED_TRACE(ratio);
         const ScreenDisplay main
             = FakeScreenSource::display(QStringLiteral("main"), QRectF(0, 0, 800, 600), ratio);
-        const ScreenDisplay other
-            = FakeScreenSource::display(QStringLiteral("other"), QRectF(800, 0, 800, 600));
         const QImage frame = patternFrame(main);
 
         const std::optional<QImage> image
-            = ScreenshotManager::captureImage(QRectF(300, 260, 100.7, 50.2), { main, other }, main, frame);
+            = ScreenshotManager::captureImage(QRectF(300, 260, 100.7, 50.2), main, frame);
         ASSERT_TRUE(image.has_value());
         EXPECT_EQ(image->size(),
             QSize(
@@ -119,33 +166,27 @@ TEST(CaptureArithmeticTest, CaptureImageTakesTheRegionsPixelsAtTheDisplaysRatio)
             EXPECT_EQ(image->pixel(p), patternPixel(origin.x() + p.x(), origin.y() + p.y()))
                 << p.x() << "," << p.y();
 
-        // A centre on no display is measured against the first one.
+        // Whatever lies under its centre, the rectangle is measured against
+        // the pictured display, clipped to it.
         const std::optional<QImage> offScreen
-            = ScreenshotManager::captureImage(QRectF(-40, -40, 60, 60), { main, other }, main, frame);
+            = ScreenshotManager::captureImage(QRectF(-40, -40, 60, 60), main, frame);
         ASSERT_TRUE(offScreen.has_value());
         EXPECT_EQ(offScreen->size(),
             QSize(ScreenshotManager::alignedDown(20 * ratio), ScreenshotManager::alignedDown(20 * ratio)));
         EXPECT_EQ(offScreen->pixel(0, 0), patternPixel(0, 0));
+        const std::optional<QImage> overTheEdge
+            = ScreenshotManager::captureImage(QRectF(700, 100, 300, 100), main, frame);
+        ASSERT_TRUE(overTheEdge.has_value()) << "its centre lies past the right edge";
+        EXPECT_EQ(overTheEdge->width(), ScreenshotManager::alignedDown(100 * ratio));
     }
 }
 
-TEST(CaptureArithmeticTest, CaptureImageFailsWithoutAPictureOfTheDisplayUnderTheSelection)
+TEST(CaptureArithmeticTest, CaptureImageFailsWithoutAPictureOrOutsideThePicturedDisplay)
 {
     const ScreenDisplay main = FakeScreenSource::display(QStringLiteral("main"), QRectF(0, 0, 800, 600));
-    const ScreenDisplay other = FakeScreenSource::display(QStringLiteral("other"), QRectF(800, 0, 800, 600));
     const QImage frame = patternFrame(main);
-    const QRectF selection(100, 100, 200, 100);
-
-    EXPECT_EQ(ScreenshotManager::captureImage(selection, { main }, main, QImage()), std::nullopt)
+    EXPECT_EQ(ScreenshotManager::captureImage(QRectF(100, 100, 200, 100), main, QImage()), std::nullopt)
         << "empty grab";
-    EXPECT_EQ(ScreenshotManager::captureImage(selection, {}, main, frame), std::nullopt) << "no display";
-    EXPECT_EQ(ScreenshotManager::captureImage(QRectF(900, 100, 200, 100), { main, other }, main, frame),
-        std::nullopt)
-        << "a display that was not grabbed";
-    const ScreenDisplay resized = FakeScreenSource::display(QStringLiteral("main"), QRectF(0, 0, 1024, 768));
-    EXPECT_EQ(ScreenshotManager::captureImage(selection, { resized }, main, frame), std::nullopt)
-        << "the display changed since the grab";
-    EXPECT_EQ(
-        ScreenshotManager::captureImage(QRectF(-400, -400, 300, 300), { main }, main, frame), std::nullopt)
+    EXPECT_EQ(ScreenshotManager::captureImage(QRectF(-400, -400, 300, 300), main, frame), std::nullopt)
         << "a selection that misses the display";
 }

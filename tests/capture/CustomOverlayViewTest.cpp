@@ -10,8 +10,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStyleHints>
 
 using namespace std::chrono_literals;
 
@@ -343,6 +345,136 @@ TEST_F(CustomOverlayViewTest, AClickOnTheBackdropClosesButNotOnTheImageOrTheBox)
     EXPECT_EQ(closes, 1);
 }
 
+TEST_F(CustomOverlayViewTest, OnlyAClickClosesFromTheBackdropNotADragThatStartsThere)
+{
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    const int dragDistance = QGuiApplication::styleHints()->startDragDistance();
+    const QPoint backdrop(700, 600);
+    const QPoint onTheBox = child<QWidget>("textBox")->geometry().center();
+    // The pointer's moves go to the overlay, which took the press.
+    const auto pressMoveRelease = [this](QPoint press, const QList<QPoint> &moves) {
+        QTest::mousePress(overlay, Qt::LeftButton, {}, press);
+        for (const QPoint &move : moves)
+            QTest::mouseMove(overlay, move);
+        QTest::mouseRelease(overlay, Qt::LeftButton, {}, moves.isEmpty() ? press : moves.last());
+    };
+
+    pressMoveRelease(backdrop, { QPoint(500, 400), onTheBox });
+    EXPECT_EQ(closes, 0) << "a long drag let go on the box";
+    pressMoveRelease(backdrop, { backdrop + QPoint(dragDistance + 5, 0), backdrop });
+    EXPECT_EQ(closes, 0) << "dragged away and back";
+    pressMoveRelease(backdrop, { backdrop + QPoint(0, dragDistance) });
+    EXPECT_EQ(closes, 0) << "let go just at the drag distance";
+    pressMoveRelease(backdrop, { backdrop + QPoint(dragDistance - 1, 0) });
+    EXPECT_EQ(closes, 1) << "a click that trembled less than the drag distance";
+}
+
+TEST_F(CustomOverlayViewTest, AnotherWindowTakingTheKeyboardClosesTheOverlayButAPopupDoesNot)
+{
+    show(QRectF(100, 100, 200, 100), sampleImage());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.data()));
+
+    // A menu takes the keyboard for a moment and hands it back.
+    QMenu menu;
+    menu.addAction(QStringLiteral("Item"));
+    menu.popup(QPoint(400, 400));
+    ASSERT_TRUE(QTest::qWaitFor([&menu] { return QGuiApplication::focusWindow() == menu.windowHandle(); }));
+    menu.close();
+    host->activateWindow(); // as the window system hands it back
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.data()));
+    QTest::qWait(500);
+    EXPECT_EQ(closes, 0);
+
+    // A window of ours opens (Settings, say): hidden under the overlay, it
+    // would take the keys unseen.
+    QWidget other;
+    other.resize(300, 200);
+    other.show();
+    other.activateWindow();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return closes == 1; }));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_EQ(closes, 1);
+}
+
+TEST_F(CustomOverlayViewTest, OnASmallScreenTheAnsweredBoxStandsBesideItsImageNotOverIt)
+{
+    // 800 × 800: 230 free above and below the image, 180 on either side.
+    // The answered box, 240 high, fits in neither; lowered to an answer area
+    // of 230 - 16 - 160 = 54 it goes below.
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("An answer.")));
+    show(QRectF(200, 250, 400, 300), sampleImage(QSize(400, 300)));
+    type(questionField(), QStringLiteral("What is this?"));
+    ASSERT_TRUE(waitForAnswer());
+    ASSERT_TRUE(waitForFollowUpField());
+
+    EXPECT_EQ(overlay->responseHeight(), 54);
+    EXPECT_EQ(overlay->textBoxHeight(), 54 + 160);
+    const QRectF box = overlay->textBoxFrame();
+    EXPECT_FALSE(box.intersects(overlay->screenshotFrame())) << "the box covers its image";
+    EXPECT_EQ(box.top(), 550 + 16);
+    EXPECT_TRUE(QRectF(20, 20, 760, 760).contains(box));
+    // The answer scrolls in what is left of it.
+    EXPECT_EQ(child<QWidget>("answerScroll")->height(), 54);
+}
+
+TEST_F(CustomOverlayViewTest, AnAnswerKeepsTheBoxsPaddingOnBothSidesWhicheverWayItsTextRuns)
+{
+    // Long enough to scroll: the bar shows beside the answer.
+    const QString leftToRight = QStringLiteral("Hello world, this is a long answer. ").repeated(40);
+    const QString rightToLeft = QStringLiteral("שלום עולם, זו תשובה ארוכה מאוד. ").repeated(40);
+    // Where the answer's ink lies across the box, and where its bar is.
+    struct Ink
+    {
+        int left = -1;
+        int right = -1;
+        QRect bar;
+    };
+    const auto inkOf = [this](const QString &answer) {
+        service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(answer));
+        show(QRectF(100, 100, 200, 100), sampleImage());
+        type(questionField(), QStringLiteral("What is this?"));
+        Ink ink;
+        if (!waitForAnswer() || !waitForFollowUpField())
+            return ink;
+        QWidget *box = child<QWidget>("textBox");
+        QWidget *area = child<QWidget>("answerScroll");
+        QWidget *bar = child<QWidget>("answerScrollBar");
+        if (!bar)
+            return ink;
+        EXPECT_TRUE(QTest::qWaitFor([bar] { return bar->isVisible(); }));
+        ink.bar = bar->geometry().translated(bar->parentWidget()->mapTo(box, QPoint()));
+        const QImage picture = box->grab().toImage();
+        const qreal ratio = picture.devicePixelRatio();
+        const QRect rows(area->mapTo(box, QPoint()), area->size());
+        for (int y = rows.top(); y <= rows.bottom(); ++y) {
+            for (int x = 0; x < ink.bar.left(); ++x) {
+                // The text is dark on the light box.
+                if (picture.pixelColor(QPoint(x, y) * ratio).lightness() < 100) {
+                    ink.left = ink.left < 0 ? x : qMin(ink.left, x);
+                    ink.right = qMax(ink.right, x);
+                }
+            }
+        }
+        delete host;
+        AIManager::shared().resetForNewScreenshot();
+        return ink;
+    };
+
+    const Ink ltr = inkOf(leftToRight);
+    const Ink rtl = inkOf(rightToLeft);
+    ASSERT_GE(ltr.left, 0);
+    ASSERT_GE(rtl.right, 0);
+    const int boxWidth = 520;
+    const int leftMargin = ltr.left;
+    const int rightMargin = boxWidth - 1 - rtl.right;
+    // The same padding on both sides, give or take a glyph's bearing.
+    EXPECT_GE(leftMargin, 20);
+    EXPECT_NEAR(rightMargin, leftMargin, 3);
+    // The bar stands clear of the text, in the padding.
+    EXPECT_GE(rtl.bar.left() - rtl.right, 4);
+    EXPECT_LE(rtl.bar.right(), boxWidth - 1);
+}
+
 TEST_F(CustomOverlayViewTest, TheLastHoverEventOfTheResponseButtonsDecidesWhichIsHovered)
 {
     service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Answer")));
@@ -508,8 +640,8 @@ TEST_F(CustomOverlayViewTest, TheBoxAndThePillsHideWhateverTheScreenShowsBehindT
         QImage plain(QGuiApplication::primaryScreen()->size(), QImage::Format_RGB32);
         plain.fill(screen);
         host = new OverlayHost(plain);
-        overlay = new CustomOverlayView(
-            AIManager::shared(), ChatWindowManager::shared(), QRectF(100, 100, 200, 100), sampleImage(),
+        overlay = new CustomOverlayView(CurrentConversation::shared(), ChatWindowManager::shared(),
+            QRectF(100, 100, 200, 100), sampleImage(),
             [](QuickAction) {}, [] {});
         host->setOverlay(overlay);
         host->show();

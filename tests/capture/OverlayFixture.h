@@ -5,6 +5,7 @@
 #include "capture/CustomOverlayView.h"
 #include "chat/ChatWindowManager.h"
 #include "platform/UserDefaults.h"
+#include "store/CurrentConversation.h"
 #include "support/FakeAIService.h"
 #include "support/ScopedEndpoints.h"
 #include "ui/AnimatedValue.h"
@@ -51,6 +52,7 @@ protected:
     static void resetSharedState()
     {
         AIManager::shared().resetForNewScreenshot();
+        CurrentConversation::shared().end();
         ChatWindowManager &chat = ChatWindowManager::shared();
         chat.setIsOpen(false);
         chat.setCurrentScreenshot(std::nullopt);
@@ -69,8 +71,10 @@ protected:
     CustomOverlayView *show(const QRectF &selectedRect, const std::optional<QImage> &image)
     {
         host = new OverlayHost(OverlayHost::sampleDesktop(QGuiApplication::primaryScreen()->size()));
+        // The conversation about the capture, as the capture manager starts it.
+        CurrentConversation::shared().start(image);
         overlay = new CustomOverlayView(
-            AIManager::shared(), ChatWindowManager::shared(), selectedRect, image,
+            CurrentConversation::shared(), ChatWindowManager::shared(), selectedRect, image,
             [this](QuickAction) { ++quickActionCallbacks; },
             [this] {
                 ++closes;

@@ -87,6 +87,76 @@ TEST(OverlayGeometryTest, BesideTheSelectionTheGroupIsPlacedWithItsRealWidth)
     }
 }
 
+TEST(OverlayGeometryTest, WhereNothingFitsAroundTheSelectionTheGroupGoesAroundTheImage)
+{
+    // 840 × 840 leaves 10 above and below it and 280 on each side: the spec'd
+    // places all fail. The 600 × 400 image drawn on its middle leaves 230
+    // below it.
+    const QRectF selection(300, 30, 840, 840);
+    const QRectF image(420, 250, 600, 400);
+    const ControlsPlace collapsed = controlsPlace(selection, screen1440, 52, 666, image);
+    EXPECT_EQ(collapsed.placement, ControlsPlacement::below);
+    EXPECT_EQ(collapsed.position, QPointF(720, 650 + 16 + 26));
+    // Without an image frame, or where even the image leaves no room, the
+    // group stands inside the selection's top-left corner as before.
+    EXPECT_EQ(controlsPlace(selection, screen1440, 52, 666).placement, ControlsPlacement::inside);
+    EXPECT_EQ(controlsPlace(selection, screen1440, 410, 520, image).placement, ControlsPlacement::inside);
+}
+
+TEST(OverlayGeometryTest, AnAnsweredBoxThatWouldCoverItsImageIsNarrowedOrLoweredToStandBesideIt)
+{
+    struct Case
+    {
+        const char *name;
+        QRectF screen;
+        QRectF selection;
+        QRectF image;
+        qreal measured; // the answer area's height as measured
+        qreal width;
+        qreal responseHeight;
+        ControlsPlacement placement;
+    };
+    const QRectF screen1366(0, 0, 1366, 768);
+    const QRectF screen1024(0, 0, 1024, 600);
+    const Case cases[] = {
+        { "room enough: full size, as before", screen1440, QRectF(160, 140, 420, 260),
+            QRectF(162, 142, 416, 256), 250, 520, 250, ControlsPlacement::below },
+        // 448 free right of the image (446 right of the selection): a box
+        // of 432 and the 16 gap fit there, at full height.
+        { "narrower beside the image", screen1366, QRectF(400, 250, 500, 250), QRectF(402, 255, 496, 240),
+            250, 432, 250, ControlsPlacement::right },
+        // 204 free beside the image is too narrow; 246 above it holds the
+        // box with an answer area of 246 - 16 - 160 = 70.
+        { "lower above the image", screen1024, QRectF(150, 260, 700, 140), QRectF(200, 266, 600, 128), 250,
+            520, 70, ControlsPlacement::above },
+        { "a short answer that fits needs no lowering", screen1024, QRectF(150, 260, 700, 140),
+            QRectF(200, 266, 600, 128), 60, 520, 60, ControlsPlacement::above },
+        // 720 × 450 (1440 × 900 at scale 2): the image leaves no room for
+        // two lines of answer anywhere; the box stands inside, at full size.
+        { "no room anywhere", QRectF(0, 0, 720, 450), QRectF(160, 140, 420, 260), QRectF(162, 142, 416, 256),
+            250, 520, 250, ControlsPlacement::inside },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const qreal width = answerBoxWidth(c.selection, c.image, c.screen, c.measured);
+        EXPECT_EQ(width, c.width);
+        const qreal height = fittedResponseHeight(c.selection, c.image, c.screen, width, c.measured);
+        EXPECT_EQ(height, c.responseHeight);
+        const qreal boxHeight = height + answerBoxChrome;
+        const ControlsPlace place = controlsPlace(c.selection, c.screen, boxHeight, width, c.image);
+        EXPECT_EQ(place.placement, c.placement);
+        if (c.placement != ControlsPlacement::inside) {
+            const QRectF box = controlGroupFrame(place.position, QSizeF(width, boxHeight), 0, c.screen);
+            EXPECT_FALSE(box.intersects(c.image));
+            EXPECT_TRUE(c.screen.adjusted(20, 20, -20, -20).contains(box));
+        }
+    }
+    // The quick actions beside the box leave it too little room beside the
+    // image; above or below there is none either.
+    EXPECT_EQ(
+        answerBoxWidth(QRectF(400, 250, 500, 250), QRectF(402, 255, 496, 240), screen1366, 250, 206), 520);
+}
+
 TEST(OverlayGeometryTest, AWideningQuickActionStaysOnTheScreenAndOffTheSelection)
 {
     // The row at rest beside a box at the left inset of a screen 720 wide

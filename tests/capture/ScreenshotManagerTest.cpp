@@ -12,6 +12,7 @@
 #include "chat/ChatWindowManager.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 #include "support/FakeAIService.h"
 #include "support/FakeScreenSource.h"
 #include "support/LogCapture.h"
@@ -54,6 +55,7 @@ protected:
         AIManager::shared().resetForNewScreenshot();
         if (manager.isShowingOverlay())
             manager.closeOverlay();
+        CurrentConversation::shared().end();
         manager.handleSelectionCancel();
         deleteClosedWindows();
         ConversationManager::shared().loadConversations();
@@ -70,6 +72,7 @@ protected:
         AIManager::shared().resetForNewScreenshot();
         if (manager.isShowingOverlay())
             manager.closeOverlay();
+        CurrentConversation::shared().end();
         manager.handleSelectionCancel();
         ConversationManager &store = ConversationManager::shared();
         while (!store.conversations().isEmpty())
@@ -236,19 +239,70 @@ TEST_F(ScreenshotManagerTest, TooSmallOrCancelledSelectionShowsNothingMore)
     EXPECT_TRUE(log.lines().isEmpty());
 }
 
-TEST_F(ScreenshotManagerTest, CaptureFailuresOpenTheOverlayWithoutAnImageAndLogNothing)
+TEST_F(ScreenshotManagerTest, AScreenThatCannotBeReadStartsNoSelectionAndSaysSo)
 {
-    // The grab of the screen fails, as on a session that cannot be read.
+    // The grab of the screen fails, as on a session that cannot be read: a
+    // selection over no picture would end in an overlay with no image to ask
+    // about.
     addMainDisplay(1, QRectF(0, 0, 800, 600), QImage());
+    manager.startScreenshotSelection();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return screens.grabCount() == 1; }, 2000));
+    QTest::qWait(50);
+    EXPECT_TRUE(visibleOverlayWindows().isEmpty());
+    EXPECT_FALSE(manager.isShowingOverlay());
+    EXPECT_EQ(log.lines(), QStringList { QStringLiteral("❌ Could not read the screen main: no capture") });
+
+    // The next start tries again.
+    FakeScreenSource readable;
+    const ScreenDisplay main = FakeScreenSource::display(QStringLiteral("main"), QRectF(0, 0, 800, 600));
+    readable.addDisplay(main, patternFrame(main));
     select(QRect(100, 100, 200, 100));
     EXPECT_TRUE(manager.isShowingOverlay());
-    EXPECT_NE(shownOverlay(), nullptr);
-    EXPECT_FALSE(manager.screenshotImage().has_value());
-    EXPECT_EQ(manager.selectedRect(), QRectF(100, 100, 200, 100));
-    EXPECT_TRUE(log.lines().isEmpty());
+    EXPECT_TRUE(manager.screenshotImage().has_value());
 }
 
-TEST_F(ScreenshotManagerTest, ScreenThatChangedSinceTheGrabGivesNoImage)
+TEST_F(ScreenshotManagerTest, ADragOntoAnotherMonitorStopsAtTheEdgeOfTheCapturedScreen)
+{
+    // The selection covers the main display; another lies to its right. The
+    // pointer goes on past the window's edges with the button down.
+    const ScreenDisplay main = addMainDisplay();
+    screens.addDisplay(FakeScreenSource::display(QStringLiteral("side"), QRectF(800, 0, 640, 480), 2),
+        QImage(1280, 960, QImage::Format_RGB32));
+    struct Case
+    {
+        const char *name;
+        QPoint start;
+        QPoint end; // window coordinates, outside the window
+        QRectF selected;
+    };
+    const Case cases[] = {
+        // Its centre would lie on the other monitor.
+        { "onto the monitor to the right", { 500, 100 }, { 1200, 400 }, QRectF(500, 100, 300, 300) },
+        { "up and to the left, off every screen", { 300, 200 }, { -150, -90 }, QRectF(0, 0, 300, 200) },
+        { "down below the bottom edge", { 100, 450 }, { 300, 900 }, QRectF(100, 450, 200, 150) },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        manager.startScreenshotSelection();
+        ScreenSelectionView *view = waitForSelectionView();
+        ASSERT_NE(view, nullptr);
+        drag(view, c.start - QPoint(1, 1), { c.start, (c.start + c.end) / 2, c.end });
+
+        EXPECT_EQ(manager.selectedRect(), c.selected);
+        ASSERT_TRUE(manager.screenshotImage().has_value()) << "the overlay has an image to ask about";
+        const QImage image = *manager.screenshotImage();
+        EXPECT_EQ(image.size(),
+            QSize(ScreenshotManager::alignedDown(c.selected.width()),
+                ScreenshotManager::alignedDown(c.selected.height())));
+        const QPoint origin = c.selected.topLeft().toPoint();
+        EXPECT_EQ(image.pixel(0, 0), patternPixel(origin.x(), origin.y()));
+        EXPECT_TRUE(main.bounds.contains(c.selected));
+        manager.closeOverlay();
+        deleteClosedWindows();
+    }
+}
+
+TEST_F(ScreenshotManagerTest, AScreenThatChangedSinceTheGrabIsCapturedAsTheUserSawIt)
 {
     addMainDisplay();
     manager.startScreenshotSelection();
@@ -257,12 +311,30 @@ TEST_F(ScreenshotManagerTest, ScreenThatChangedSinceTheGrabGivesNoImage)
 
     FakeScreenSource changed; // the screen is now larger than the picture taken
     const ScreenDisplay larger = FakeScreenSource::display(QStringLiteral("main"), QRectF(0, 0, 1024, 768));
-    changed.addDisplay(larger, patternFrame(larger));
+    changed.addDisplay(larger, FakeScreenSource::filledFrame(larger, Qt::black));
     drag(view, { 99, 99 }, { { 100, 100 }, { 300, 200 } });
 
     EXPECT_TRUE(manager.isShowingOverlay());
-    EXPECT_FALSE(manager.screenshotImage().has_value());
+    ASSERT_TRUE(manager.screenshotImage().has_value()) << "cut from the picture the selection was made on";
+    EXPECT_EQ(manager.screenshotImage()->pixel(0, 0), patternPixel(100, 100));
     EXPECT_EQ(visibleWindow(Level::Floating)->geometry(), QRect(0, 0, 1024, 768));
+}
+
+TEST_F(ScreenshotManagerTest, AnotherWindowTakingTheKeyboardClosesTheOverlayAndSavesItsAnswers)
+{
+    addMainDisplay();
+    select(QRect(100, 100, 200, 100));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(visibleWindow(Level::Floating)));
+    AIManager::shared().setResponses({ answer(QStringLiteral("What is this?")) });
+
+    QWidget settings; // opened from the tray while the overlay shows
+    settings.show();
+    settings.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !manager.isShowingOverlay(); }));
+    EXPECT_EQ(visibleWindow(Level::Floating), nullptr);
+    ASSERT_EQ(ConversationManager::shared().conversations().size(), 1);
+    EXPECT_TRUE(ConversationManager::shared().conversations().first().screenshotData().has_value());
+    EXPECT_EQ(overlayLines(), QStringList { closedLine });
 }
 
 TEST_F(ScreenshotManagerTest, WithoutAScreenNothingShows)
@@ -382,6 +454,7 @@ TEST_F(ScreenshotManagerTest, ACaptureWhileTheChatIsOpenSavesTheChatFirstAndStar
     QImage chatImage(64, 32, QImage::Format_RGB32);
     chatImage.fill(Qt::magenta);
     AIManager &ai = AIManager::shared();
+    CurrentConversation::shared().start(chatImage);
     ai.setResponses({ answer(QStringLiteral("About the chat's image?")) });
     ai.setLastResponse(ai.responses().first());
     ChatWindowManager &chat = ChatWindowManager::shared();
@@ -408,7 +481,8 @@ TEST_F(ScreenshotManagerTest, ACaptureWhileTheChatIsOpenSavesTheChatFirstAndStar
     ASSERT_EQ(saved.size(), 1);
     EXPECT_EQ(saved.first().title(), QStringLiteral("About the chat's image?"));
     ASSERT_TRUE(saved.first().screenshotData().has_value());
-    EXPECT_EQ(QImage::fromData(*saved.first().screenshotData()).convertToFormat(QImage::Format_RGB32), chatImage)
+    EXPECT_EQ(
+        QImage::fromData(*saved.first().screenshotData()).convertToFormat(QImage::Format_RGB32), chatImage)
         << "saved with the chat's own screenshot";
 
     // The new capture's answers are saved apart, with its own screenshot.
@@ -419,6 +493,34 @@ TEST_F(ScreenshotManagerTest, ACaptureWhileTheChatIsOpenSavesTheChatFirstAndStar
     EXPECT_EQ(saved.first().messages().size(), 2);
     // The chat window goes a moment after its close.
     EXPECT_TRUE(QTest::qWaitFor([&chat] { return !chat.currentScreenshot().has_value(); }, 2000));
+}
+
+// A saved conversation reopened while the overlay shows (from the tray
+// panel) takes the overlay's place: the overlay's answers are saved with
+// its own capture first, and the overlay goes.
+TEST_F(ScreenshotManagerTest, AConversationReopenedWhileTheOverlayShowsTakesItsPlace)
+{
+    addMainDisplay();
+    select(QRect(100, 100, 200, 100));
+    const QImage captured = *manager.screenshotImage();
+    AIManager::shared().setResponses({ answer(QStringLiteral("About the capture?")) });
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const Conversation saved(QStringLiteral("Saved"), now, std::nullopt,
+        { SavedMessage(QStringLiteral("Saved question"), true, now), SavedMessage(QStringLiteral("Saved answer"), false, now) });
+
+    ConversationManager::shared().loadConversation(saved);
+
+    EXPECT_FALSE(manager.isShowingOverlay());
+    EXPECT_FALSE(manager.screenshotImage().has_value());
+    EXPECT_TRUE(visibleOverlayWindows().isEmpty());
+    EXPECT_EQ(overlayLines(), QStringList(QStringLiteral("📸 Overlay closed; another conversation took its place")));
+    const QList<Conversation> &conversations = ConversationManager::shared().conversations();
+    ASSERT_EQ(conversations.size(), 1);
+    EXPECT_EQ(conversations.first().title(), QStringLiteral("About the capture?"));
+    EXPECT_EQ(QImage::fromData(*conversations.first().screenshotData()).convertToFormat(QImage::Format_RGB32),
+        captured.convertToFormat(QImage::Format_RGB32));
+    ASSERT_EQ(AIManager::shared().responses().size(), 1);
+    EXPECT_EQ(AIManager::shared().responses().first().question, QStringLiteral("Saved question"));
 }
 
 TEST_F(ScreenshotManagerTest, QuickActionAsksTheAIClientAboutTheCapturedImage)

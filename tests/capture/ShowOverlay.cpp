@@ -23,6 +23,7 @@
 #include "ai/AIManager.h"
 #include "capture/CustomOverlayView.h"
 #include "chat/ChatWindowManager.h"
+#include "store/CurrentConversation.h"
 #include "platform/UserDefaults.h"
 #include "support/FakeAIService.h"
 #include "support/LoopbackGuard.h"
@@ -207,8 +208,9 @@ int main(int argc, char *argv[])
         painter.drawImage(selection->topLeft(), *capture);
     }
     auto *host = new OverlayHost(frozen);
+    CurrentConversation::shared().start(capture);
     auto *overlay = new CustomOverlayView(
-        AIManager::shared(), ChatWindowManager::shared(), *selection, capture, [](QuickAction) {},
+        CurrentConversation::shared(), ChatWindowManager::shared(), *selection, capture, [](QuickAction) {},
         [] { std::printf("the overlay asked to close\n"); });
     host->setOverlay(overlay);
     host->show();

@@ -11,6 +11,7 @@
 #include "chat/SymbolButton.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 #include "support/FakeAIService.h"
 #include "support/LogCapture.h"
 #include "support/ScopedEndpoints.h"
@@ -26,8 +27,8 @@
 
 // The chat window as the application wires it, talking through the shared
 // AI client to a fake service on loopback. Every case starts with the chat
-// closed, the AI client and the store's view state reset and the sidebar
-// hidden, so that the cases also run one after another in one process.
+// closed, no current conversation and the sidebar hidden, so that the cases
+// also run one after another in one process.
 // Animations that end do so at once; timers run as they would.
 class ChatFixture : public ::testing::Test
 {
@@ -57,19 +58,24 @@ public:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         chat.setIsProcessing(false);
         chat.setCaptureHoldsKeys({});
+        // Ended without saving what the case left.
         AIManager::shared().resetForNewScreenshot();
+        CurrentConversation::shared().end();
         ConversationManager &conversations = ConversationManager::shared();
-        conversations.setCurrentConversation(std::nullopt);
         if (conversations.isSidebarExpanded())
             conversations.toggleSidebar();
     }
 
     static QImage image(int seed = 0) { return ChatSamples::screenshot(QSize(320, 200), seed); }
 
-    // Opens the chat with the answers and waits until its window is active.
+    // A conversation about the screenshot with these answers, as a capture
+    // leaves it, handed over to the chat as the overlay's Chat does; waits
+    // until the chat window is active.
     ChatWindowView *open(
         const QList<AIResponse> &responses = {}, const std::optional<QImage> &screenshot = image())
     {
+        CurrentConversation::shared().start(screenshot);
+        AIManager::shared().setResponses(responses);
         ChatWindowManager &chat = ChatWindowManager::shared();
         chat.openChatWindowWithHistory(screenshot.value_or(QImage()), responses);
         if (!screenshot)
@@ -80,6 +86,24 @@ public:
             EXPECT_TRUE(QTest::qWaitForWindowActive(view));
         }
         return view;
+    }
+
+    // Saves a conversation about the screenshot (none: without one) with
+    // these answers, as a capture's road does; gives it as the list holds it.
+    static Conversation saveConversation(const std::optional<QImage> &screenshot, const QList<AIResponse> &answers)
+    {
+        CurrentConversation &current = CurrentConversation::shared();
+        current.start(screenshot);
+        AIManager::shared().setResponses(answers);
+        current.end();
+        return ConversationManager::shared().conversations().first();
+    }
+
+    // The conversation with that identifier as the store holds it now.
+    static Conversation stored(const QUuid &id)
+    {
+        return ConversationManager::shared().conversation(id).value_or(
+            Conversation(QString(), QDateTime(), std::nullopt, {}));
     }
 
     static ChatWindowView *view()

@@ -105,9 +105,7 @@ TEST_F(ChatWindowManagerTest, EveryCloseSavesOnceResetsAndTakesTheWindowDown)
     };
     for (const auto &[name, close] : closes) {
         SCOPED_TRACE(name);
-        const QList<AIResponse> answers { answer(QStringLiteral("What is it?"), QStringLiteral("A chart.")) };
-        AIManager::shared().setResponses(answers);
-        ChatWindowView *chat = open(answers);
+        ChatWindowView *chat = open({ answer(QStringLiteral("What is it?"), QStringLiteral("A chart.")) });
         ASSERT_NE(chat, nullptr);
         QPointer<QWidget> window = chat;
         const qsizetype before = savedCount();
@@ -166,8 +164,8 @@ TEST_F(ChatWindowManagerTest, ALateAnswerIsDroppedAfterACloseOrAReopen)
 {
     enum class MoveOn { Close, CloseAndReopen, Reopen, OpenSaved, DeleteShown };
     ConversationManager &store = ConversationManager::shared();
+    CurrentConversation::shared().start(image(3));
     AIManager::shared().setResponses({ answer(QStringLiteral("saved q"), QStringLiteral("saved a")) });
-    ChatWindowManager::shared().setCurrentScreenshot(image(3));
     store.saveCurrentConversation();
     const Conversation saved = store.conversations().first();
     resetSharedState();
@@ -252,8 +250,8 @@ TEST_F(ChatWindowManagerTest, TheOverlaysChatHandsTheConversationOverWithoutSavi
 {
     ScreenshotManager &capture = ScreenshotManager::shared();
     capture.setScreenshotImage(image(3));
-    AIManager::shared().setResponses({ answer(QStringLiteral("What is it?"), QStringLiteral("A chart.")) });
     capture.showOverlay();
+    AIManager::shared().setResponses({ answer(QStringLiteral("What is it?"), QStringLiteral("A chart.")) });
     ASSERT_TRUE(capture.isShowingOverlay());
     CustomOverlayView *overlay = nullptr;
     for (QWidget *window : QApplication::topLevelWidgets())

@@ -103,7 +103,8 @@ TEST_F(ChatWindowViewTest, AFollowUpIsTrimmedSentAboutTheScreenshotAndAnswered)
     EXPECT_EQ(view()->chatPanel()->transcript()->typingRow(), nullptr);
     ASSERT_EQ(chatRequests().size(), 1);
     EXPECT_TRUE(sentPrompt(0).endsWith(QStringLiteral("And the trend?")));
-    EXPECT_EQ(AIManager::shared().responses().size(), 1);
+    // The answer the overlay handed over, then the follow-up's.
+    EXPECT_EQ(AIManager::shared().responses().size(), 2);
 }
 
 TEST_F(ChatWindowViewTest, ASendIsRefusedWhenBlankOrWithoutAScreenshot)
@@ -172,9 +173,7 @@ TEST_F(ChatWindowViewTest, ClearKeepsTheScreenshotAndTheContext)
     open();
     send(QStringLiteral("What is it?"));
     ASSERT_TRUE(waitForAnswer());
-    ConversationManager::shared().loadConversation(Conversation(QStringLiteral("t"), when, std::nullopt,
-        { SavedMessage(QStringLiteral("What is it?"), true, when),
-            SavedMessage(QStringLiteral("A red square."), false, when) }));
+    ConversationManager::shared().saveCurrentConversation();
     ASSERT_TRUE(ConversationManager::shared().currentConversation().has_value());
 
     FakeReply slow = FakeReply::chatCompletion(QStringLiteral("Bright red."));
@@ -259,17 +258,12 @@ TEST_F(ChatWindowViewTest, EscapeMeantForAnotherWindowLeavesTheChatOpen)
 // nothing.
 TEST_F(ChatWindowViewTest, FollowUpsInAConversationOpenedFromTheSidebarAreKept)
 {
-    AIManager::shared().setResponses(
-        { answer(QStringLiteral("Older question"), QStringLiteral("Older answer")) });
-    ChatWindowManager::shared().setCurrentScreenshot(image(2));
-    ConversationManager::shared().saveCurrentConversation();
-    AIManager::shared().setResponses(
-        { answer(QStringLiteral("Newer question"), QStringLiteral("Newer answer")) });
-    ConversationManager::shared().saveCurrentConversation();
+    const Conversation older
+        = saveConversation(image(2), { answer(QStringLiteral("Older question"), QStringLiteral("Older answer")) });
+    saveConversation(image(3), { answer(QStringLiteral("Newer question"), QStringLiteral("Newer answer")) });
     ConversationManager &store = ConversationManager::shared();
-    const Conversation older = store.conversations().at(1);
+    ASSERT_EQ(store.conversations().at(1).id(), older.id());
     const qsizetype count = store.conversations().size();
-    resetSharedState();
 
     open();
     ConversationManager::shared().toggleSidebar();
@@ -378,20 +372,16 @@ TEST_F(ChatWindowViewTest, TheSidebarOpensClosesAndListsTheSavedConversationsByA
 }
 
 // The delete button deletes its conversation and opens nothing; a click
-// elsewhere on a row opens it, replacing the image only when it has one.
+// elsewhere on a row opens it with its own screenshot, or with none when it
+// was saved without one.
 TEST_F(ChatWindowViewTest, ARowOpensItsConversationAndItsDeleteButtonOnlyDeletes)
 {
     ConversationManager &store = ConversationManager::shared();
-    const QImage picture = image(4);
-    AIManager::shared().setResponses({ answer(QStringLiteral("With image"), QStringLiteral("a")) });
-    ChatWindowManager::shared().setCurrentScreenshot(picture);
-    store.saveCurrentConversation();
-    const Conversation withImage = store.conversations().first();
-    ChatWindowManager::shared().setCurrentScreenshot(std::nullopt);
-    store.saveCurrentConversation(); // no screenshot anywhere: saved without one
-    const Conversation withoutImage = store.conversations().first();
+    const Conversation withImage
+        = saveConversation(image(4), { answer(QStringLiteral("With image"), QStringLiteral("a")) });
+    const Conversation withoutImage
+        = saveConversation(std::nullopt, { answer(QStringLiteral("Without image"), QStringLiteral("b")) });
     ASSERT_FALSE(withoutImage.screenshotData().has_value());
-    resetSharedState();
 
     const QImage shown = image(9);
     open({}, shown);
@@ -409,14 +399,76 @@ TEST_F(ChatWindowViewTest, ARowOpensItsConversationAndItsDeleteButtonOnlyDeletes
     EXPECT_TRUE(ChatWindowManager::shared().messages().isEmpty());
     EXPECT_EQ(ChatWindowManager::shared().currentScreenshot(), shown);
 
-    // A conversation saved without a screenshot leaves the image in place.
+    // A conversation saved without a screenshot shows none: the one shown
+    // before is not its own, and nothing is asked or saved about it.
     row = rowOf(withoutImage.id());
     ASSERT_NE(row, nullptr);
     EXPECT_FALSE(row->showsScreenshotThumbnail());
     click(row);
     EXPECT_EQ(store.currentConversation()->id(), withoutImage.id());
-    EXPECT_EQ(transcript(), QStringList({ "user:With image", "ai:a" }));
-    EXPECT_EQ(ChatWindowManager::shared().currentScreenshot(), shown);
+    EXPECT_EQ(transcript(), QStringList({ "user:Without image", "ai:b" }));
+    EXPECT_FALSE(ChatWindowManager::shared().currentScreenshot().has_value());
+    EXPECT_FALSE(view()->screenshotPanel()->imageView()->image().has_value());
+    send(QStringLiteral("What is in it?"));
+    EXPECT_EQ(input()->toPlainText(), QStringLiteral("What is in it?"));
+    EXPECT_TRUE(chatRequests().isEmpty());
+    QTest::keyClick(input(), Qt::Key_Escape);
+    EXPECT_EQ(stored(withoutImage.id()).messages().size(), 2);
+    EXPECT_FALSE(stored(withoutImage.id()).screenshotData().has_value());
+}
+
+// Switching conversations in the sidebar keeps each one whole: what was
+// asked in the one shown is saved into it before the next shows, and each
+// is asked about with its own exchange as context and saved with its own
+// screenshot.
+TEST_F(ChatWindowViewTest, SwitchingConversationsInTheSidebarKeepsEachOneWhole)
+{
+    const QImage firstImage = image(2);
+    const QImage secondImage = image(3);
+    const Conversation first = saveConversation(
+        firstImage, { answer(QStringLiteral("First question"), QStringLiteral("First answer")) });
+    const Conversation second = saveConversation(
+        secondImage, { answer(QStringLiteral("Second question"), QStringLiteral("Second answer")) });
+    const qsizetype count = ConversationManager::shared().conversations().size();
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("About the capture.")));
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("More on the first.")));
+    service.enqueue("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("More on the second.")));
+
+    // A capture's conversation in the chat, with an answer of its own.
+    open();
+    send(QStringLiteral("What is captured?"));
+    ASSERT_TRUE(waitForAnswer());
+    ConversationManager::shared().toggleSidebar();
+    settle();
+
+    click(rowOf(first.id()));
+    EXPECT_EQ(ConversationManager::shared().conversations().size(), count + 1) << "the capture's was saved";
+    send(QStringLiteral("And the first?"));
+    ASSERT_TRUE(waitForAnswer());
+    EXPECT_TRUE(sentPrompt(1).contains(QStringLiteral("Original question: First question\n")));
+    EXPECT_TRUE(sentPrompt(1).contains(QStringLiteral("Previous AI response: First answer\n")));
+
+    settle();
+    click(rowOf(second.id()));
+    EXPECT_EQ(transcript(), QStringList({ "user:Second question", "ai:Second answer" }));
+    EXPECT_EQ(ChatWindowManager::shared().currentScreenshot()->convertToFormat(secondImage.format()), secondImage);
+    QStringList firstLines;
+    const Conversation firstNow = stored(first.id());
+    for (const SavedMessage &message : firstNow.messages())
+        firstLines << message.content();
+    EXPECT_EQ(firstLines, QStringList({ "First question", "First answer", "And the first?", "More on the first." }));
+
+    send(QStringLiteral("And the second?"));
+    ASSERT_TRUE(waitForAnswer());
+    EXPECT_TRUE(sentPrompt(2).contains(QStringLiteral("Previous AI response: Second answer\n")));
+    EXPECT_FALSE(sentPrompt(2).contains(QStringLiteral("More on the first.")));
+    QTest::keyClick(input(), Qt::Key_Escape);
+
+    EXPECT_EQ(ConversationManager::shared().conversations().size(), count + 1);
+    EXPECT_EQ(stored(second.id()).messages().size(), 4);
+    EXPECT_EQ(stored(second.id()).screenshotData(), ImageData::pngData(secondImage));
+    EXPECT_EQ(stored(first.id()).messages().size(), 4);
+    EXPECT_EQ(stored(first.id()).screenshotData(), ImageData::pngData(firstImage));
 }
 
 TEST_F(ChatWindowViewTest, CopyLeavesThePngOnTheClipboard)

@@ -28,7 +28,10 @@ start_driver() {
     "$CAPTURE_DRIVER" "$IMAGE" >"$PEXILO_LOG" 2>&1 &
     DRIVER_PID=$!
     wait_for_log "🔧 Selection window shown" 10 || fail "no selection window"
-    sleep 0.3
+    # Logged as it is asked to show: the drags begin once it is on screen
+    # under the pointer, where they press first.
+    xdotool mousemove "$(px 98)" "$(px 88)"
+    wait_until 5 pointer_over_wide_window capture-driver "$SCREEN_W" || fail "the selection window is not under the pointer"
 }
 
 stop_driver() {
@@ -86,6 +89,24 @@ expect_colour $(( 10 * scale )) $(( 60 * scale - 1 )) FF0000 "above the horizont
 expect_colour $(( 10 * scale )) $(( 60 * scale )) 0000FF "below the horizontal edge"
 expect_colour $(( 150 * scale )) $(( 100 * scale )) FFFF00 "lower right"
 expect_colour $(( width - 1 )) $(( height - 1 )) FFFF00 "the last pixel"
+stop_driver
+
+# --- A drag that starts one device pixel past a logical one, (100, 90) at
+# scale 1, between two logical pixels at scale 2: the capture starts at that
+# device pixel, so the colour edges come one pixel earlier than above.
+start_driver "device-pixel-scale$scale"
+xdotool mousemove "$(px 98)" "$(px 88)" mousedown 1
+sleep 0.2
+xdotool mousemove $(( $(px 100) + 1 )) $(( $(px 90) + 1 ))
+sleep 0.2
+xdotool mousemove "$(px 305)" "$(px 237)"
+sleep 0.2
+xdotool mouseup 1
+wait_for_log "📸 Captured" 5 || fail "nothing was captured"
+expect_colour $(( 100 * scale - 2 )) $(( 10 * scale )) FF0000 "left of the vertical edge, a pixel earlier"
+expect_colour $(( 100 * scale - 1 )) $(( 10 * scale )) 00FF00 "right of the vertical edge, a pixel earlier"
+expect_colour $(( 10 * scale )) $(( 60 * scale - 2 )) FF0000 "above the horizontal edge, a pixel earlier"
+expect_colour $(( 10 * scale )) $(( 60 * scale - 1 )) 0000FF "below the horizontal edge, a pixel earlier"
 stop_driver
 
 # --- Escape while another application has the keyboard focus.

@@ -123,6 +123,17 @@ window_geometry() {
         /^ *Height:/ { printf "HEIGHT=%d\n", $2 }'
 }
 
+# pointer_over_wide_window <classname> <width>: whether the window under the
+# pointer is a visible one of that class at least that wide (a selection
+# window, mapped and on top, so that a press there reaches it).
+pointer_over_wide_window() {
+    local WINDOW X Y SCREEN WIDTH HEIGHT
+    eval "$(xdotool getmouselocation --shell)"
+    xdotool search --onlyvisible --classname "$1" 2>/dev/null | grep -qx "$WINDOW" || return 1
+    eval "$(window_geometry "$WINDOW")"
+    [ "$WIDTH" -ge "$2" ]
+}
+
 # The visible window of pexilo's tray icon, docked in the tray host: the one
 # of pexilo's windows no larger than a tray slot.
 tray_icon_window() {

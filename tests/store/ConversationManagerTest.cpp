@@ -3,6 +3,7 @@
 #include "StoreTestSupport.h"
 #include "ai/AIManager.h"
 #include "platform/ImageData.h"
+#include "store/CurrentConversation.h"
 #include "platform/UserDefaults.h"
 #include "store/ConversationJson.h"
 #include "support/DatabaseLock.h"
@@ -147,9 +148,11 @@ protected:
 
     QDateTime at(int minutesBefore) const { return m_now.addSecs(-60 * minutesBefore); }
 
-    // Saves a fresh exchange of the given questions.
-    void saveExchange(const QStringList &questions)
+    // Saves a new conversation of the given questions about the screenshot,
+    // as a capture's road does.
+    void saveExchange(const QStringList &questions, const std::optional<QImage> &screenshot = std::nullopt)
     {
+        manager().current().start(screenshot);
         QList<AIResponse> responses;
         for (const QString &question : questions)
             responses.append(answer(question, QStringLiteral("Answer to ") + question, at(5)));
@@ -162,22 +165,21 @@ protected:
 
     const QDateTime m_now = berlinTime(2024, 3, 15, 10, 0);
     LogCapture m_log;
-    FakeConversationWindows m_windows;
     CaseStore m_store;
     std::unique_ptr<ConversationManager> m_manager;
 };
 
 } // namespace
 
-TEST_F(ConversationManagerTest, SavesTheAnswersWithTheLastCaptureForAnotherProcessToRead)
+TEST_F(ConversationManagerTest, SavesTheAnswersWithTheirScreenshotForAnotherProcessToRead)
 {
     const QImage capture = sampleImage(64, 48);
     const QByteArray png = ImageData::pngData(capture);
-    m_windows.lastCapture = capture;
+    ConversationManager &manager = this->manager();
+    manager.current().start(capture);
     AIManager::shared().setResponses(
         { answer(QStringLiteral("What is this?"), QStringLiteral("A cat."), at(3)),
             answer(QStringLiteral("Its colour?"), QStringLiteral("Grey."), at(1)) });
-    ConversationManager &manager = this->manager();
     QSignalSpy conversationsChanged(&manager, &ConversationManager::conversationsChanged);
 
     manager.saveCurrentConversation();
@@ -190,9 +192,11 @@ TEST_F(ConversationManagerTest, SavesTheAnswersWithTheLastCaptureForAnotherProce
             QStringLiteral("💾 Saved 1 conversations"),
             QStringLiteral("💾 Saved conversation: 'What is this?' with 4 messages and screenshot: true") }));
     EXPECT_EQ(conversationsChanged.count(), 1);
-    EXPECT_FALSE(manager.currentConversation().has_value());
     ASSERT_EQ(manager.conversations().size(), 1);
     const Conversation &saved = manager.conversations().first();
+    // From now on the current conversation is the saved one.
+    ASSERT_TRUE(manager.currentConversation().has_value());
+    EXPECT_EQ(manager.currentConversation()->id(), saved.id());
     EXPECT_EQ(saved.createdAt(), m_now);
     EXPECT_EQ(saved.screenshotData(), png);
 
@@ -235,18 +239,6 @@ TEST_F(ConversationManagerTest, SavesTheAnswersWithTheLastCaptureForAnotherProce
     EXPECT_EQ(messages[3].toObject()[QLatin1String("timestampMsecs")].toInteger(), at(1).toMSecsSinceEpoch());
 }
 
-TEST_F(ConversationManagerTest, TakesTheChatWindowScreenshotBeforeTheLastCapture)
-{
-    const QImage chatImage = sampleImage(20, 20, 1);
-    m_windows.chatScreenshot = chatImage;
-    m_windows.lastCapture = sampleImage(30, 30, 2);
-
-    saveExchange({ QStringLiteral("q") });
-
-    EXPECT_EQ(manager().conversations().first().screenshotData(), ImageData::pngData(chatImage));
-    EXPECT_EQ(stored().first().png, ImageData::pngData(chatImage));
-}
-
 TEST_F(ConversationManagerTest, SavesWithoutScreenshotWhenThereIsNoneOrItCannotBeEncoded)
 {
     saveExchange({ QStringLiteral("q") });
@@ -258,9 +250,8 @@ TEST_F(ConversationManagerTest, SavesWithoutScreenshotWhenThereIsNoneOrItCannotB
     EXPECT_FALSE(manager().conversations().first().screenshotData().has_value());
 
     m_log.clear();
-    m_windows.chatScreenshot = QImage();
-    saveExchange({ QStringLiteral("r") });
-    EXPECT_EQ(m_log.lines().mid(0, 2),
+    saveExchange({ QStringLiteral("r") }, QImage());
+    EXPECT_EQ(m_log.lines().mid(1, 2),
         QStringList({ QStringLiteral("❌ Failed to convert image to PNG data"),
             QStringLiteral("💾 Screenshot data available: false") }));
     EXPECT_FALSE(stored().first().png.has_value());
@@ -275,21 +266,32 @@ TEST_F(ConversationManagerTest, StoresNothingWithoutAnswers)
     EXPECT_TRUE(stored().isEmpty());
 }
 
-TEST_F(ConversationManagerTest, SavingTwiceWhileFreshStoresTwoRecordsNewestFirst)
+// A conversation is written once: a second save finds nothing new, and one
+// after a further answer writes it into the same conversation, in place.
+TEST_F(ConversationManagerTest, SavingTwiceStoresTheConversationOnce)
 {
-    saveExchange({ QStringLiteral("same") });
-    DateEnvironment::setCurrent(berlinEnvironment(m_now.addSecs(1)));
+    saveExchange({ QStringLiteral("same") }, sampleImage(8, 8));
+    saveExchange({ QStringLiteral("newer") });
+    manager().loadConversation(manager().conversations().at(1));
+    m_log.clear();
+    manager().saveCurrentConversation();
+    EXPECT_EQ(m_log.lines(), QStringList(QStringLiteral("💾 Skipping save - viewing existing conversation: 'same'")));
+
+    AIManager::shared().setResponses(
+        AIManager::shared().responses() + QList<AIResponse> { answer(QStringLiteral("more"), QStringLiteral("b"), m_now) });
+    DateEnvironment::setCurrent(berlinEnvironment(m_now.addSecs(60)));
+    manager().saveCurrentConversation();
     manager().saveCurrentConversation();
 
     const QList<Conversation> &conversations = manager().conversations();
     ASSERT_EQ(conversations.size(), 2);
-    EXPECT_EQ(conversations[0].createdAt(), m_now.addSecs(1));
+    EXPECT_EQ(titlesOf(conversations), QStringList({ QStringLiteral("newer"), QStringLiteral("same") }));
     EXPECT_EQ(conversations[1].createdAt(), m_now);
-    EXPECT_NE(conversations[0].id(), conversations[1].id());
-    EXPECT_EQ(conversations[0].title(), conversations[1].title());
-    EXPECT_EQ(conversations[0].messages().size(), conversations[1].messages().size());
-    EXPECT_TRUE(m_log.contains(QStringLiteral("💾 Saved 2 conversations")));
-    EXPECT_EQ(stored().size(), 2);
+    EXPECT_EQ(conversations[1].messages().size(), 4);
+    const QList<FormatConversation> stored = this->stored();
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(stored[1].messages.size(), 4);
+    EXPECT_EQ(stored[1].png, ImageData::pngData(sampleImage(8, 8)));
 }
 
 TEST(ConversationTitleTest, KeepsFiftyCharactersAsTheUserSeesThem)
@@ -329,6 +331,7 @@ TEST_F(ConversationManagerTest, ViewingASavedConversationSkipsSavesUntilLeft)
 {
     saveExchange({ QStringLiteral("first") });
     ConversationManager &manager = this->manager();
+    manager.startNewConversation();
     manager.loadConversation(manager.conversations().first());
     ASSERT_TRUE(manager.currentConversation().has_value());
     m_log.clear();
@@ -337,14 +340,12 @@ TEST_F(ConversationManagerTest, ViewingASavedConversationSkipsSavesUntilLeft)
     EXPECT_EQ(m_log.lines(),
         QStringList(QStringLiteral("💾 Skipping save - viewing existing conversation: 'first'")));
 
-    // Starting anew says why it saves nothing, resets the AI client and
+    // Starting anew, with nothing new to save, resets the AI client and
     // leaves the viewing state.
     m_log.clear();
     QSignalSpy currentChanged(&manager, &ConversationManager::currentConversationChanged);
-    manager.startNewConversation(m_windows.lastCapture);
-    EXPECT_EQ(m_log.lines(),
-        QStringList({ QStringLiteral("💾 Skipping save - viewing existing conversation: 'first'"),
-            QStringLiteral("🔄 AI Manager reset - cleared all responses") }));
+    manager.startNewConversation();
+    EXPECT_EQ(m_log.lines(), QStringList({ QStringLiteral("🔄 AI Manager reset - cleared all responses") }));
     EXPECT_FALSE(manager.currentConversation().has_value());
     EXPECT_EQ(currentChanged.count(), 1);
     EXPECT_TRUE(AIManager::shared().responses().isEmpty());
@@ -355,28 +356,33 @@ TEST_F(ConversationManagerTest, ViewingASavedConversationSkipsSavesUntilLeft)
     // The chat window's Clear also ends viewing; with no answers the skip
     // line says so.
     manager.loadConversation(manager.conversations().first());
-    AIManager::shared().resetForNewScreenshot();
+    manager.current().clear();
+    EXPECT_FALSE(manager.currentConversation().has_value());
     m_log.clear();
     manager.saveCurrentConversation();
     EXPECT_EQ(m_log.lines(), QStringList(QStringLiteral("💾 No AI responses to save")));
-    manager.setCurrentConversation(std::nullopt);
-    saveExchange({ QStringLiteral("third") });
-    EXPECT_EQ(manager.conversations().size(), 3);
+    AIManager::shared().setResponses({ answer(QStringLiteral("third"), QStringLiteral("a"), at(1)) });
+    manager.saveCurrentConversation();
+    EXPECT_EQ(titlesOf(manager.conversations()),
+        QStringList({ QStringLiteral("third"), QStringLiteral("second"), QStringLiteral("first") }));
 }
 
-TEST_F(ConversationManagerTest, StartingANewConversationWhileFreshDoesNotSave)
+// Ending a conversation never drops answers it has not saved yet.
+TEST_F(ConversationManagerTest, StartingANewConversationSavesWhatIsUnsavedFirst)
 {
+    manager().current().start(sampleImage(6, 6));
     AIManager::shared().setResponses({ answer(QStringLiteral("q"), QStringLiteral("a"), at(1)) });
     manager().startNewConversation(std::nullopt);
 
-    EXPECT_EQ(m_log.lines(),
-        QStringList({ QStringLiteral("📂 No saved conversations found"),
-            QStringLiteral("🔄 AI Manager reset - cleared all responses") }));
+    EXPECT_EQ(m_log.lines().last(), QStringLiteral("🔄 AI Manager reset - cleared all responses"));
     EXPECT_TRUE(AIManager::shared().responses().isEmpty());
-    EXPECT_TRUE(stored().isEmpty());
+    EXPECT_FALSE(manager().current().screenshotImage().has_value());
+    EXPECT_EQ(titlesOf(stored()), QStringList(QStringLiteral("q")));
 }
 
-TEST_F(ConversationManagerTest, LoadingRestoresAnswersTranscriptAndScreenshot)
+// A loaded conversation becomes the current one: its answers, their
+// context and its screenshot, or none when it has no image of its own.
+TEST_F(ConversationManagerTest, LoadingRestoresAnswersContextAndScreenshot)
 {
     const QImage image = sampleImage(16, 12, 3);
     const QList<SavedMessage> threeMessages { SavedMessage(QStringLiteral("Q1"), true, at(9)),
@@ -389,8 +395,10 @@ TEST_F(ConversationManagerTest, LoadingRestoresAnswersTranscriptAndScreenshot)
                 QStringLiteral("broken image"), at(30), QByteArray("not a png"), threeMessages.mid(0, 1)),
         });
     ConversationManager &manager = this->manager();
+    CurrentConversation &current = manager.current();
     ASSERT_EQ(manager.conversations().size(), 3);
     AIManager &ai = AIManager::shared();
+    current.start(sampleImage(5, 5, 9));
     ai.setIsProcessing(true);
 
     manager.loadConversation(manager.conversations()[0]);
@@ -399,50 +407,62 @@ TEST_F(ConversationManagerTest, LoadingRestoresAnswersTranscriptAndScreenshot)
     const AIResponse restored { QStringLiteral("A1"), at(8), std::nullopt, QStringLiteral("Q1") };
     EXPECT_EQ(ai.responses(), QList<AIResponse>({ restored }));
     EXPECT_EQ(ai.lastResponse(), restored);
-    EXPECT_TRUE(ai.isProcessing());
-    ASSERT_EQ(m_windows.transcript.size(), 3);
+    ASSERT_TRUE(ai.conversationContext().has_value());
+    EXPECT_EQ(ai.conversationContext()->originalQuestion, QStringLiteral("Q1"));
+    EXPECT_EQ(ai.conversationContext()->aiResponse, QStringLiteral("A1"));
+    // An analysis still running belonged to the conversation before.
+    EXPECT_FALSE(ai.isProcessing());
+    // Every line shows, the last one without a partner too.
+    const QList<SavedMessage> lines = current.messages();
+    ASSERT_EQ(lines.size(), 3);
     for (qsizetype i = 0; i < 3; ++i) {
-        EXPECT_EQ(m_windows.transcript[i].content(), threeMessages[i].content());
-        EXPECT_EQ(m_windows.transcript[i].isUser(), threeMessages[i].isUser());
-        EXPECT_EQ(m_windows.transcript[i].timestamp(), threeMessages[i].timestamp());
+        EXPECT_EQ(lines[i].content(), threeMessages[i].content());
+        EXPECT_EQ(lines[i].isUser(), threeMessages[i].isUser());
+        EXPECT_EQ(lines[i].timestamp(), threeMessages[i].timestamp());
     }
-    ASSERT_TRUE(m_windows.chatScreenshot.has_value());
-    EXPECT_EQ(m_windows.chatScreenshot->convertToFormat(image.format()), image);
+    ASSERT_TRUE(current.screenshotImage().has_value());
+    EXPECT_EQ(current.screenshotImage()->convertToFormat(image.format()), image);
+    EXPECT_EQ(current.screenshotData(), ImageData::pngData(image));
     EXPECT_TRUE(m_log.contains(QStringLiteral("📂 Loaded conversation: 'with image'")));
 
-    // Without image bytes the chat keeps its image.
+    // Without image bytes there is no screenshot: the one before does not stay.
     manager.loadConversation(manager.conversations()[1]);
-    EXPECT_TRUE(m_windows.chatScreenshot.has_value());
-    EXPECT_EQ(m_windows.transcript.size(), 2);
+    EXPECT_FALSE(current.screenshotImage().has_value());
+    EXPECT_FALSE(current.screenshotData().has_value());
+    EXPECT_EQ(current.messages().size(), 2);
 
-    // Bytes that are no image leave the chat without one; a single message
-    // gives no answer, and the last answer stays as it was.
+    // Bytes that are no image show none but stay the conversation's; a
+    // single message gives no answer, no latest answer and no context.
     manager.loadConversation(manager.conversations()[2]);
-    EXPECT_FALSE(m_windows.chatScreenshot.has_value());
+    EXPECT_FALSE(current.screenshotImage().has_value());
+    EXPECT_EQ(current.screenshotData(), QByteArray("not a png"));
     EXPECT_TRUE(ai.responses().isEmpty());
-    EXPECT_EQ(ai.lastResponse(), restored);
-    EXPECT_EQ(m_windows.transcript.size(), 1);
+    EXPECT_FALSE(ai.lastResponse().has_value());
+    EXPECT_FALSE(ai.conversationContext().has_value());
+    EXPECT_EQ(current.messages().size(), 1);
 }
 
 TEST_F(ConversationManagerTest, DeletingLeavesTheViewStateUnlessItWasTheViewedConversation)
 {
     storeConversations(m_store.defaults(),
-        { Conversation(QStringLiteral("viewed"), at(1), std::nullopt,
+        { Conversation(QStringLiteral("viewed"), at(1), ImageData::pngData(sampleImage(4, 4)),
               { SavedMessage(QStringLiteral("q"), true, at(1)),
                   SavedMessage(QStringLiteral("a"), false, at(1)) }),
             Conversation(QStringLiteral("other"), at(2), std::nullopt, {}) });
     ConversationManager &manager = this->manager();
+    CurrentConversation &current = manager.current();
     const Conversation viewed = manager.conversations()[0];
     const Conversation other = manager.conversations()[1];
-    m_windows.chatScreenshot = sampleImage(4, 4);
     manager.loadConversation(viewed);
+    QSignalSpy replaced(&current, &CurrentConversation::replaced);
     m_log.clear();
 
     manager.deleteConversation(other);
     EXPECT_EQ(m_log.lines(), QStringList(QStringLiteral("💾 Saved 1 conversations")));
     EXPECT_TRUE(manager.currentConversation().has_value());
     EXPECT_EQ(AIManager::shared().responses().size(), 1);
-    EXPECT_EQ(m_windows.transcript.size(), 2);
+    EXPECT_EQ(current.messages().size(), 2);
+    EXPECT_EQ(replaced.count(), 0);
 
     EXPECT_EQ(titlesOf(stored()), QStringList(QStringLiteral("viewed")));
 
@@ -458,8 +478,10 @@ TEST_F(ConversationManagerTest, DeletingLeavesTheViewStateUnlessItWasTheViewedCo
             QStringLiteral("🔄 AI Manager reset - cleared all responses") }));
     EXPECT_FALSE(manager.currentConversation().has_value());
     EXPECT_TRUE(AIManager::shared().responses().isEmpty());
-    EXPECT_TRUE(m_windows.transcript.isEmpty());
-    EXPECT_TRUE(m_windows.chatScreenshot.has_value());
+    EXPECT_TRUE(current.messages().isEmpty());
+    EXPECT_EQ(replaced.count(), 1);
+    // The screenshot stays: what is asked about it next is a new conversation.
+    EXPECT_TRUE(current.screenshotImage().has_value());
     EXPECT_TRUE(stored().isEmpty());
 }
 
@@ -483,8 +505,8 @@ TEST_F(ConversationManagerTest, AFailedWriteIsReportedAndNotClaimedAsSaved)
         FailingWrites diskFull(m_store.path(), QStringLiteral("conversations"));
         m_log.clear();
         saveExchange({ QStringLiteral("lost") });
-        EXPECT_EQ(
-            m_log.lines().mid(2), QStringList(QStringLiteral("❌ Failed to save conversations: disk full")));
+        EXPECT_EQ(m_log.lines().last(), QStringLiteral("❌ Failed to save conversations: disk full"));
+        EXPECT_TRUE(m_log.lines().filter(QStringLiteral("💾 Saved conversation")).isEmpty());
 
         m_log.clear();
         manager().deleteConversation(manager().conversations().last());
@@ -494,6 +516,7 @@ TEST_F(ConversationManagerTest, AFailedWriteIsReportedAndNotClaimedAsSaved)
 
     // An answer without a time cannot be written; what was stored stays.
     m_log.clear();
+    manager().current().start(std::nullopt);
     AIManager::shared().setResponses({ answer(QStringLiteral("undated"), QStringLiteral("a"), QDateTime()) });
     manager().saveCurrentConversation();
     EXPECT_TRUE(m_log.contains(QStringLiteral(
@@ -584,7 +607,9 @@ TEST_F(ConversationManagerTest, ALockDuringTheLoadNeverEmptiesTheStoredList)
 {
     for (int i = 0; i < 10; ++i)
         saveExchange({ QStringLiteral("saved %1").arg(i) });
-    m_manager.reset(); // the next start
+    // The next start, with an AI client that holds nothing yet.
+    m_manager.reset();
+    AIManager::shared().resetForNewScreenshot();
     {
         sqlite3 *writer = nullptr;
         ASSERT_EQ(sqlite3_open(QFile::encodeName(m_store.path()).constData(), &writer), SQLITE_OK);
@@ -637,8 +662,7 @@ TEST_F(ConversationManagerTest, MoreConversationsThanOneValueCouldHold)
         QImage noise(320, 240, QImage::Format_RGB32);
         QRandomGenerator generator(i);
         generator.fillRange(reinterpret_cast<quint32 *>(noise.bits()), noise.sizeInBytes() / 4);
-        m_windows.lastCapture = noise;
-        saveExchange({ QStringLiteral("conversation %1").arg(i) });
+        saveExchange({ QStringLiteral("conversation %1").arg(i) }, noise);
         screenshots.prepend(ImageData::pngData(noise));
     }
     const std::optional<QByteArray> asOneValue = ConversationJson::encode(manager().conversations());
@@ -661,8 +685,7 @@ TEST_F(ConversationManagerTest, ADeletedConversationLeavesNoTraceInTheFile)
         QImage noise(400, 300, QImage::Format_RGB32);
         QRandomGenerator generator(qHash(title));
         generator.fillRange(reinterpret_cast<quint32 *>(noise.bits()), noise.sizeInBytes() / 4);
-        m_windows.lastCapture = noise;
-        saveExchange({ title });
+        saveExchange({ title }, noise);
         screenshots.append(ImageData::pngData(noise));
     }
     const QByteArray secretPng = screenshots[1];

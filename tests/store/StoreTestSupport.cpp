@@ -27,22 +27,6 @@ QDateTime berlinTime(int year, int month, int day, int hour, int minute, int sec
         QDate(year, month, day), QTime(hour, minute, second), QTimeZone(QByteArrayLiteral("Europe/Berlin")));
 }
 
-FakeConversationWindows::FakeConversationWindows()
-{
-    ConversationHooks hooks;
-    hooks.chatScreenshot = [this] { return chatScreenshot; };
-    hooks.lastCapture = [this] { return lastCapture; };
-    hooks.showTranscript = [this](const QList<SavedMessage> &messages) { transcript = messages; };
-    hooks.showScreenshot = [this](const std::optional<QImage> &image) { chatScreenshot = image; };
-    hooks.clearTranscript = [this] { transcript.clear(); };
-    ConversationManager::setHooks(std::move(hooks));
-}
-
-FakeConversationWindows::~FakeConversationWindows()
-{
-    ConversationManager::setHooks({});
-}
-
 AIResponse answer(const QString &question, const QString &content, const QDateTime &timestamp)
 {
     return AIResponse { content, timestamp, std::nullopt, question };

@@ -2,7 +2,6 @@
 
 #include "ai/AIResponse.h"
 #include "store/Conversation.h"
-#include "store/ConversationHooks.h"
 #include "store/DateEnvironment.h"
 
 #include <QImage>
@@ -62,21 +61,6 @@ struct NewProcessState
     QJsonObject state;
 };
 NewProcessState readStoreInNewProcess(const QString &configHome = {});
-
-// The chat window and the capture as the conversation store sees them
-// through its hooks, installed for as long as it lives.
-class FakeConversationWindows
-{
-public:
-    FakeConversationWindows();
-    ~FakeConversationWindows();
-    FakeConversationWindows(const FakeConversationWindows &) = delete;
-    FakeConversationWindows &operator=(const FakeConversationWindows &) = delete;
-
-    std::optional<QImage> chatScreenshot;
-    std::optional<QImage> lastCapture;
-    QList<SavedMessage> transcript;
-};
 
 // Makes every write to a table of the defaults file at the path fail, for
 // as long as it lives, the way a full disk would: inserts, updates and

@@ -15,6 +15,7 @@
 #include "ai/AIManager.h"
 #include "platform/ImageData.h"
 #include "store/ConversationManager.h"
+#include "store/CurrentConversation.h"
 
 #include <QGuiApplication>
 #include <QRandomGenerator>
@@ -29,13 +30,15 @@ void report(const QString &line)
     std::fflush(stdout);
 }
 
-void save(const QString &title)
+void save(const QImage &screenshot, const QString &title)
 {
     report(QStringLiteral("save ") + title);
     const QDateTime now = QDateTime::currentDateTimeUtc();
+    CurrentConversation &current = ConversationManager::shared().current();
+    current.start(screenshot);
     AIManager::shared().setResponses(
         { AIResponse { QStringLiteral("Answer to ") + title, now, std::nullopt, title } });
-    ConversationManager::shared().saveCurrentConversation();
+    current.save();
     report(QStringLiteral("done"));
 }
 
@@ -53,9 +56,6 @@ int main(int argc, char *argv[])
     QRandomGenerator(7).fillRange(
         reinterpret_cast<quint32 *>(screenshot.bits()), screenshot.sizeInBytes() / 4);
     ImageData::pngData(screenshot); // encoded once, here
-    ConversationHooks hooks;
-    hooks.lastCapture = [screenshot] { return std::optional<QImage>(screenshot); };
-    ConversationManager::setHooks(hooks);
 
     ConversationManager &manager = ConversationManager::shared();
     report(QStringLiteral("loaded"));
@@ -63,7 +63,7 @@ int main(int argc, char *argv[])
     if (arguments.at(1) == QLatin1String("save") && arguments.size() == 4) {
         const int count = arguments.at(3).toInt();
         for (int i = 0; i < count; ++i)
-            save(QStringLiteral("%1 %2").arg(name).arg(i, 2, 10, QLatin1Char('0')));
+            save(screenshot, QStringLiteral("%1 %2").arg(name).arg(i, 2, 10, QLatin1Char('0')));
         return 0;
     }
     if (arguments.at(1) == QLatin1String("churn")) {
@@ -74,7 +74,7 @@ int main(int argc, char *argv[])
                 manager.deleteConversation(oldest);
                 report(QStringLiteral("done"));
             } else {
-                save(QStringLiteral("%1 %2").arg(name).arg(i, 3, 10, QLatin1Char('0')));
+                save(screenshot, QStringLiteral("%1 %2").arg(name).arg(i, 3, 10, QLatin1Char('0')));
             }
         }
     }
