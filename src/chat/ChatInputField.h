@@ -21,7 +21,11 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // The lines the text takes at the present width, counted up to one more
+    // than are shown.
+    int textLines() const;
     void fitHeight();
 };

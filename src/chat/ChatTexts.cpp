@@ -78,6 +78,18 @@ QStringList clampedLines(const QString &text, const QFont &font, qreal width, in
     return lines;
 }
 
+QFont fontFitting(const QString &text, QFont font, qreal width, int maxLines, int smallestPixelSize)
+{
+    const auto fits = [&](const QFont &candidate) {
+        const QStringList lines = clampedLines(text, candidate, width, maxLines);
+        return lines.size() < maxLines || !lines.last().endsWith(QChar(0x2026))
+            || text.endsWith(QChar(0x2026));
+    };
+    while (font.pixelSize() > smallestPixelSize && !fits(font))
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
+}
+
 QString proposedScreenshotFileName(const DateEnvironment &environment)
 {
     return QStringLiteral("Screenshot_")

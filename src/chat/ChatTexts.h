@@ -33,6 +33,11 @@ QString exchangesText(qsizetype messageCount);
 // end lines.
 QStringList clampedLines(const QString &text, const QFont &font, qreal width, int maxLines);
 
+// The font at its own size, or smaller (down to smallestPixelSize) when the
+// whole text does not fit in maxLines lines of the width at that size: a
+// wider stand-in for a custom font would otherwise cut the text.
+QFont fontFitting(const QString &text, QFont font, qreal width, int maxLines, int smallestPixelSize);
+
 // The file name proposed for a saved screenshot: "Screenshot_" followed by
 // the local date and time as "yyyy-MM-dd_HH-mm-ss" and ".png".
 QString proposedScreenshotFileName(const DateEnvironment &environment = DateEnvironment::current());

@@ -36,8 +36,6 @@ ChatWindowView::ChatWindowView(ChatWindowManager &chat, ConversationManager &con
     // them where the window is wide enough, and lies over them where it is
     // not, so that the window goes as narrow as the panes alone.
     m_sidebar = new ConversationSidebarView(conversations, this);
-    m_sidebarTransition = new TransitionEffect(m_sidebar);
-    m_sidebar->setGraphicsEffect(m_sidebarTransition);
     m_screenshotPanel = new ScreenshotPanelView(chat, conversations, [this] { closeAndSave(); }, this);
     m_chatPanel = new ChatPanelView(chat, this);
     m_sidebar->raise();
@@ -82,7 +80,19 @@ void ChatWindowView::layOut()
     m_chatPanel->setGeometry(chatLeft, 0, qMax(0, this->width() - chatLeft), height());
     m_sidebar->setGeometry(shown - width, 0, width, height());
     m_sidebar->setVisible(shown > 0);
-    m_sidebarTransition->setLook(presence, 1);
+    // The fade draws the sidebar through a picture of it: only while it
+    // moves, so that at rest it is drawn directly (an effect inside another
+    // is not drawn at all).
+    if (presence >= 1 || shown == 0) {
+        m_sidebar->setGraphicsEffect(nullptr);
+        return;
+    }
+    auto *fade = qobject_cast<TransitionEffect *>(m_sidebar->graphicsEffect());
+    if (!fade) {
+        fade = new TransitionEffect(m_sidebar);
+        m_sidebar->setGraphicsEffect(fade);
+    }
+    fade->setLook(presence, 1);
 }
 
 void ChatWindowView::resizeEvent(QResizeEvent *event)

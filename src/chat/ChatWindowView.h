@@ -12,7 +12,6 @@ class ConversationManager;
 class ConversationSidebarView;
 class QKeyEvent;
 class ScreenshotPanelView;
-class TransitionEffect;
 
 // The chat window's content, and the window itself: the sidebar of saved
 // conversations (while the store says it is expanded; it slides in from the
@@ -70,7 +69,6 @@ private:
     ConversationManager &m_conversations;
     std::function<void(QWidget *)> m_onCloseRequest;
     ConversationSidebarView *m_sidebar;
-    TransitionEffect *m_sidebarTransition;
     ScreenshotPanelView *m_screenshotPanel;
     ChatPanelView *m_chatPanel;
     AnimatedValue m_sidebarPresence;

@@ -6,7 +6,6 @@
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
-#include "ui/TransitionEffect.h"
 
 #include <QFontMetricsF>
 #include <QMouseEvent>
@@ -63,11 +62,11 @@ int ConversationRowView::titleWidth(int rowWidth) const
 
 QStringList ConversationRowView::titleLines(int width) const
 {
-    if (width != m_linesWidth) {
-        m_lines = ChatTexts::clampedLines(m_conversation.title(), titleFont(), width, 2);
-        m_linesWidth = width;
-    }
-    return m_lines;
+    if (const auto known = m_linesAt.constFind(width); known != m_linesAt.constEnd())
+        return *known;
+    if (m_linesAt.size() >= 4)
+        m_linesAt.clear();
+    return *m_linesAt.insert(width, ChatTexts::clampedLines(m_conversation.title(), titleFont(), width, 2));
 }
 
 QString ConversationRowView::metaText() const
@@ -175,8 +174,10 @@ void ConversationRowView::setHovering(bool hovering)
         m_hover = new AnimatedValue(0, this);
         connect(m_hover, &AnimatedValue::valueChanged, this, [this] {
             update();
+            // The button fades and grows in, and shrinks and fades out.
             const qreal presence = m_hover->value();
-            m_deleteTransition->setLook(presence, presence);
+            m_deleteButton->setOpacity(presence);
+            m_deleteButton->setScale(presence);
             m_deleteButton->setVisible(m_isHovering || presence > 0);
         });
     }
@@ -193,9 +194,8 @@ void ConversationRowView::setHovering(bool hovering)
         m_deleteButton = new SymbolButton(look, this);
         m_deleteButton->setObjectName(QStringLiteral("deleteButton"));
         m_deleteButton->setAccessibleName(QStringLiteral("Delete"));
-        m_deleteTransition = new TransitionEffect(m_deleteButton);
-        m_deleteTransition->setLook(0, 0);
-        m_deleteButton->setGraphicsEffect(m_deleteTransition);
+        m_deleteButton->setOpacity(0);
+        m_deleteButton->setScale(0);
         connect(m_deleteButton, &QAbstractButton::clicked, this, [this] {
             // The row may go with its conversation: nothing of it is used after.
             const std::function<void()> onDelete = m_onDelete;

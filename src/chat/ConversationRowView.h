@@ -3,6 +3,7 @@
 #include "store/Conversation.h"
 #include "ui/AnimatedValue.h"
 
+#include <QHash>
 #include <QStringList>
 #include <QWidget>
 
@@ -10,7 +11,6 @@
 
 class ConversationThumbnails;
 class SymbolButton;
-class TransitionEffect;
 
 // One saved conversation in the chat window's sidebar: a thumbnail of its
 // screenshot, its title on at most two lines, its date and the number of
@@ -64,8 +64,7 @@ private:
     // long list never need one.
     AnimatedValue *m_hover = nullptr;
     SymbolButton *m_deleteButton = nullptr;
-    TransitionEffect *m_deleteTransition = nullptr;
-    // The title's lines at the width they were last made for.
-    mutable int m_linesWidth = -1;
-    mutable QStringList m_lines;
+    // The title's lines at the widths asked lately: the sidebar asks each of
+    // its hundreds of rows at its own width and at the size hint's in turn.
+    mutable QHash<int, QStringList> m_linesAt;
 };

@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -112,9 +113,13 @@ void ConversationSidebarView::rebuild()
     stack->addStretch(1);
 
     // The scroll area deletes the list it held; it goes later, in case one
-    // of its rows is still in a handler.
+    // of its rows is still in a handler. The new list keeps the place of the
+    // old one: a row deleted under the pointer leaves the next one there.
+    QScrollBar *bar = m_scrollArea->verticalScrollBar();
+    const int place = bar->value();
     if (QWidget *old = m_scrollArea->takeWidget())
         old->deleteLater();
     m_scrollArea->setWidget(list);
     m_list = list;
+    bar->setValue(place);
 }

@@ -64,8 +64,11 @@ EmptyStateView::EmptyStateView(QWidget *parent)
     title->setObjectName(QStringLiteral("title"));
     title->setAlignment(Qt::AlignHCenter);
     texts->addWidget(title);
-    // Never more than three lines, the last cut with "…" if need be.
-    const QFont helpFont = Fonts::custom(QString::fromLatin1(Fonts::hafferRegular), 15);
+    // Never more than three lines; where the font that stands in for the
+    // custom one is too wide for that, a little smaller, so that the text
+    // shows whole (the last line is cut with "…" only below 13 pixels).
+    const QFont helpFont = ChatTexts::fontFitting(
+        helpText, Fonts::custom(QString::fromLatin1(Fonts::hafferRegular), 15), widest, 3, 13);
     auto *help = new PlainLabel(ChatTexts::clampedLines(helpText, helpFont, widest, 3).join(u'\n'), helpFont,
         Palette::secondaryLabel());
     help->setObjectName(QStringLiteral("help"));

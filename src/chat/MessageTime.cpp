@@ -4,6 +4,5 @@
 
 QString formatMessageTime(const QDateTime &timestamp)
 {
-    const DateEnvironment environment = DateEnvironment::current();
-    return environment.locale().toString(environment.local(timestamp).time(), QLocale::ShortFormat);
+    return DateEnvironment::current().shortTime(timestamp);
 }

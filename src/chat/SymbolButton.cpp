@@ -34,12 +34,19 @@ void SymbolButton::setScale(qreal scale)
     update();
 }
 
+void SymbolButton::setOpacity(qreal opacity)
+{
+    m_opacity = opacity;
+    update();
+}
+
 void SymbolButton::paintEvent(QPaintEvent *)
 {
+    if (m_opacity <= 0 || m_scale <= 0)
+        return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (isDown())
-        painter.setOpacity(pressedOpacity);
+    painter.setOpacity(qMin<qreal>(m_opacity, 1) * (isDown() ? pressedOpacity : 1));
     const QPointF centre = QRectF(rect()).center();
     painter.translate(centre);
     painter.scale(m_scale, m_scale);

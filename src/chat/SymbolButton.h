@@ -8,7 +8,8 @@
 // A plain button drawn as one symbol, centred in a square frame, optionally
 // on a filled circle with an outline and a soft shadow. Its details (the
 // cut-outs of a filled symbol) may take a colour of their own. It dims while
-// held down and can be drawn scaled about its centre.
+// held down and can be drawn faded and scaled about its centre (by itself,
+// so that it shows inside a view that has a graphics effect).
 class SymbolButton : public QAbstractButton
 {
     Q_OBJECT
@@ -34,6 +35,8 @@ public:
     void setColour(const QColor &colour);
     void setScale(qreal scale);
     qreal scale() const { return m_scale; }
+    void setOpacity(qreal opacity);
+    qreal opacity() const { return m_opacity; }
 
     QSize sizeHint() const override { return QSize(m_look.frameSide, m_look.frameSide); }
 
@@ -43,4 +46,5 @@ protected:
 private:
     Look m_look;
     qreal m_scale = 1;
+    qreal m_opacity = 1;
 };

@@ -6,10 +6,11 @@
 #include "ui/Palette.h"
 #include "ui/PlainLabel.h"
 #include "ui/TransitionEffect.h"
-#include "ui/markup/MarkdownPiece.h"
 #include "ui/markup/TextBlock.h"
+#include "ui/markup/VerbatimText.h"
 
 #include <QClipboard>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -52,18 +53,14 @@ TranscriptMessageView::TranscriptMessageView(const ChatMessage &message, QWidget
     header->addWidget(time);
     header->addStretch(1);
 
-    // Cut as a verbatim block is, at white space where there is any.
-    const QList<MarkdownPiece> pieces
-        = piecesOf({ MarkdownElement(MarkdownElementType::code, message.content()) });
-    for (const MarkdownPiece &piece : pieces) {
-        auto *text = new TextBlock(piece.element.text, this);
-        text->setObjectName(QStringLiteral("text"));
-        text->setFont(Fonts::custom(QString::fromLatin1(Fonts::hafferRegular), 15));
-        text->setTextColor(Palette::primaryLabel());
-        text->setLineSpacing(3);
-        text->setTextSelectable(true);
-        m_texts.append(text);
-    }
+    // Shown as written, line breaks and all; a long text in blocks that are
+    // made as they come into view.
+    m_text = new VerbatimText(this);
+    m_text->setFont(Fonts::custom(QString::fromLatin1(Fonts::hafferRegular), 15));
+    m_text->setTextColor(Palette::primaryLabel());
+    m_text->setLineSpacing(3);
+    m_text->setTextSelectable(true);
+    m_text->setText(message.content());
 
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
@@ -81,7 +78,7 @@ int TranscriptMessageView::heightForWidth(int width) const
     if (const auto known = m_heights.constFind(width); known != m_heights.constEnd())
         return *known;
     const int height = verticalMargin + m_header->sizeHint().height() + headerGap + textPadding.top()
-        + textHeight(textWidthFor(width)) + textPadding.bottom() + verticalMargin
+        + m_text->heightForWidth(textWidthFor(width)) + textPadding.bottom() + verticalMargin
         + (m_message.isUser() ? 0 : separatorGap + 1);
     if (m_heights.size() > 8)
         m_heights.clear();
@@ -94,26 +91,36 @@ QSize TranscriptMessageView::sizeHint() const
     return QSize(600, heightForWidth(600));
 }
 
+TextBlock *TranscriptMessageView::textBlock() const
+{
+    return m_text->blocks().value(0);
+}
+
+bool TranscriptMessageView::event(QEvent *event)
+{
+    // The text's height changed (a long text's blocks were measured): the
+    // line takes its new height, and the transcript places it anew.
+    if (event->type() == QEvent::LayoutRequest) {
+        m_heights.clear();
+        updateGeometry();
+        placeChildren();
+    }
+    return QWidget::event(event);
+}
+
 void TranscriptMessageView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    placeChildren();
+}
+
+void TranscriptMessageView::placeChildren()
+{
     const int headerHeight = m_header->sizeHint().height();
     m_header->setGeometry(sideMargin, verticalMargin, width() - 2 * sideMargin, headerHeight);
     const int textWidth = textWidthFor(width());
-    int top = verticalMargin + headerHeight + headerGap + textPadding.top();
-    for (TextBlock *text : std::as_const(m_texts)) {
-        const int height = text->heightForWidth(textWidth);
-        text->setGeometry(sideMargin + textPadding.left(), top, textWidth, height);
-        top += height;
-    }
-}
-
-int TranscriptMessageView::textHeight(int textWidth) const
-{
-    int height = 0;
-    for (const TextBlock *text : m_texts)
-        height += text->heightForWidth(textWidth);
-    return height;
+    const int top = verticalMargin + headerHeight + headerGap + textPadding.top();
+    m_text->setGeometry(sideMargin + textPadding.left(), top, textWidth, m_text->heightForWidth(textWidth));
 }
 
 QColor TranscriptMessageView::plateColour() const
@@ -123,7 +130,7 @@ QColor TranscriptMessageView::plateColour() const
 
 QRect TranscriptMessageView::plateRect() const
 {
-    return m_texts.first()->geometry().united(m_texts.last()->geometry()).marginsAdded(textPadding);
+    return m_text->geometry().marginsAdded(textPadding);
 }
 
 QRect TranscriptMessageView::separatorRect() const

@@ -5,12 +5,12 @@
 
 #include <QColor>
 #include <QHash>
-#include <QList>
 #include <QWidget>
 
 class SymbolButton;
 class TextBlock;
 class TransitionEffect;
+class VerbatimText;
 
 // One line of the transcript across the panel's width: "You" or
 // "Assistant" with the time, the text as it was written (selectable), and a
@@ -27,9 +27,11 @@ public:
     bool isHovering() const { return m_isHovering; }
     // The copy button, made the first time the pointer comes over the line.
     SymbolButton *copyButton() const { return m_copyButton; }
-    // The text; a long one is shown in consecutive blocks, this the first.
-    TextBlock *textBlock() const { return m_texts.first(); }
-    const QList<TextBlock *> &textBlocks() const { return m_texts; }
+    // The text, as written; a long one is shown in consecutive blocks, made
+    // as they come into view.
+    VerbatimText *text() const { return m_text; }
+    // The first block of the text.
+    TextBlock *textBlock() const;
     // The plate behind the text: clear for the user's lines.
     QColor plateColour() const;
     // Where the plate and the separator below it are drawn (the separator is
@@ -45,6 +47,7 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
@@ -52,7 +55,7 @@ protected:
 
 private:
     void setHovering(bool hovering);
-    int textHeight(int textWidth) const;
+    void placeChildren();
 
     ChatMessage m_message;
     bool m_isHovering = false;
@@ -60,11 +63,8 @@ private:
     SymbolButton *m_copyButton = nullptr;
     TransitionEffect *m_copyTransition = nullptr;
     AnimatedValue m_copyPresence;
-    // A long text is cut into blocks that each lay out quickly: one block
-    // of many thousands of characters, or a word as long, would hold up the
-    // program for seconds or minutes.
-    QList<TextBlock *> m_texts;
+    VerbatimText *m_text;
     // Heights for the widths asked lately: a long transcript is laid out
-    // often, and its rows do not change.
+    // often, and its rows change only as a long text is measured.
     mutable QHash<int, int> m_heights;
 };

@@ -62,7 +62,7 @@ QString Conversation::formattedDate(const DateEnvironment &environment) const
     const QLocale locale = environment.locale();
     const QDateTime created = environment.local(m_createdAt);
     return locale.toString(created.date(), mediumDateFormat(locale), environment.calendar())
-        + QLatin1Char(' ') + locale.toString(created.time(), QLocale::ShortFormat);
+        + QLatin1Char(' ') + environment.shortTime(m_createdAt);
 }
 
 Conversation Conversation::withMessages(const QList<SavedMessage> &messages) const
@@ -85,7 +85,7 @@ QString Conversation::shortDate(const DateEnvironment &environment) const
     const QDateTime created = environment.local(m_createdAt);
     const QDate today = environment.local(environment.now()).date();
     if (created.date() == today)
-        return locale.toString(created.time(), QLocale::ShortFormat);
+        return environment.shortTime(m_createdAt);
     if (created.date() == today.addDays(-1))
         return QStringLiteral("Yesterday");
     return locale.toString(created.date(), u"MMM d", environment.calendar());

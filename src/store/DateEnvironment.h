@@ -32,6 +32,10 @@ public:
 
     // The moment as a date and time in this environment's time zone.
     QDateTime local(const QDateTime &moment) const { return moment.toTimeZone(timeZone()); }
+    // The moment's local time of day in the locale's short time style: hours
+    // and minutes, in its 24-hour or 12-hour form, never seconds (which the
+    // C locale's short style has).
+    QString shortTime(const QDateTime &moment) const;
 
 private:
     DateEnvironment() = default;

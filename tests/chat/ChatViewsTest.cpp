@@ -156,10 +156,12 @@ TEST(TranscriptMessageViewTest, ALongTextIsShownWholeInBlocksThatLayOutQuickly)
     line.resize(600, line.heightForWidth(600));
     line.show();
     QCoreApplication::processEvents();
+    const auto placed
+        = [&line](const TextBlock *block) { return QRect(block->mapTo(&line, QPoint()), block->size()); };
     for (qsizetype i = 1; i < blocks.size(); ++i)
-        EXPECT_EQ(blocks.at(i)->geometry().top(), blocks.at(i - 1)->geometry().bottom() + 1);
-    EXPECT_EQ(line.plateRect().top(), blocks.first()->geometry().top() - 12);
-    EXPECT_EQ(line.plateRect().bottom(), blocks.last()->geometry().bottom() + 12);
+        EXPECT_EQ(placed(blocks.at(i)).top(), placed(blocks.at(i - 1)).bottom() + 1);
+    EXPECT_EQ(line.plateRect().top(), placed(blocks.first()).top() - 12);
+    EXPECT_EQ(line.plateRect().bottom(), placed(blocks.last()).bottom() + 12);
 }
 
 TEST(TranscriptMessageViewTest, TheCopyButtonShowsWhileHoveredAndCopiesTheWholeText)
@@ -202,7 +204,8 @@ TEST(TranscriptTypingViewTest, TheEmphasisStartsInTheMiddleMovesEveryTickAndStop
     EXPECT_FALSE(typing.isTicking());
 }
 
-TEST(EmptyStateViewTest, TheHelpTextTakesAtMostThreeLinesWithin280)
+// Whole, also in the fallback font (the tests run without the custom one).
+TEST(EmptyStateViewTest, TheHelpTextTakesAtMostThreeLinesWithin280AndShowsWhole)
 {
     EmptyStateView empty;
     empty.resize(800, 400);
@@ -211,6 +214,8 @@ TEST(EmptyStateViewTest, TheHelpTextTakesAtMostThreeLinesWithin280)
     ASSERT_NE(help, nullptr);
     EXPECT_LE(help->text().count(u'\n'), 2);
     EXPECT_LE(help->parentWidget()->width(), 280);
+    EXPECT_EQ(help->text().replace(u'\n', u' ').toStdString(),
+        "Ask me anything about the screenshot. I can help explain, analyze, or extract information from it.");
     EXPECT_EQ(empty.findChild<PlainLabel *>(QStringLiteral("title"))->text(),
         QStringLiteral("Start a Conversation"));
 }

@@ -15,6 +15,7 @@
 #include "store/DateEnvironment.h"
 #include "ui/Palette.h"
 #include "ui/PlainLabel.h"
+#include "ui/markup/TextBlock.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -24,6 +25,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QTimer>
@@ -148,6 +150,39 @@ TEST_F(ChatWindowViewTest, LineBreaksAreNeitherTrimmedNorBlankAndTheInputGrowsTo
     EXPECT_EQ(transcript(), QStringList({ "user:\n\n\n\n\n\n" }));
     EXPECT_EQ(input()->visibleLines(), 1);
     ASSERT_TRUE(waitForAnswer());
+}
+
+// An answer of millions of characters shows at once: only its blocks in
+// view, and a screenful around them, are made; the end is made when it is
+// scrolled to.
+TEST_F(ChatWindowViewTest, AHugeAnswerMakesOnlyTheBlocksInView)
+{
+    QString huge;
+    huge.reserve(3'000'000);
+    for (int line = 0; huge.size() < 3'000'000; ++line)
+        huge += QStringLiteral("Line %1 of a very long answer, with some words to wrap.\n").arg(line);
+    huge += QStringLiteral("The very end.");
+    open({ answer(QStringLiteral("Everything?"), huge) });
+    TranscriptMessageView *row = view()->chatPanel()->transcript()->rows().at(1);
+    QCoreApplication::processEvents();
+    const QList<TextBlock *> blocks = row->findChildren<TextBlock *>();
+    ASSERT_FALSE(blocks.isEmpty());
+    EXPECT_LT(blocks.size(), 60);
+    EXPECT_TRUE(huge.startsWith(row->textBlock()->plainText()));
+
+    QScrollArea *area = view()->chatPanel()->transcriptScrollArea();
+    const auto endInView = [&] {
+        area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+        for (const TextBlock *block : row->findChildren<TextBlock *>()) {
+            const QRect shown(block->mapTo(area->viewport(), QPoint()), block->size());
+            if (block->plainText().endsWith(QStringLiteral("The very end."))
+                && area->viewport()->rect().intersects(shown))
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(endInView, 10000));
+    EXPECT_LT(row->findChildren<TextBlock *>().size(), 120);
 }
 
 TEST_F(ChatWindowViewTest, AFailedRequestShowsTheErrorTextAsTheAnswer)

@@ -150,6 +150,9 @@ TEST(MessageViewsTest, MessageTimeIsTheShortTimeOfTheUsersLocaleAndZoneWithoutAD
             QDateTime(QDate(2019, 12, 31), QTime(23, 30), Qt::UTC), QStringLiteral("00:30") },
         { QLocale(QLocale::English, QLocale::UnitedStates), "America/New_York",
             QDateTime(QDate(2024, 7, 1), QTime(19, 7), Qt::UTC), QStringLiteral("3:07\u202FPM") },
+        // The C locale (LANG=C) has seconds in its short format; they are left out.
+        { QLocale::c(), "Europe/Berlin", QDateTime(QDate(2024, 7, 1), QTime(9, 5, 42), Qt::UTC),
+            QStringLiteral("11:05") },
     };
     for (const TimeCase &timeCase : cases) {
         DateEnvironment::setCurrent(DateEnvironment::fixed(now, timeCase.locale, QTimeZone(timeCase.zone)));

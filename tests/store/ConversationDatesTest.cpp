@@ -61,6 +61,11 @@ TEST(ConversationDatesTest, ShortDateIsTheTimeTodayYesterdayOrMonthAndDay)
         SCOPED_TRACE(c.createdAt.toString(Qt::ISODate).toStdString());
         EXPECT_EQ(savedAt(c.createdAt).shortDate(environment), c.expected);
     }
+    // The C locale (LANG=C) has seconds in its short time style; the lists
+    // show hours and minutes.
+    const DateEnvironment posix
+        = DateEnvironment::fixed(berlinTime(2024, 3, 15, 10, 0), QLocale::c(), QTimeZone("Europe/Berlin"));
+    EXPECT_EQ(savedAt(berlinTime(2024, 3, 15, 9, 59, 30)).shortDate(posix), QStringLiteral("09:59"));
 }
 
 TEST(ConversationDatesTest, DateTextsFollowTheLocaleAndTimeZone)

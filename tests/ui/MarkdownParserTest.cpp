@@ -298,4 +298,9 @@ TEST(MarkdownPieceTest, ALongBlockIsCutAtWhiteSpaceWithItsBoldRunsWhole)
             EXPECT_EQ(joined, word);
         }
     }
+
+    // Where the text has line breaks, it is cut after one.
+    const QString lines = (QStringLiteral("words ").repeated(50) + u'\n').repeated(100);
+    for (const MarkdownPiece &piece : piecesOf({ MarkdownElement(MarkdownElementType::code, lines) }, 4096))
+        EXPECT_TRUE(piece.element.text.endsWith(u'\n'));
 }

@@ -59,6 +59,19 @@ QList<QTextLayout::FormatRange> emojiFormats(QStringView text)
     return formats;
 }
 
+QString withLineSeparators(const QString &text)
+{
+    QString lines = text;
+    for (qsizetype i = lines.indexOf(u'\n'); i >= 0; i = lines.indexOf(u'\n', i + 1))
+        lines[i] = QChar::LineSeparator;
+    for (qsizetype i = lines.indexOf(u'\r'); i >= 0; i = lines.indexOf(u'\r', i + 1)) {
+        // Of "\r\n" the line separator that follows makes the break.
+        const bool beforeBreak = i + 1 < lines.size() && lines[i + 1] == QChar::LineSeparator;
+        lines[i] = beforeBreak ? QChar(0x200B) : QChar(QChar::LineSeparator);
+    }
+    return lines;
+}
+
 qreal layOut(QTextLayout &layout, const QString &text, const QFont &font,
     const QList<QTextLayout::FormatRange> &formats, qreal lineSpacing, qreal width,
     Qt::LayoutDirection direction, Qt::Alignment alignment)
@@ -70,12 +83,14 @@ qreal layOut(QTextLayout &layout, const QString &text, const QFont &font,
     option.setTextDirection(direction);
     // Laid out with its paragraphs isolated when it holds characters that
     // reorder text; the formats' positions are the text's own.
-    const QString laidOut = BidiIsolation::isolatedParagraphs(text);
+    const QString separated = withLineSeparators(text);
+    const QString laidOut = BidiIsolation::isolatedParagraphs(separated);
     QList<QTextLayout::FormatRange> laidOutFormats = formats;
-    if (laidOut.size() != text.size()) {
+    if (laidOut.size() != separated.size()) {
         for (QTextLayout::FormatRange &range : laidOutFormats) {
-            const qsizetype start = BidiIsolation::isolatedPosition(text, range.start);
-            range.length = int(BidiIsolation::isolatedPosition(text, range.start + range.length) - start);
+            const qsizetype start = BidiIsolation::isolatedPosition(separated, range.start);
+            range.length
+                = int(BidiIsolation::isolatedPosition(separated, range.start + range.length) - start);
             range.start = int(start);
         }
     }

@@ -24,12 +24,19 @@ QString shownText(const QString &source, QList<QTextLayout::FormatRange> *format
 // which the ordinary font fallback would pick first.
 QList<QTextLayout::FormatRange> emojiFormats(QStringView text);
 
-// Breaks the text into lines of at most width pixels, between words where it
-// can and inside a word wider than a line, lineSpacing apart, aligned to the
-// leading edge of the direction, or centred when the alignment asks for it.
-// Returns the height of the lines. A text that holds characters that reorder
-// text is laid out with its paragraphs isolated (BidiIsolation): positions
-// in the layout are then those of BidiIsolation::isolatedParagraphs(text).
+// The text with each of its line breaks ("\n", "\r\n" or "\r") made the
+// line separator that a QTextLayout breaks at (the "\r" of "\r\n" an
+// invisible space), character for character, so that positions in the one
+// are positions in the other.
+QString withLineSeparators(const QString &text);
+
+// Breaks the text into lines of at most width pixels: at its own line
+// breaks, and between words where it can and inside a word wider than a
+// line; lineSpacing apart, aligned to the leading edge of the direction, or
+// centred when the alignment asks for it. Returns the height of the lines.
+// A text that holds characters that reorder text is laid out with its
+// paragraphs isolated (BidiIsolation): positions in the layout are then those
+// of BidiIsolation::isolatedParagraphs(withLineSeparators(text)).
 qreal layOut(QTextLayout &layout, const QString &text, const QFont &font,
     const QList<QTextLayout::FormatRange> &formats, qreal lineSpacing, qreal width,
     Qt::LayoutDirection direction, Qt::Alignment alignment = Qt::AlignLeading);

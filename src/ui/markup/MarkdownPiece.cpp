@@ -51,7 +51,13 @@ qsizetype cutAfter(const QString &text, QTextBoundaryFinder &characters, qsizety
         }
         return false;
     };
-    // White space in the second half of the piece, the latest first.
+    // A line break in the second half of the piece, the latest first: a cut
+    // there shows nothing that the text itself does not show.
+    for (qsizetype at = limit; at > from + longest / 2; --at) {
+        if (text[at - 1] == u'\n' && !insideBold(at))
+            return at;
+    }
+    // Else white space there.
     for (qsizetype at = limit; at > from + longest / 2; --at) {
         if (text[at - 1].isSpace() && isCharacterBoundary(characters, at) && !insideBold(at))
             return at;

@@ -21,6 +21,7 @@ inline constexpr qsizetype longestPiece = 8192;
 
 // The rows of the elements: one per element, except that an element whose
 // text is longer than `longest` is cut into pieces of about that length, at
-// white space outside its bold runs where there is any (inside a word
-// otherwise), so that each piece shows its bold runs as the whole would.
+// a line break, else white space, outside its bold runs where there is any
+// (inside a word otherwise), so that each piece shows its bold runs as the
+// whole would.
 QList<MarkdownPiece> piecesOf(const QList<MarkdownElement> &elements, qsizetype longest = longestPiece);

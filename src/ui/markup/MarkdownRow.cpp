@@ -267,7 +267,8 @@ std::vector<HeightGuess> heightGuesses(const QList<MarkdownPiece> &pieces)
 
 int guessedHeight(const HeightGuess &guess, int width, qreal lineSpacing)
 {
-    const qreal lines = qMax<qreal>(1, std::ceil(guess.textAdvance / qMax(1, width - guess.indent)));
+    const qreal lines
+        = qMax<qreal>(guess.lineBreaks + 1, std::ceil(guess.textAdvance / qMax(1, width - guess.indent)));
     return qCeil(lines * guess.lineHeight + (lines - 1) * lineSpacing) + guess.padding;
 }
 

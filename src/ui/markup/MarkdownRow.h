@@ -25,14 +25,16 @@ int heightForWidth(const MarkdownElement &element, int width, qreal lineSpacing)
 int heightForWidth(const MarkdownPiece &piece, int width, qreal lineSpacing);
 
 // What a quick guess at a row's height needs, from the length of its text
-// alone: the text's width on one line, its line height, and the room the row
-// takes beside and around the text.
+// alone: the text's width on one line, its line height, the room the row
+// takes beside and around the text, and the line breaks in the text (each
+// starts a line of its own).
 struct HeightGuess
 {
     float textAdvance = 0;
     float lineHeight = 0;
     int indent = 0;
     int padding = 0;
+    int lineBreaks = 0;
 };
 // The guesses for many elements at once.
 std::vector<HeightGuess> heightGuesses(const QList<MarkdownPiece> &pieces);

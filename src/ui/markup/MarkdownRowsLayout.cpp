@@ -24,10 +24,21 @@ constexpr int widthSettleMs = 150;
 
 } // namespace
 
+MarkdownRowsLayout::RowMeasures MarkdownRowsLayout::markdownRowMeasures()
+{
+    return RowMeasures {
+        [](const MarkdownPiece &piece, int width, qreal lineSpacing) {
+            return MarkdownRow::heightForWidth(piece, width, lineSpacing);
+        },
+        [](const QList<MarkdownPiece> &pieces) { return MarkdownRow::heightGuesses(pieces); },
+    };
+}
+
 MarkdownRowsLayout::MarkdownRowsLayout(
-    QWidget *view, std::function<QWidget *(const MarkdownPiece &)> makeRow)
+    QWidget *view, std::function<QWidget *(const MarkdownPiece &)> makeRow, RowMeasures measures)
     : QLayout(view)
     , m_makeRow(std::move(makeRow))
+    , m_measures(std::move(measures))
 {
     setContentsMargins(0, 0, 0, 0);
     setSpacing(rowSpacing);
@@ -49,7 +60,7 @@ void MarkdownRowsLayout::setPieces(QList<MarkdownPiece> pieces)
 {
     destroyRows();
     m_pieces = std::move(pieces);
-    m_guesses = MarkdownRow::heightGuesses(m_pieces);
+    m_guesses = m_measures.heightGuesses(m_pieces);
     m_measured.assign(m_pieces.size(), -1);
     m_measuredWidth = -1;
     m_measureCursor = 0;
@@ -148,7 +159,8 @@ int MarkdownRowsLayout::heightForWidth(int width) const
     size_t next = 0;
     for (int i = 0; i < int(m_pieces.size()); ++i) {
         const bool made = next < m_rows.size() && m_rows[next].index == i;
-        total += gapAbove(i) + (made ? m_rows[next++].item->heightForWidth(width) : unmadeRowHeight(i, width));
+        total
+            += gapAbove(i) + (made ? m_rows[next++].item->heightForWidth(width) : unmadeRowHeight(i, width));
     }
     m_totals[1] = m_totals[0];
     m_totals[0] = { width, total };
@@ -260,7 +272,8 @@ void MarkdownRowsLayout::updateShownRows()
         for (size_t r = 0; r < m_rows.size();) {
             const Row row = m_rows[r];
             QWidget *widget = row.item->widget();
-            if ((row.index < first - 20 || row.index > last + 20) && !widget->isAncestorOf(QApplication::focusWidget())) {
+            if ((row.index < first - 20 || row.index > last + 20)
+                && !widget->isAncestorOf(QApplication::focusWidget())) {
                 m_rows.erase(m_rows.begin() + qsizetype(r));
                 delete row.item;
                 widget->hide();
@@ -289,8 +302,7 @@ void MarkdownRowsLayout::updateShownRows()
 
     for (const Row &row : m_rows) {
         const int top = m_tops[size_t(row.index)];
-        row.item->setGeometry(
-            QRect(area.x(), area.y() + top, width, row.item->heightForWidth(width)));
+        row.item->setGeometry(QRect(area.x(), area.y() + top, width, row.item->heightForWidth(width)));
     }
 
     if (anchor >= 0 && m_tops[size_t(anchor)] != anchorTop) {
@@ -307,6 +319,16 @@ void MarkdownRowsLayout::updateShownRows()
     }
     if (width != m_measuredWidth && int(m_rows.size()) < count)
         m_widthSettled.start();
+}
+
+void MarkdownRowsLayout::followScrollingAreas()
+{
+    for (QWidget *widget = parentWidget(); widget; widget = widget->parentWidget()) {
+        if (auto *area = qobject_cast<QAbstractScrollArea *>(widget)) {
+            connect(area->verticalScrollBar(), &QScrollBar::valueChanged, this,
+                &MarkdownRowsLayout::updateShownRows, Qt::UniqueConnection);
+        }
+    }
 }
 
 // Measuring the rows out of view
@@ -336,7 +358,7 @@ void MarkdownRowsLayout::measureSome()
     while (m_measureCursor < count && slice.elapsed() < measureSliceMs) {
         const int i = m_measureCursor++;
         const int guess = MarkdownRow::guessedHeight(m_guesses[size_t(i)], width, m_lineSpacing);
-        m_measured[size_t(i)] = MarkdownRow::heightForWidth(m_pieces.at(i), width, m_lineSpacing);
+        m_measured[size_t(i)] = m_measures.heightForWidth(m_pieces.at(i), width, m_lineSpacing);
         changed |= m_measured[size_t(i)] != guess;
     }
     if (m_measureCursor >= count)

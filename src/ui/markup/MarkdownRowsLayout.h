@@ -24,8 +24,20 @@ class MarkdownRowsLayout : public QLayout
     Q_OBJECT
 
 public:
-    // makeRow builds the row of a piece as a child of the view.
-    MarkdownRowsLayout(QWidget *view, std::function<QWidget *(const MarkdownPiece &)> makeRow);
+    // How a row that is not made is measured: exactly at a width (what the
+    // row made then would take), and by a quick guess for many at once.
+    struct RowMeasures
+    {
+        std::function<int(const MarkdownPiece &, int width, qreal lineSpacing)> heightForWidth;
+        std::function<std::vector<MarkdownRow::HeightGuess>(const QList<MarkdownPiece> &)> heightGuesses;
+    };
+    // The measures of the rows that MarkdownRow::create makes.
+    static RowMeasures markdownRowMeasures();
+
+    // makeRow builds the row of a piece as a child of the view; the rows it
+    // makes are measured as `measures` says.
+    MarkdownRowsLayout(QWidget *view, std::function<QWidget *(const MarkdownPiece &)> makeRow,
+        RowMeasures measures = markdownRowMeasures());
     ~MarkdownRowsLayout() override;
 
     // Replaces every row.
@@ -39,6 +51,10 @@ public:
     // Places the rows and makes those that came into view; the view calls it
     // when it moves within a scrolling area.
     void updateShownRows();
+    // Nested deeper in a scrolling area than its scrolled widget, the view
+    // does not move when the area scrolls: the rows follow the areas' bars
+    // instead. The view calls it when it is shown.
+    void followScrollingAreas();
 
     // The rows that exist as widgets, in order.
     QList<QWidget *> rowWidgets() const;
@@ -81,6 +97,7 @@ private:
     void scheduleMeasuring();
 
     std::function<QWidget *(const MarkdownPiece &)> m_makeRow;
+    RowMeasures m_measures;
     QList<MarkdownPiece> m_pieces;
     qreal m_lineSpacing = 0;
     std::vector<Row> m_rows; // sorted by index

@@ -6,10 +6,8 @@
 #include "TextBlock.h"
 #include "platform/Background.h"
 
-#include <QAbstractScrollArea>
 #include <QEvent>
 #include <QFutureWatcher>
-#include <QScrollBar>
 #include <QTimer>
 
 namespace {
@@ -105,18 +103,6 @@ void MarkdownText::moveEvent(QMoveEvent *event)
 
 void MarkdownText::showEvent(QShowEvent *event)
 {
-    followScrollingAreas();
+    m_rows->followScrollingAreas();
     QWidget::showEvent(event);
-}
-
-void MarkdownText::followScrollingAreas()
-{
-    // Nested deeper in a scrolling area than its scrolled widget, the view
-    // does not move when the area scrolls; the area's bar tells instead.
-    for (QWidget *widget = parentWidget(); widget; widget = widget->parentWidget()) {
-        if (auto *area = qobject_cast<QAbstractScrollArea *>(widget)) {
-            connect(area->verticalScrollBar(), &QScrollBar::valueChanged, m_rows,
-                &MarkdownRowsLayout::updateShownRows, Qt::UniqueConnection);
-        }
-    }
 }

@@ -53,7 +53,6 @@ protected:
 private:
     QWidget *makeRow(const MarkdownPiece &piece);
     void configureRow(QWidget *row) const;
-    void followScrollingAreas();
 
     QString m_content;
     bool m_selectable = false;

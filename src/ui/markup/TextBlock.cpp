@@ -12,6 +12,8 @@
 #include <QTextBoundaryFinder>
 #include <QtMath>
 
+#include <algorithm>
+
 namespace {
 // Wider than any view: text laid out at this width keeps its natural lines.
 constexpr qreal unboundedWidth = 1e6;
@@ -72,16 +74,18 @@ QString TextBlock::selectedText() const
 
 int TextBlock::heightForWidth(int width) const
 {
-    if (m_heights[0].width == width)
-        return m_heights[0].height;
-    if (m_heights[1].width != width) {
+    auto known = std::find_if(
+        m_heights.begin(), m_heights.end(), [width](const HeightAtWidth &at) { return at.width == width; });
+    if (known == m_heights.end()) {
         const QMargins margins = contentsMargins();
         const int textWidth = qMax(1, width - margins.left() - margins.right());
         QTextLayout layout;
-        m_heights[1] = { width, qCeil(layOut(layout, textWidth)) + margins.top() + margins.bottom() };
+        known = m_heights.end() - 1;
+        *known = { width, qCeil(layOut(layout, textWidth)) + margins.top() + margins.bottom() };
     }
-    std::swap(m_heights[0], m_heights[1]);
-    return m_heights[0].height;
+    // The latest first; the oldest goes when another width is asked for.
+    std::rotate(m_heights.begin(), known, known + 1);
+    return m_heights.front().height;
 }
 
 QSize TextBlock::sizeHint() const
@@ -120,9 +124,13 @@ void TextBlock::paintEvent(QPaintEvent *)
     QList<QTextLayout::FormatRange> selections;
     if (hasSelection()) {
         QTextLayout::FormatRange selection;
-        const qsizetype start = BidiIsolation::isolatedPosition(m_text, qMin(m_anchor, m_position));
+        // Positions as laid out: its line breaks as separators, and its
+        // paragraphs isolated when it reorders.
+        const QString separated = BlockLayout::withLineSeparators(m_text);
+        const qsizetype start = BidiIsolation::isolatedPosition(separated, qMin(m_anchor, m_position));
         selection.start = int(start);
-        selection.length = int(BidiIsolation::isolatedPosition(m_text, qMax(m_anchor, m_position)) - start);
+        selection.length
+            = int(BidiIsolation::isolatedPosition(separated, qMax(m_anchor, m_position)) - start);
         selection.format.setBackground(palette().brush(QPalette::Highlight));
         selection.format.setForeground(palette().brush(QPalette::HighlightedText));
         selections.append(selection);
@@ -260,7 +268,8 @@ int TextBlock::positionAt(const QPoint &point)
     QTextLine line = layout.lineAt(0);
     for (int i = 1; i < layout.lineCount() && local.y() >= line.y() + line.height(); ++i)
         line = layout.lineAt(i);
-    return int(BidiIsolation::sourcePosition(m_text, line.xToCursor(local.x())));
+    return int(
+        BidiIsolation::sourcePosition(BlockLayout::withLineSeparators(m_text), line.xToCursor(local.x())));
 }
 
 void TextBlock::select(int anchor, int position)
@@ -286,7 +295,7 @@ void TextBlock::invalidateLayout()
 {
     m_layoutWidth = -1;
     m_naturalWidth = -1;
-    m_heights[0] = m_heights[1] = HeightAtWidth();
+    m_heights.fill(HeightAtWidth());
     updateGeometry();
     update();
 }

@@ -5,6 +5,8 @@
 #include <QTextLayout>
 #include <QWidget>
 
+#include <array>
+
 // One block of text, drawn character for character: nothing in it is read as
 // markup, so a "<b>" or an "&amp;" shows as written and nothing is loaded.
 // It wraps to the width it is given, between words where it can and inside a
@@ -84,12 +86,14 @@ private:
     QTextLayout m_layout;
     int m_layoutWidth = -1;
     mutable qreal m_naturalWidth = -1;
-    // Layouts ask for the height at two widths in turn (the width offered and
-    // the text's natural width); both are kept, the latest first.
+    // Layouts ask for the height at several widths in turn (the width
+    // offered, with and without a scroll bar beside it, a container's size
+    // hint, the text's natural width); the latest few are kept, the latest
+    // first, so that a long block is not laid out anew at each turn.
     struct HeightAtWidth
     {
         int width = -1;
         int height = 0;
     };
-    mutable HeightAtWidth m_heights[2];
+    mutable std::array<HeightAtWidth, 4> m_heights;
 };
