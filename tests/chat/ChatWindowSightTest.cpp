@@ -106,6 +106,8 @@ void saveConversations(int n)
             { answer(QStringLiteral("Saved question %1").arg(i), QStringLiteral("An answer")) });
         ChatWindowManager::shared().setCurrentScreenshot(ChatFixture::image(i));
         ConversationManager::shared().saveCurrentConversation();
+        // Each one a conversation of its own, not the current one saved again.
+        CurrentConversation::shared().end();
     }
     ChatFixture::resetSharedState();
 }
