@@ -59,6 +59,43 @@ QString refusalText(int status)
     return QStringLiteral("API error (status: %1)").arg(status);
 }
 
+// The first character of the trimmed key that a key cannot hold, or nothing.
+std::optional<char32_t> refusedKeyCharacter(const QString &stored)
+{
+    const QString key = stored.trimmed();
+    for (const char32_t character : key.toUcs4()) {
+        if (character < 0x20 || character > 0x7e)
+            return character;
+    }
+    return std::nullopt;
+}
+
+// What kind of character it is, as a user would name it.
+QString keyCharacterKind(char32_t character)
+{
+    switch (QChar::category(character)) {
+    case QChar::Other_Control:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return QStringLiteral("a line break or another control character");
+    case QChar::Separator_Space:
+        return QStringLiteral("a space that is not an ordinary one");
+    case QChar::Other_Format:
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_Enclosing:
+        return QStringLiteral("an invisible character");
+    default:
+        return QStringLiteral("a character that is not plain ASCII, such as a letter of another alphabet "
+                              "that looks like a Latin one");
+    }
+}
+
+QString codePoint(char32_t character)
+{
+    return QStringLiteral("U+")
+        + QString::number(uint(character), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+}
+
 QByteArray bearer(const QString &apiKey)
 {
     return "Bearer " + apiKey.toUtf8();
@@ -150,13 +187,7 @@ QString AIManager::apiKey()
 
 QString AIManager::usableAPIKey(const QString &stored)
 {
-    const QString key = stored.trimmed();
-    const bool breaksHeader = std::any_of(key.cbegin(), key.cend(), [](QChar c) {
-        const QChar::Category category = c.category();
-        return category == QChar::Other_Control || category == QChar::Separator_Line
-            || category == QChar::Separator_Paragraph;
-    });
-    return breaksHeader ? QString() : key;
+    return refusedKeyCharacter(stored) ? QString() : stored.trimmed();
 }
 
 bool AIManager::hasAPIKey() const
@@ -209,9 +240,9 @@ QCoro::Task<AIResponse> AIManager::runAnalysis(
     const QString stored = SettingsKeys::apiKey.read(UserDefaults::standard());
     const QString key = usableAPIKey(stored);
     if (key.isEmpty()) {
-        if (!stored.trimmed().isEmpty())
-            Log::line(QStringLiteral("⚠️ The API key in Settings holds a line break or another control "
-                                     "character, so it is not sent"));
+        if (const std::optional<char32_t> refused = refusedKeyCharacter(stored))
+            Log::line(QStringLiteral("⚠️ The API key in Settings holds %1 (%2), so it is not sent")
+                          .arg(keyCharacterKind(*refused), codePoint(*refused)));
         answer = noKeyText;
     } else {
         Log::line(QStringLiteral("🔍 Testing network connectivity..."));

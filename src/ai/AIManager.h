@@ -106,9 +106,11 @@ public:
     // when none is set or when it cannot be used (usableAPIKey).
     static QString apiKey();
     // The key as it may go into a request header: the stored text trimmed of
-    // white space around it. A key that still holds a control character (a
-    // line break pasted inside it) would break the request or add headers of
-    // its own to it: it counts as no key.
+    // white space around it. A key is printable ASCII: one that still holds
+    // anything else would break the request or add headers of its own to it
+    // (a line break pasted inside it), or would be refused by the service
+    // (an invisible character, a letter of another alphabet that looks like
+    // a Latin one): it counts as no key.
     static QString usableAPIKey(const QString &stored);
 
     // Replaces how requests travel (tests script failures through it); the

@@ -52,6 +52,10 @@ struct HttpSessionConfiguration
     // sends without end, is cut off rather than held in memory: an answer
     // of the service is a few kilobytes.
     qint64 maximumResponseSize = 32 * 1024 * 1024;
+    // The most redirects (within the origin) a request follows before it
+    // fails: each one that keeps the method sends the body, the screenshot,
+    // once more.
+    int maximumRedirects = 3;
 };
 
 class HttpSession

@@ -1,6 +1,7 @@
 #include "QtHttpTransport.h"
 
 #include <QCoro/QCoroNetworkReply>
+#include <QDeadlineTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -23,14 +24,16 @@ public:
     ReplyWatch(QNetworkReply *reply, std::chrono::milliseconds idleLimit,
         std::chrono::milliseconds totalLimit, qint64 sizeLimit)
         : QObject(reply)
+        , m_reply(reply)
+        , m_sizeLimit(sizeLimit)
     {
         m_idle.setSingleShot(true);
         m_idle.setInterval(idleLimit);
         m_total.setSingleShot(true);
         m_total.setInterval(totalLimit);
-        const auto expire = [this, reply] {
+        const auto expire = [this] {
             m_timedOut = true;
-            reply->abort();
+            m_reply->abort();
         };
         connect(&m_idle, &QTimer::timeout, this, expire);
         connect(&m_total, &QTimer::timeout, this, expire);
@@ -38,25 +41,46 @@ public:
         connect(reply, &QNetworkReply::uploadProgress, this, progress);
         connect(reply, &QNetworkReply::downloadProgress, this, progress);
         connect(reply, &QNetworkReply::metaDataChanged, this, progress);
-        // The body is taken out of the reply as it arrives, and Qt holds no
-        // more than a window of it unread, so that a body without end is
-        // never held in full; past the limit, or announced past it, the
-        // reply is refused.
-        reply->setReadBufferSize(readWindow);
-        const auto refuseWhenTooLarge = [this, reply, sizeLimit] {
-            const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-            if (m_body.size() > sizeLimit || (announced.isValid() && announced.toLongLong() > sizeLimit)) {
-                m_tooLarge = true;
-                m_body.clear();
-                reply->abort();
-            }
-        };
-        connect(reply, &QNetworkReply::metaDataChanged, this, refuseWhenTooLarge);
-        connect(reply, &QNetworkReply::readyRead, this, [this, reply, refuseWhenTooLarge] {
+
+        // Qt's HTTP thread reads a body as fast as it arrives and queues it
+        // for this thread, which sees it only once the queue runs dry: a body
+        // without end, sent faster than this thread takes it, would pile up
+        // without bound. A read window makes that thread wait until what it
+        // handed over has been taken out. Qt hands the window on only to a
+        // request that is already on its way, which a request with a body
+        // (and each redirect) is only later: it is set again as the request
+        // goes out and as each answer begins.
+        const auto keepWindow = [this] { m_reply->setReadBufferSize(readWindow); };
+        keepWindow();
+        connect(reply, &QNetworkReply::socketStartedConnecting, this, keepWindow);
+        connect(reply, &QNetworkReply::requestSent, this, keepWindow);
+        connect(reply, &QNetworkReply::metaDataChanged, this, keepWindow);
+
+        // The body is taken out as it arrives, and the reply is refused as
+        // soon as what has arrived, or the length it announces, passes the
+        // limit.
+        connect(reply, &QNetworkReply::metaDataChanged, this, [this] {
+            const QVariant announced = m_reply->header(QNetworkRequest::ContentLengthHeader);
+            if (announced.isValid() && announced.toLongLong() > m_sizeLimit)
+                refuse();
+        });
+        connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
+            if (received > m_sizeLimit)
+                refuse();
+        });
+        connect(reply, &QNetworkReply::readyRead, this, [this] {
             if (m_tooLarge)
                 return;
-            m_body += reply->readAll();
-            refuseWhenTooLarge();
+            const qint64 needed = m_body.size() + m_reply->bytesAvailable();
+            if (needed > m_sizeLimit) {
+                refuse();
+                return;
+            }
+            // Grown as an array grows, but never past the limit: a body of
+            // the limit's size would otherwise take twice that.
+            if (needed > m_body.capacity())
+                m_body.reserve(qMin(m_sizeLimit, qMax(needed, 2 * qint64(m_body.capacity()))));
+            m_body += m_reply->readAll();
         });
         connect(reply, &QNetworkReply::sslErrors, this, [this] { m_certificateRejected = true; });
         connect(reply, &QNetworkReply::finished, this, [this] {
@@ -74,6 +98,16 @@ public:
     QByteArray takeBody() { return std::exchange(m_body, {}); }
 
 private:
+    void refuse()
+    {
+        if (std::exchange(m_tooLarge, true))
+            return;
+        m_body = QByteArray();
+        m_reply->abort();
+    }
+
+    QNetworkReply *m_reply;
+    qint64 m_sizeLimit;
     QTimer m_idle;
     QTimer m_total;
     bool m_timedOut = false;
@@ -89,6 +123,19 @@ bool isTransportFailure(QNetworkReply::NetworkError error)
     return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
 }
 
+bool isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+bool sameOrigin(const QUrl &a, const QUrl &b)
+{
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0
+        && a.host().compare(b.host(), Qt::CaseInsensitive) == 0
+        && a.port(a.scheme() == QLatin1String("https") ? 443 : 80)
+        == b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
+}
+
 class QtHttpSession : public HttpSession
 {
 public:
@@ -97,8 +144,10 @@ public:
         , m_manager(new QNetworkAccessManager)
     {
         m_manager->setProxy(QNetworkProxy::NoProxy);
-        // The key and the screenshot go only where they were sent.
-        m_manager->setRedirectPolicy(QNetworkRequest::SameOriginRedirectPolicy);
+        // Redirects are followed here, within the origin and only a few
+        // times: the key and the screenshot go only where they were sent, and
+        // each redirect that keeps the method sends the screenshot again.
+        m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     }
 
     ~QtHttpSession() override
@@ -110,7 +159,41 @@ public:
 
     QCoro::Task<HttpResult> send(HttpRequest request) override
     {
+        const QDeadlineTimer deadline(m_configuration.resourceTimeout);
+        for (int redirects = 0;; ++redirects) {
+            QUrl location;
+            HttpResult result = co_await sendOnce(request, deadline, &location);
+            const auto *response = std::get_if<HttpResponse>(&result);
+            // A redirect to another origin is not followed: what arrived is
+            // the answer, with its status.
+            if (!response || !response->statusCode || !isRedirect(*response->statusCode)
+                || !location.isValid() || !sameOrigin(location, request.url))
+                co_return result;
+            if (redirects == m_configuration.maximumRedirects) {
+                co_return URLError(URLError::httpTooManyRedirects,
+                    request.peerVerifyName.isEmpty() ? request.url.host() : request.peerVerifyName);
+            }
+            request.url = location;
+            // As a browser does: 307 and 308 repeat the request, the others
+            // ask for the new place with GET.
+            if (*response->statusCode != 307 && *response->statusCode != 308 && request.method != "HEAD") {
+                request.method = "GET";
+                request.body.clear();
+                request.headers.removeIf([](const auto &header) {
+                    return header.first.compare("Content-Type", Qt::CaseInsensitive) == 0;
+                });
+            }
+        }
+    }
+
+private:
+    // One exchange; `location` is where a redirect sends the request.
+    QCoro::Task<HttpResult> sendOnce(HttpRequest request, QDeadlineTimer deadline, QUrl *location)
+    {
         QNetworkRequest networkRequest(request.url);
+        // The body is counted as it comes over the wire: one that Qt would
+        // unpack could grow far past the limit from a few bytes.
+        networkRequest.setRawHeader("Accept-Encoding", "identity");
         for (const auto &[name, value] : request.headers)
             networkRequest.setRawHeader(name, value);
         if (!request.peerVerifyName.isEmpty())
@@ -130,8 +213,9 @@ public:
             reply = m_manager->sendCustomRequest(networkRequest, request.method, request.body);
 
         const auto idleLimit = request.timeout.count() > 0 ? request.timeout : m_configuration.requestTimeout;
-        const QPointer<ReplyWatch> watch = new ReplyWatch(
-            reply, idleLimit, m_configuration.resourceTimeout, m_configuration.maximumResponseSize);
+        const auto totalLimit = std::chrono::milliseconds(qMax<qint64>(1, deadline.remainingTime()));
+        const QPointer<ReplyWatch> watch
+            = new ReplyWatch(reply, idleLimit, totalLimit, m_configuration.maximumResponseSize);
 
         co_await reply;
 
@@ -139,13 +223,9 @@ public:
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         HttpResult result = HttpResponse {};
         const QString host = request.peerVerifyName.isEmpty() ? request.url.host() : request.peerVerifyName;
-        // A redirect to another origin is not followed: what arrived is the
-        // answer, with its status.
-        const bool redirectRefused = error == QNetworkReply::InsecureRedirectError && status.isValid();
         if (watch && watch->tooLarge()) {
             result = URLError(URLError::dataLengthExceedsMaximum, host);
-        } else if ((isTransportFailure(error) && !redirectRefused)
-            || (error != QNetworkReply::NoError && !status.isValid())) {
+        } else if (isTransportFailure(error) || (error != QNetworkReply::NoError && !status.isValid())) {
             result = URLError::fromNetworkError(
                 error, watch && watch->timedOut(), watch && watch->certificateRejected(), host);
         } else {
@@ -153,12 +233,14 @@ public:
             body += reply->readAll();
             result = HttpResponse { status.isValid() ? std::optional<int>(status.toInt()) : std::nullopt,
                 std::move(body) };
+            const QByteArray target = reply->rawHeader("Location");
+            if (!target.isEmpty())
+                *location = request.url.resolved(QUrl::fromEncoded(target));
         }
         reply->deleteLater();
         co_return result;
     }
 
-private:
     HttpSessionConfiguration m_configuration;
     QNetworkAccessManager *m_manager;
 };

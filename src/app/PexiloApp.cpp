@@ -12,6 +12,7 @@
 #include "platform/SessionPlatform.h"
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignalWatcher.h"
+#include "platform/UserDefaults.h"
 #include "resources/Resources.h"
 #include "store/ConversationManager.h"
 
@@ -52,8 +53,10 @@ int PexiloApp::main(int argc, char *argv[])
     // Two instances would show two tray icons and write over each other's
     // settings and conversations: a second start hands over to the first.
     const QFileInfo configFolder(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    const QString storeFolder = QFileInfo(UserDefaults::standardPath()).absolutePath();
     SingleInstance instance(SingleInstance::sessionRuntimeFolder(),
-        configFolder.exists() ? configFolder.canonicalFilePath() : configFolder.absoluteFilePath());
+        configFolder.exists() ? configFolder.canonicalFilePath() : configFolder.absoluteFilePath(),
+        storeFolder);
     switch (instance.claim()) {
     case SingleInstance::Claim::Second:
         if (!instance.askFirstToOpenPanel()) {
@@ -63,10 +66,22 @@ int PexiloApp::main(int argc, char *argv[])
         }
         Log::line(QStringLiteral("✅ Pexilo is already running; asked it to open its panel"));
         return 0;
+    case SingleInstance::Claim::Elsewhere:
+        // Another login session with a runtime folder of its own: its panel
+        // opens where that session shows it, if its socket can be reached.
+        if (!instance.askFirstToOpenPanel()) {
+            Log::line(QStringLiteral("❌ Pexilo is already running in another session with the "
+                                     "configuration folder %1 and cannot be reached from here; not "
+                                     "starting a second one")
+                          .arg(storeFolder));
+            return 1;
+        }
+        Log::line(QStringLiteral("✅ Pexilo is already running; asked it to open its panel"));
+        return 0;
     case SingleInstance::Claim::Unguarded:
         Log::line(
-            QStringLiteral("⚠️ Pexilo cannot tell whether it runs already: no lock and socket of its own "
-                           "in the runtime folder (XDG_RUNTIME_DIR)"));
+            QStringLiteral("⚠️ Pexilo cannot tell whether it runs already: no lock of its own in the "
+                           "runtime folder (XDG_RUNTIME_DIR) or the configuration folder"));
         break;
     case SingleInstance::Claim::First:
         break;

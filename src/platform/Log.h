@@ -16,13 +16,16 @@ public:
 
     static void line(const QString &text);
 
-    // The text as it goes to standard output: control characters other than
-    // line breaks and tabs (a title or an answer may hold any) are written
-    // out as "\xNN", so that no text of a service or a user can move the
-    // cursor, retitle or recolour the terminal that watches the program.
+    // The text as it goes out, always one line: line breaks and tabs are
+    // written as "\n", "\r", "\t", other control characters as "\xNN",
+    // the line and paragraph separators and the characters that reorder text
+    // (marks, embeddings, overrides, isolates) as "\uNNNN". So no text of a
+    // service or a user (a title, an error body) can start a line that reads
+    // as one of ours, turn a line around, or move the cursor, retitle or
+    // recolour the terminal that watches the program.
     static QString printable(const QString &text);
 
-    // Replaces where lines go (tests collect them); an empty sink restores
-    // standard output. Returns the sink that was installed before.
+    // Replaces where lines go (tests collect them, as printable() writes
+    // them); an empty sink restores standard output. Returns the sink that was installed before.
     static Sink setSink(Sink sink);
 };

@@ -255,23 +255,44 @@ TEST_F(AIManagerFixture, TheModelListIsAskedWithTheKeyTheAnalysisStartedWith)
     EXPECT_EQ(chatRequests().first().header("Authorization"), "Bearer sk-test-key");
 }
 
-// A key goes out trimmed; one that would break the header line goes nowhere.
-TEST_F(AIManagerFixture, AKeyIsTrimmedAndNeverCarriesALineBreakIntoTheRequest)
+// A key goes out trimmed; one that holds anything but printable ASCII goes
+// nowhere (it would break the header line, or come back as an invalid key),
+// and the log says what is wrong with it.
+TEST_F(AIManagerFixture, AKeyIsTrimmedAndGoesOutOnlyAsPrintableAscii)
 {
+    const QString notConfigured
+        = QStringLiteral("⚠️ OpenAI API key not configured. Please set your API key in Settings.");
+    const QString control = QStringLiteral("a line break or another control character");
+    const QString invisible = QStringLiteral("an invisible character");
+    const QString notAscii = QStringLiteral("a character that is not plain ASCII, such as a letter of "
+                                            "another alphabet that looks like a Latin one");
     const struct
     {
         QString stored;
         QByteArray sent; // empty: nothing goes out
+        QString kind; // of the refused character, with its code point
     } cases[] = {
-        { QStringLiteral("  sk-abc \n"), "Bearer sk-abc" },
-        { QStringLiteral("\tsk-abc\r\n"), "Bearer sk-abc" },
-        { QStringLiteral("sk-abc\r\nX-Injected: yes"), {} },
-        { QStringLiteral("sk-abc\nmore"), {} },
-        { QStringLiteral("sk-a\tbc"), {} },
-        { QStringLiteral("sk-a\u0000bc"), {} },
-        { QStringLiteral("sk-a\u2028bc"), {} },
-        { QStringLiteral("sk-a\u0085bc"), {} },
-        { QStringLiteral(" \n "), {} },
+        { QStringLiteral("  sk-abc \n"), "Bearer sk-abc", {} },
+        { QStringLiteral("\tsk-abc\r\n"), "Bearer sk-abc", {} },
+        { QStringLiteral("sk-~!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}"),
+            "Bearer sk-~!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}", {} },
+        { QStringLiteral("sk-abc\r\nX-Injected: yes"), {}, control + QStringLiteral(" (U+000D)") },
+        { QStringLiteral("sk-abc\nmore"), {}, control + QStringLiteral(" (U+000A)") },
+        { QStringLiteral("sk-a\tbc"), {}, control + QStringLiteral(" (U+0009)") },
+        { QStringLiteral("sk-a\u0000bc"), {}, control + QStringLiteral(" (U+0000)") },
+        { QStringLiteral("sk-a\u2028bc"), {}, control + QStringLiteral(" (U+2028)") },
+        { QStringLiteral("sk-a\u0085bc"), {}, control + QStringLiteral(" (U+0085)") },
+        { QStringLiteral("sk-a\u007fbc"), {}, control + QStringLiteral(" (U+007F)") },
+        { QStringLiteral("sk-ab\u200Bcd"), {}, invisible + QStringLiteral(" (U+200B)") },
+        { QStringLiteral("\u200Esk-abcd"), {}, invisible + QStringLiteral(" (U+200E)") },
+        { QStringLiteral("sk-abcd\u202E"), {}, invisible + QStringLiteral(" (U+202E)") },
+        { QStringLiteral("sk-ab\uFEFFcd"), {}, invisible + QStringLiteral(" (U+FEFF)") },
+        { QStringLiteral("sk-ab\u00A0cd"), {},
+            QStringLiteral("a space that is not an ordinary one (U+00A0)") },
+        // Cyrillic "а" and "е" in place of the Latin letters.
+        { QStringLiteral("sk-\u0430b\u0435d"), {}, notAscii + QStringLiteral(" (U+0430)") },
+        { QStringLiteral("sk-ab🔑cd"), {}, notAscii + QStringLiteral(" (U+1F511)") },
+        { QStringLiteral(" \n "), {}, {} },
     };
     for (const auto &testCase : cases) {
         SCOPED_TRACE(testCase.stored.toStdString());
@@ -282,20 +303,17 @@ TEST_F(AIManagerFixture, AKeyIsTrimmedAndNeverCarriesALineBreakIntoTheRequest)
         const AIResponse record = analyze(QStringLiteral("Key?"));
 
         EXPECT_EQ(manager.hasAPIKey(), !testCase.sent.isEmpty());
-        if (testCase.sent.isEmpty()) {
-            EXPECT_EQ(record.content,
-                QStringLiteral("⚠️ OpenAI API key not configured. Please set your API key in Settings."));
-            EXPECT_EQ(service.requests().size(), requestsBefore);
-            const bool onlyBlanks = testCase.stored.trimmed().isEmpty();
-            EXPECT_EQ(log.lines(),
-                onlyBlanks
-                    ? QStringList()
-                    : QStringList { QStringLiteral("⚠️ The API key in Settings holds a line break or "
-                                                   "another control character, so it is not sent") });
-        } else {
+        if (!testCase.sent.isEmpty()) {
             EXPECT_EQ(record.content, QStringLiteral("This is a test answer."));
             EXPECT_EQ(chatRequests().last().header("Authorization"), testCase.sent);
+            continue;
         }
+        EXPECT_EQ(service.requests().size(), requestsBefore);
+        EXPECT_EQ(record.content, notConfigured);
+        EXPECT_EQ(log.lines(),
+            testCase.kind.isEmpty() ? QStringList()
+                                    : QStringList { QStringLiteral("⚠️ The API key in Settings holds ")
+                                        + testCase.kind + QStringLiteral(", so it is not sent") });
     }
     for (const RecordedRequest &request : service.requests())
         EXPECT_FALSE(request.hasHeader("X-Injected"));
@@ -315,6 +333,30 @@ TEST_F(AIManagerFixture, ARedirectToAnotherOriginIsAnErrorWithItsStatus)
     EXPECT_TRUE(elsewhere.requests().isEmpty());
     EXPECT_TRUE(log.contains(QStringLiteral("❌ API error with status code: 307")));
     EXPECT_FALSE(manager.conversationContext().has_value());
+}
+
+// A service that sends the request back to itself for ever gets the
+// screenshot a few times at most, not once per redirect Qt would follow.
+TEST_F(AIManagerFixture, ARedirectLoopEndsAfterAFewUploadsWithAnError)
+{
+    service.setDefault(
+        "POST", "/v1/chat/completions", FakeReply::redirect(307, serviceUrl("/v1/chat/completions")));
+
+    const AIResponse record = analyze(QStringLiteral("Where does this go?"));
+
+    EXPECT_EQ(record.content, QStringLiteral("❌ Network error: too many HTTP redirects"));
+    // The request and three redirects.
+    EXPECT_EQ(chatRequests().size(), 4);
+    for (const RecordedRequest &request : chatRequests())
+        EXPECT_FALSE(contentOf(request).isEmpty());
+    EXPECT_FALSE(manager.conversationContext().has_value());
+
+    // Within the limit a redirect is still followed.
+    service.setDefault("POST", "/v1/chat/completions", FakeReply::chatCompletion(QStringLiteral("Moved.")));
+    for (int hop = 0; hop < 3; ++hop)
+        service.enqueue(
+            "POST", "/v1/chat/completions", FakeReply::redirect(308, serviceUrl("/v1/chat/completions")));
+    EXPECT_EQ(analyze(QStringLiteral("And now?")).content, QStringLiteral("Moved."));
 }
 
 TEST_F(AIManagerFixture, HasAPIKeyWantsARealStoredKey)

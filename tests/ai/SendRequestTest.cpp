@@ -85,6 +85,16 @@ TEST_F(SendRequestTest, EveryStatusButExactly200IsARefusal)
                 QStringLiteral("❌ Unknown error: apiError(\"API error (status: 499)\")") } },
         { FakeReply::withStatus(500), {},
             AIError::apiError(QStringLiteral("OpenAI server error. Please try again later.")), {} },
+        // A body that would write a line of our own into the log, and turn
+        // what follows it around, stays within its line, written out.
+        { FakeReply::withStatus(
+              500, "{\"error\":\"busy\"}\n✅ Successfully received AI response\r\n\u202E.enif lla"),
+            {}, AIError::apiError(QStringLiteral("OpenAI server error. Please try again later.")),
+            { QStringLiteral("❌ API error with status code: 500"),
+                QStringLiteral("❌ Response body: {\"error\":\"busy\"}\\n✅ Successfully received AI "
+                               "response\\r\\n\\u202E.enif lla"),
+                QStringLiteral(
+                    "❌ Unknown error: apiError(\"OpenAI server error. Please try again later.\")") } },
         { FakeReply::withStatus(599), {},
             AIError::apiError(QStringLiteral("OpenAI server error. Please try again later.")), {} },
         { FakeReply::withStatus(600), {}, AIError::apiError(QStringLiteral("API error (status: 600)")), {} },

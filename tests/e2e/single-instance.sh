@@ -1,8 +1,10 @@
 #!/bin/bash
 # One Pexilo per user and configuration folder. A second start opens the
 # running one's tray panel and ends with status 0, leaving the first as it
-# was; after a kill -9 the next start runs; of two starts at the same moment
-# exactly one runs; without XDG_RUNTIME_DIR the guard still holds.
+# was, also from another login session with a runtime folder of its own
+# (and where it cannot reach the first from there, it says so and ends with
+# status 1); after a kill -9 the next start runs; of two starts at the same
+# moment exactly one runs; without XDG_RUNTIME_DIR the guard still holds.
 . "$(dirname "$0")/lib.sh"
 
 started="✅ Pexilo started"
@@ -40,6 +42,33 @@ sleep 0.3
 panel_shown || fail "a second hand-over closed the panel"
 xdotool key Escape
 wait_until 5 panel_gone || fail "Escape left the panel open"
+
+# Another login session over the same configuration folder, with a runtime
+# folder of its own: it finds the first through the configuration folder and
+# asks it through the socket the first named there.
+other_runtime=$(mktemp -d)
+chmod 700 "$other_runtime"
+XDG_RUNTIME_DIR=$other_runtime run_second "$ARTIFACTS/other-session.log"
+wait_until 5 panel_shown || fail "no panel on screen for the other session's start"
+[ "$(tray_icons)" -eq 1 ] || fail "$(tray_icons) tray icons after the other session's start"
+xdotool key Escape
+wait_until 5 panel_gone || fail "Escape left the panel open"
+# Where the first's socket cannot be reached (as from another machine with
+# the same home), the start says so in one line and ends. The socket is moved
+# aside for that start, not made unreadable: the tests may run as root.
+socket=$(ls "$XDG_RUNTIME_DIR"/pexilo-*.socket)
+mv "$socket" "$socket.aside"
+XDG_RUNTIME_DIR=$other_runtime timeout 20 "$PEXILO" >"$ARTIFACTS/unreachable.log" 2>&1
+status=$?
+mv "$socket.aside" "$socket"
+[ "$status" -eq 1 ] || { cat "$ARTIFACTS/unreachable.log" >&2; fail "the unreachable start ended with status $status"; }
+grep -qF "❌ Pexilo is already running in another session with the configuration folder $XDG_CONFIG_HOME/Pexilo and cannot be reached from here; not starting a second one" "$ARTIFACTS/unreachable.log" \
+    || { cat "$ARTIFACTS/unreachable.log" >&2; fail "the unreachable start did not say why it ended"; }
+[ "$(grep -c . "$ARTIFACTS/unreachable.log")" -eq 1 ] \
+    || { cat "$ARTIFACTS/unreachable.log" >&2; fail "the unreachable start wrote more than its one line"; }
+[ "$(tray_icons)" -eq 1 ] || fail "$(tray_icons) tray icons after the unreachable start"
+panel_gone || fail "the unreachable start opened the panel"
+kill -0 "$PEXILO_PID" 2>/dev/null || fail "the first ended"
 
 # kill -9 leaves the socket file behind; the next start runs all the same.
 kill -KILL "$PEXILO_PID"

@@ -1,6 +1,7 @@
 #include "platform/SingleInstance.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -23,6 +25,12 @@ bool askFromAnotherThread(SingleInstance &second, int timeoutMs = 5000)
     EXPECT_TRUE(QTest::qWaitFor([&] { return thread->isFinished(); }, timeoutMs + 2000));
     thread->wait();
     return answered;
+}
+
+int modeOf(const QString &path)
+{
+    struct stat status = {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
 }
 
 class SingleInstanceTest : public ::testing::Test
@@ -132,4 +140,53 @@ TEST_F(SingleInstanceTest, WithoutARuntimeFolderThereIsNoGuard)
     EXPECT_EQ(first.claim(), SingleInstance::Claim::Unguarded);
     SingleInstance second(deep, m_key);
     EXPECT_EQ(second.claim(), SingleInstance::Claim::Unguarded);
+}
+
+// Another login session over the same home: a runtime folder of its own, the
+// same configuration folder.
+TEST_F(SingleInstanceTest, AStartWithAnotherRuntimeFolderFindsTheFirstThroughTheConfigurationFolder)
+{
+    QTemporaryDir otherRuntime;
+    QTemporaryDir home;
+    const QString configFolder = home.filePath(QStringLiteral("config/Pexilo"));
+
+    SingleInstance first(m_runtime.path(), m_key, configFolder);
+    ASSERT_EQ(first.claim(), SingleInstance::Claim::First);
+    QSignalSpy requested(&first, &SingleInstance::openPanelRequested);
+    // Made private when missing, as the settings store makes it.
+    EXPECT_EQ(modeOf(configFolder), 0700);
+    EXPECT_EQ(modeOf(first.configLockPath()), 0600);
+
+    SingleInstance second(otherRuntime.path(), m_key, configFolder);
+    ASSERT_EQ(second.claim(), SingleInstance::Claim::Elsewhere);
+    EXPECT_EQ(second.socketPath(), first.socketPath());
+    EXPECT_TRUE(askFromAnotherThread(second));
+    EXPECT_EQ(requested.count(), 1);
+
+    // The start that found the first holds nothing in its own runtime folder.
+    SingleInstance unguardedByConfig(otherRuntime.path(), m_key);
+    EXPECT_EQ(unguardedByConfig.claim(), SingleInstance::Claim::First);
+}
+
+TEST_F(SingleInstanceTest, AFirstThatCannotBeReachedFromAnotherRuntimeFolderIsReportedSoon)
+{
+    QTemporaryDir otherRuntime;
+    QTemporaryDir home;
+    const QString configFolder = home.filePath(QStringLiteral("Pexilo"));
+    // A first that listens nowhere this start can reach: no runtime folder
+    // (and so no socket) of its own, as on another machine with the same home.
+    auto first = std::make_unique<SingleInstance>(QString(), m_key, configFolder);
+    ASSERT_EQ(first->claim(), SingleInstance::Claim::First);
+
+    SingleInstance second(otherRuntime.path(), m_key, configFolder);
+    ASSERT_EQ(second.claim(), SingleInstance::Claim::Elsewhere);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(second.askFirstToOpenPanel(10000));
+    EXPECT_LT(clock.elapsed(), 8000);
+
+    // Once the first has ended, the next start is the first.
+    first.reset();
+    SingleInstance next(otherRuntime.path(), m_key, configFolder);
+    EXPECT_EQ(next.claim(), SingleInstance::Claim::First);
 }

@@ -62,6 +62,13 @@ FakeReply FakeReply::redirect(int status, const QUrl &location)
     return reply;
 }
 
+FakeReply FakeReply::endless()
+{
+    FakeReply reply;
+    reply.endlessBody = true;
+    return reply;
+}
+
 FakeReply FakeReply::dropped()
 {
     FakeReply reply;
@@ -205,6 +212,22 @@ void FakeAIService::serve(const RecordedRequest &request, int remotePort, void *
     res.status = reply.status;
     for (const auto &[name, value] : reply.headers)
         res.set_header(name.toStdString(), value.toStdString());
+    if (reply.endlessBody) {
+        res.set_chunked_content_provider(
+            reply.contentType.toStdString(), [this](size_t, httplib::DataSink &sink) {
+                static const std::string piece(64 * 1024, 'x');
+                {
+                    std::lock_guard lock(m_stopMutex);
+                    if (m_stopping)
+                        return false;
+                }
+                if (!sink.write(piece.data(), piece.size()))
+                    return false;
+                m_endlessBytesSent += qint64(piece.size());
+                return true;
+            });
+        return;
+    }
     res.set_content(reply.body.toStdString(), reply.contentType.toStdString());
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -45,11 +46,16 @@ struct FakeReply
     // answer, so a drop that must reach the caller is set as the route's
     // default rather than enqueued once.
     bool dropConnection = false;
+    // Send the status and then a chunked body without end, as fast as the
+    // client takes it, until the client hangs up or the service stops.
+    bool endlessBody = false;
 
     // A chat-completions answer whose first choice's message holds the text.
     static FakeReply chatCompletion(const QString &content);
     static FakeReply withStatus(int status, const QByteArray &body = {});
     static FakeReply dropped();
+    // Status 200 and a body that never ends (endlessBody).
+    static FakeReply endless();
     // An answer of the status that sends the client on to the location.
     static FakeReply redirect(int status, const QUrl &location);
 };
@@ -82,6 +88,8 @@ public:
     QList<RecordedRequest> requests(const QByteArray &method, const QByteArray &path) const;
     // Keeps the Qt event loop running until that many requests have arrived.
     bool waitForRequests(int count, int timeoutMs = 5000) const;
+    // How many bytes of endless bodies the clients have taken so far.
+    qint64 endlessBytesSent() const { return m_endlessBytesSent; }
 
 private:
     using Route = std::pair<QByteArray, QByteArray>;
@@ -102,4 +110,5 @@ private:
     std::mutex m_stopMutex;
     std::condition_variable m_stopped;
     bool m_stopping = false;
+    std::atomic<qint64> m_endlessBytesSent = 0;
 };

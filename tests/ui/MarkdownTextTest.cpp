@@ -511,3 +511,23 @@ TEST(MarkdownTextTest, AHugeParagraphShowsInPiecesThatReadAsOne)
         EXPECT_EQ(rows[i]->y(), rows[i - 1]->geometry().bottom() + 1) << i;
     EXPECT_EQ(rows.first()->contentsMargins(), QMargins(0, 2, 0, 0));
 }
+
+// An answer may leave open a character that reorders text (here an override,
+// U+202E): it acts no further than its own line. The line after it reads as
+// it would had the answer closed the override itself (U+202C).
+TEST(MarkdownTextTest, AReorderingCharacterActsNoFurtherThanItsLine)
+{
+    const QString open = QStringLiteral("Before \u202Eflipped\nAfter stays in order");
+    const QString closed = QStringLiteral("Before \u202Eflipped\u202C\nAfter stays in order");
+    EXPECT_EQ(renderMarkdown(open, 420), renderMarkdown(closed, 420));
+    // Also as a line of its own in a block, as the chat's transcript shows text.
+    const auto drawn = [](const QString &text) {
+        TextBlock block(text);
+        block.resize(420, block.heightForWidth(420));
+        return block.grab().toImage();
+    };
+    EXPECT_EQ(drawn(open), drawn(closed));
+    // The override still acts within its line.
+    EXPECT_NE(renderMarkdown(QStringLiteral("Before \u202Eflipped"), 420),
+        renderMarkdown(QStringLiteral("Before flipped"), 420));
+}

@@ -1,5 +1,6 @@
 #include "BlockLayout.h"
 
+#include "BidiIsolation.h"
 #include "Emoji.h"
 #include "MarkdownParser.h"
 #include "ui/Fonts.h"
@@ -80,9 +81,22 @@ qreal layOut(QTextLayout &layout, const QString &text, const QFont &font,
                                                             : Qt::AlignLeft);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setTextDirection(direction);
-    layout.setText(withLineSeparators(text));
+    // Laid out with its paragraphs isolated when it holds characters that
+    // reorder text; the formats' positions are the text's own.
+    const QString separated = withLineSeparators(text);
+    const QString laidOut = BidiIsolation::isolatedParagraphs(separated);
+    QList<QTextLayout::FormatRange> laidOutFormats = formats;
+    if (laidOut.size() != separated.size()) {
+        for (QTextLayout::FormatRange &range : laidOutFormats) {
+            const qsizetype start = BidiIsolation::isolatedPosition(separated, range.start);
+            range.length
+                = int(BidiIsolation::isolatedPosition(separated, range.start + range.length) - start);
+            range.start = int(start);
+        }
+    }
+    layout.setText(laidOut);
     layout.setFont(font);
-    layout.setFormats(formats + emojiFormats(text));
+    layout.setFormats(laidOutFormats + emojiFormats(laidOut));
     layout.setTextOption(option);
     layout.setCacheEnabled(true);
 

@@ -34,6 +34,9 @@ QString withLineSeparators(const QString &text);
 // breaks, and between words where it can and inside a word wider than a
 // line; lineSpacing apart, aligned to the leading edge of the direction, or
 // centred when the alignment asks for it. Returns the height of the lines.
+// A text that holds characters that reorder text is laid out with its
+// paragraphs isolated (BidiIsolation): positions in the layout are then those
+// of BidiIsolation::isolatedParagraphs(withLineSeparators(text)).
 qreal layOut(QTextLayout &layout, const QString &text, const QFont &font,
     const QList<QTextLayout::FormatRange> &formats, qreal lineSpacing, qreal width,
     Qt::LayoutDirection direction, Qt::Alignment alignment = Qt::AlignLeading);

@@ -1,5 +1,7 @@
 #include "MarkdownParser.h"
 
+#include "BidiIsolation.h"
+
 #include <QStringView>
 #include <QTextBoundaryFinder>
 
@@ -146,7 +148,9 @@ public:
         } else {
             if (!m_paragraph.isEmpty())
                 m_paragraph += u' ';
-            m_paragraph += line;
+            // The line ends a paragraph of the text: what it opens to reorder
+            // text ends with it, also once it is joined to the next.
+            m_paragraph += BidiIsolation::isolatedLine(line);
         }
     }
 

@@ -1,5 +1,6 @@
 #include "TextBlock.h"
 
+#include "BidiIsolation.h"
 #include "BlockLayout.h"
 
 #include <QContextMenuEvent>
@@ -123,8 +124,13 @@ void TextBlock::paintEvent(QPaintEvent *)
     QList<QTextLayout::FormatRange> selections;
     if (hasSelection()) {
         QTextLayout::FormatRange selection;
-        selection.start = qMin(m_anchor, m_position);
-        selection.length = qAbs(m_position - m_anchor);
+        // Positions as laid out: its line breaks as separators, and its
+        // paragraphs isolated when it reorders.
+        const QString separated = BlockLayout::withLineSeparators(m_text);
+        const qsizetype start = BidiIsolation::isolatedPosition(separated, qMin(m_anchor, m_position));
+        selection.start = int(start);
+        selection.length
+            = int(BidiIsolation::isolatedPosition(separated, qMax(m_anchor, m_position)) - start);
         selection.format.setBackground(palette().brush(QPalette::Highlight));
         selection.format.setForeground(palette().brush(QPalette::HighlightedText));
         selections.append(selection);
@@ -262,7 +268,8 @@ int TextBlock::positionAt(const QPoint &point)
     QTextLine line = layout.lineAt(0);
     for (int i = 1; i < layout.lineCount() && local.y() >= line.y() + line.height(); ++i)
         line = layout.lineAt(i);
-    return line.xToCursor(local.x());
+    return int(
+        BidiIsolation::sourcePosition(BlockLayout::withLineSeparators(m_text), line.xToCursor(local.x())));
 }
 
 void TextBlock::select(int anchor, int position)
