@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
 
@@ -165,8 +166,13 @@ void ChatWindowView::closeEvent(QCloseEvent *event)
         m_onCloseRequest(this);
 }
 
-void ChatWindowView::paintEvent(QPaintEvent *)
+void ChatWindowView::paintEvent(QPaintEvent *event)
 {
+    // Only what is to be painted anew: each key press repaints the small
+    // area under the send button, and blending the whole window's translucent
+    // fill through that clip took several milliseconds every time.
     QPainter painter(this);
-    painter.fillRect(rect(), Palette::regularMaterial());
+    const QColor fill = Palette::regularMaterial();
+    for (const QRect &dirty : event->region())
+        painter.fillRect(dirty, fill);
 }

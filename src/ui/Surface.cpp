@@ -2,6 +2,7 @@
 
 #include "ui/Palette.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -25,13 +26,16 @@ void Surface::setFill(const QColor &fill)
     update();
 }
 
-void Surface::paintEvent(QPaintEvent *)
+void Surface::paintEvent(QPaintEvent *event)
 {
     if (m_fill.alpha() == 0)
         return;
     QPainter painter(this);
     if (m_cornerRadius <= 0) {
-        painter.fillRect(rect(), m_fill);
+        // Only the part to be painted anew (the input bar is repainted
+        // around the send button at every key press).
+        for (const QRect &dirty : event->region())
+            painter.fillRect(dirty, m_fill);
         return;
     }
     painter.setRenderHint(QPainter::Antialiasing);
