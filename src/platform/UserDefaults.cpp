@@ -270,6 +270,13 @@ UserDefaults::Opening UserDefaults::openDatabase(QString *failure) const
     execute("PRAGMA journal_mode = WAL");
     execute("PRAGMA synchronous = NORMAL");
     execute("PRAGMA wal_autocheckpoint = 256");
+
+    {
+        // Not waited for when another program holds the file: tried again
+        // at the next opening.
+        const StoreWaitLimit noWait(std::chrono::milliseconds(0));
+        StoreSchema::createIndexes(m_db);
+    }
     return Opening::Opened;
 }
 
