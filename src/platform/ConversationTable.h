@@ -59,7 +59,8 @@ public:
     // The small picture kept for the row with this id (PNG bytes); absent
     // when none is kept or it cannot be read. Kept in the defaults table
     // under thumbnailKey(id), where a version that knows nothing of it
-    // passes it by, and erased with its row.
+    // passes it by, and erased with its row; one that such a version left
+    // behind when it deleted the row is erased when the file is next opened.
     std::optional<QByteArray> thumbnail(const QString &id, QString *error = nullptr);
     // Keeps the picture for the row with this id, when there is such a row.
     bool setThumbnail(const QString &id, const QByteArray &png, QString *error = nullptr);
