@@ -229,6 +229,24 @@ QString ConversationTable::thumbnailKey(const QString &id)
     return QStringLiteral("ConversationThumbnail.") + id;
 }
 
+std::optional<int> ConversationTable::removeStrayThumbnails(sqlite3 *db)
+{
+    // The keys are looked up as a range of the defaults' key index, so that
+    // only the pictures' rows are visited; '/' follows '.' in every encoding.
+    const QString prefix = thumbnailKey(QString());
+    SqliteStatement remove(db,
+        "DELETE FROM defaults WHERE key > ?1 AND key < ?2 AND NOT EXISTS "
+        "(SELECT 1 FROM conversations WHERE id = substr(defaults.key, ?3))");
+    if (!remove)
+        return std::nullopt;
+    remove.bindText(1, prefix);
+    remove.bindText(2, prefix.chopped(1) + QLatin1Char('/'));
+    sqlite3_bind_int(remove.get(), 3, int(prefix.size()) + 1);
+    if (sqlite3_step(remove.get()) != SQLITE_DONE)
+        return std::nullopt;
+    return sqlite3_changes(db);
+}
+
 std::optional<QByteArray> ConversationTable::thumbnail(const QString &id, QString *error)
 {
     const std::unique_lock<QMutex> lock = lockTable(error);

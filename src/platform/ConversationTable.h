@@ -59,11 +59,16 @@ public:
     // The small picture kept for the row with this id (PNG bytes); absent
     // when none is kept or it cannot be read. Kept in the defaults table
     // under thumbnailKey(id), where a version that knows nothing of it
-    // passes it by, and erased with its row.
+    // passes it by, and erased with its row; one that such a version left
+    // behind when it deleted the row is erased when the file is next opened.
     std::optional<QByteArray> thumbnail(const QString &id, QString *error = nullptr);
     // Keeps the picture for the row with this id, when there is such a row.
     bool setThumbnail(const QString &id, const QByteArray &png, QString *error = nullptr);
     static QString thumbnailKey(const QString &id);
+    // Deletes, on this connection to the file, the pictures kept for rows
+    // that are gone: a version that knows nothing of them deletes a row and
+    // leaves its picture. Gives how many were deleted; absent on failure.
+    static std::optional<int> removeStrayThumbnails(sqlite3 *db);
 
     // Writes the rows and deletes the rows with these ids (with their
     // pictures), in one transaction: a row without a position goes in front

@@ -34,4 +34,9 @@ public:
 
     // Creates the tables that are not there yet.
     static bool createMissing(sqlite3 *db);
+    // Creates the indexes that are not there yet. They only make lookups
+    // cheaper: a file without them (one that was busy when they were to be
+    // made) is used as it is, and gets them at a later opening. A version
+    // that knows nothing of them reads and writes the file as before.
+    static bool createIndexes(sqlite3 *db);
 };

@@ -1,5 +1,6 @@
 #include "UserDefaults.h"
 
+#include "ConversationTable.h"
 #include "FreshMemory.h"
 #include "Log.h"
 #include "SqliteStatement.h"
@@ -270,7 +271,31 @@ UserDefaults::Opening UserDefaults::openDatabase(QString *failure) const
     execute("PRAGMA journal_mode = WAL");
     execute("PRAGMA synchronous = NORMAL");
     execute("PRAGMA wal_autocheckpoint = 256");
+
+    {
+        // Neither is waited for when another program holds the file: both
+        // are tried again at the next opening.
+        const StoreWaitLimit noWait(std::chrono::milliseconds(0));
+        StoreSchema::createIndexes(m_db);
+        removeStrayThumbnails();
+    }
     return Opening::Opened;
+}
+
+void UserDefaults::removeStrayThumbnails() const
+{
+    // What they showed is erased with them, as with their conversations:
+    // the pages a picture spills onto in a file of small pages included.
+    execute("PRAGMA secure_delete = ON");
+    const std::optional<int> removed = ConversationTable::removeStrayThumbnails(m_db);
+    execute("PRAGMA secure_delete = FAST");
+    if (!removed || *removed == 0)
+        return;
+    QString reason;
+    if (checkpoint(&reason))
+        noteEraseComplete();
+    else
+        noteEraseIncomplete(reason);
 }
 
 std::optional<QString> UserDefaults::checkIntegrity() const

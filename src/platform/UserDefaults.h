@@ -126,6 +126,9 @@ private:
     bool ensureOpen() const;
     Opening openDatabase(QString *failure) const;
     std::optional<QString> checkIntegrity() const;
+    // Deletes the pictures kept for conversations that are gone, and
+    // erases them from the file.
+    void removeStrayThumbnails() const;
     void closeDatabase() const;
     // Starts a new file from the readable rows of the unusable one, which
     // is still open, and moves that one aside. False when the new file could

@@ -292,6 +292,46 @@ TEST_F(ConversationTableTest, ADeletionCutOffBeforeTheLogWasEmptiedIsErasedAtThe
     EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join(u'\n').toStdString();
 }
 
+// A version that keeps no pictures deletes a conversation and leaves its
+// picture: the next opening deletes it and erases its bytes, and keeps every
+// other row of the defaults, look-alike keys included.
+TEST_F(ConversationTableTest, APictureLeftByAnOlderVersionsDeletionGoesAtTheNextOpen)
+{
+    const QByteArray keptPicture = screenshotLike(6000, 30);
+    const QByteArray strayPicture = screenshotLike(6000, 31);
+    const QStringList otherKeys { QStringLiteral("ConversationThumbnail"), QStringLiteral("ConversationThumbnail."),
+        QStringLiteral("ConversationThumbnailGONE"), QStringLiteral("conversationthumbnail.GONE"),
+        QStringLiteral("ConversationThumbnail/GONE") };
+    {
+        UserDefaults defaults(path());
+        ConversationTable table(defaults);
+        ASSERT_TRUE(table.upsert(row(QStringLiteral("KEPT"), "{}", screenshotLike(4096, 32))));
+        ASSERT_TRUE(table.upsert(row(QStringLiteral("GONE"), "{}", screenshotLike(4096, 33))));
+        ASSERT_TRUE(table.setThumbnail(QStringLiteral("KEPT"), keptPicture));
+        ASSERT_TRUE(table.setThumbnail(QStringLiteral("GONE"), strayPicture));
+        for (const QString &key : otherKeys)
+            ASSERT_TRUE(defaults.setString(key, QStringLiteral("kept")));
+    }
+    {
+        sqlite3 *older = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(path()).constData(), &older), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(older, "DELETE FROM conversations WHERE id = 'GONE'", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(older);
+    }
+    ASSERT_TRUE(fileAndLog(path()).contains(strayPicture.mid(3000, 64)));
+
+    LogCapture log;
+    UserDefaults defaults(path());
+    ConversationTable table(defaults);
+    EXPECT_EQ(table.thumbnail(QStringLiteral("GONE")), std::nullopt);
+    EXPECT_EQ(table.thumbnail(QStringLiteral("KEPT")), keptPicture);
+    for (const QString &key : otherKeys)
+        EXPECT_EQ(defaults.stringForKey(key), QStringLiteral("kept")) << key.toStdString();
+    EXPECT_FALSE(fileAndLog(path()).contains(strayPicture.mid(3000, 64)));
+    EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join(u'\n').toStdString();
+}
+
 // Another program reading an older state of the file keeps the log from
 // being emptied: the deletion is committed, says that its erase is not
 // complete, and completes it once the reader has gone.
