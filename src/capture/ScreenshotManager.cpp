@@ -121,6 +121,9 @@ void ScreenshotManager::handleSelectionComplete(const QRectF &rect)
 
 void ScreenshotManager::handleSelectionCancel()
 {
+    // A cancel while the selection is still on its way ends it too: its
+    // window would otherwise come up afterwards over whatever is shown.
+    m_selectionDelay.stop();
     m_selectionController.closeWindow();
     m_frozenFrame.reset();
 }

@@ -1,4 +1,5 @@
 #include "app/GlobalHotkeyManager.h"
+#include "capture/ScreenshotManager.h"
 
 #include "AppTestSupport.h"
 
@@ -36,6 +37,8 @@ TEST(GlobalHotkeyManagerTest, APressIsHandledFromTheEventLoop)
     EXPECT_NE(msUntilLogged(log, pressed, sincePress), -1);
     QTest::qWait(50);
     EXPECT_EQ(log.lines(), QStringList { pressed });
+    // The selection the press started would come up during later cases.
+    ScreenshotManager::shared().handleSelectionCancel();
 }
 
 TEST(GlobalHotkeyManagerTest, FourCharCodePutsTheFirstCharacterInTheHighByte)

@@ -115,6 +115,9 @@ TEST(PexiloAppTest, TheHotKeyClosesWhatWouldStandInTheSelectionsWay)
         EXPECT_FALSE(openAtStart) << name;
         EXPECT_TRUE(about.isVisible()) << name;
         QObject::disconnect(watch);
+        // A cancel before the selection's window is up ends the selection
+        // too: no window comes up later over what the user went back to.
         ScreenshotManager::shared().handleSelectionCancel();
+        EXPECT_FALSE(ScreenshotManager::shared().isSelecting()) << name;
     }
 }
