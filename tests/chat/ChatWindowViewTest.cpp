@@ -24,6 +24,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -532,12 +533,16 @@ TEST_F(ChatWindowViewTest, SaveWritesThePngWhereTheUserSaysAndNeverDestroysAFile
     std::optional<QString> answerOfPanel = target;
     std::optional<SavePanel> asked;
     QWidget *dialogParent = nullptr;
+    // The presenter refers to this test's locals: a failed assertion must
+    // not leave it behind for the next test to call.
     SavePanelPresenter::setPresenter([&](QWidget *parent, const SavePanel &panel) {
         asked = panel;
         dialogParent = parent;
         return answerOfPanel;
     });
+    const auto restorePresenter = qScopeGuard([] { SavePanelPresenter::setPresenter({}); });
     const DateEnvironment before = DateEnvironment::current();
+    const auto restoreDate = qScopeGuard([before] { DateEnvironment::setCurrent(before); });
     DateEnvironment::setCurrent(DateEnvironment::fixed(
         QDateTime(QDate(2025, 3, 7), QTime(14, 5, 9), Qt::UTC), QLocale(QLocale::English), QTimeZone::utc()));
     const QImage picture = image(6);
@@ -586,9 +591,6 @@ TEST_F(ChatWindowViewTest, SaveWritesThePngWhereTheUserSaysAndNeverDestroysAFile
     resetSharedState();
     ChatWindowManager::shared().presentSavePanel(SavePanel {}, [](const std::optional<QString> &) {});
     EXPECT_EQ(dialogParent, nullptr);
-
-    SavePanelPresenter::setPresenter({});
-    DateEnvironment::setCurrent(before);
 }
 
 // A save that fails (here: the folder is a file) says so on the chat
@@ -603,6 +605,7 @@ TEST_F(ChatWindowViewTest, ASaveThatFailsSaysSoOnTheChatWindow)
     }
     const QString target = notAFolder + QStringLiteral("/shot.png");
     SavePanelPresenter::setPresenter([&](QWidget *, const SavePanel &) { return target; });
+    const auto restorePresenter = qScopeGuard([] { SavePanelPresenter::setPresenter({}); });
     open({}, image(8));
     click(view()->screenshotPanel()->saveButton());
     QMessageBox *box = nullptr;
@@ -619,7 +622,6 @@ TEST_F(ChatWindowViewTest, ASaveThatFailsSaysSoOnTheChatWindow)
     EXPECT_FALSE(QFile::exists(target));
     box->button(QMessageBox::Ok)->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !view()->findChild<QMessageBox *>(); }, 2000));
-    SavePanelPresenter::setPresenter({});
 }
 
 namespace {
